@@ -1,0 +1,43 @@
+#pragma once
+// The whole state of the emulated 4004 system: registers, the three-level
+// address stack, program memory, data RAM with its status characters and
+// output ports, and the ROM ports. Every field is a plain 32-bit integer;
+// instructions mask what they produce, but values the user types into the
+// window are stored unmasked, so a field may hold more than its nibble.
+
+#include <array>
+#include <cstdint>
+
+struct MachineState {
+    // Scalars.
+    int32_t pc = 0;            // index in RomImage of the next byte to fetch; never wrapped
+    int32_t accumulator = 0;   // 0..15 as instructions leave it
+    int32_t carry = 0;         // carry/link flag, 0 or 1
+    int32_t stackPointer = 0;  // addressStack slot the next JMS writes, 0..2
+    int32_t testFlag = 0;      // examined by JCN TN/TZ; only ResetCpu writes it
+    int32_t src1 = 0;          // high nibble of the last SRC address
+    int32_t src2 = 0;          // low nibble of the last SRC address
+    int32_t ramBank = 0;       // last DCL value; takes part in no address
+    int32_t running = 0;       // 1 while a Run or an animation is in progress
+
+    // Arrays. Apart from indexRegisters each has a spare entry beyond the
+    // highest index an instruction addresses (addressStack two): they belong
+    // to the layout. ResetCpu clears addressStack entry 3 but never entry 4,
+    // and RomImage entry 65536 is fetched like any other but never loaded
+    // or cleared.
+    std::array<int32_t, 65537> RomImage{};     // one byte (0..255) per ROM address
+    std::array<int32_t, 16> indexRegisters{};  // R0..R15; pair k is R(2k), R(2k+1)
+    std::array<int32_t, 5> addressStack{};     // return addresses, slots 0..2 in use
+    std::array<int32_t, 257> ramCharacters{};  // src1 * 16 + src2
+    std::array<int32_t, 5> ramStatus{};        // one set of four status characters for all RAM
+    std::array<int32_t, 5> ramOutputPorts{};   // src1 / 4; port 1 drives the lamps
+    std::array<int32_t, 17> romInputPorts{};   // src1; nothing writes them
+    std::array<int32_t, 17> romOutputPorts{};  // src1; nothing reads them
+};
+
+// Clears the processor (scalars, registers, stack, RAM, status, output ports),
+// keeps the program, the ROM ports, ramBank, running and the spare entries.
+void ResetCpu(MachineState& state);
+
+// Sets RomImage entries 0..65535 to 0; entry 65536 and everything else stay.
+void ZeroRom(MachineState& state);

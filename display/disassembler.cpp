@@ -1,0 +1,103 @@
+#include "display/disassembler.h"
+
+#include <cstddef>
+
+#include "display/state_display.h"
+#include "frontend/controls.h"
+
+namespace {
+
+constexpr int32_t kListingLines = 32;
+
+// The ROM byte at an address. pc can be typed or stepped past the end of
+// RomImage (or a listing can run past it), so an address outside the array
+// reads 0 rather than memory beyond it. The mask keeps the byte a valid
+// table index whatever the entry holds.
+int32_t RomByte(const MachineState& state, int32_t address) {
+    if (address < 0 || static_cast<size_t>(address) >= state.RomImage.size()) return 0;
+    return state.RomImage[static_cast<size_t>(address)] & 0xFF;
+}
+
+// The address a listing line starts with: its hex digits up to the first
+// blank. False when the line starts otherwise or the digits do not fit.
+bool LineAddress(const std::string& line, uint32_t& address) {
+    address = 0;
+    size_t count = 0;
+    for (; count < line.size() && line[count] != ' '; ++count) {
+        const char c = line[count];
+        uint32_t digit = 0;
+        if (c >= '0' && c <= '9') {
+            digit = static_cast<uint32_t>(c - '0');
+        } else if (c >= 'A' && c <= 'F') {
+            digit = static_cast<uint32_t>(c - 'A' + 10);
+        } else {
+            return false;
+        }
+        if (count == 8) return false;
+        address = (address << 4) | digit;
+    }
+    return count > 0;
+}
+
+}  // namespace
+
+std::string DisassembleLine(const MachineState& state, const OpcodeTables& tables,
+                            int32_t& listingAddress) {
+    const int32_t opcode = RomByte(state, listingAddress);
+    const int32_t length = tables.LengthTable[static_cast<size_t>(opcode)];
+
+    // Addresses of 0x1000 and above keep all their digits, so every line's
+    // address stays unambiguous; the columns behind it shift to the right.
+    std::string line = PaddedHex(listingAddress, 3);
+    line += ' ';
+    line += PaddedHex(opcode, 2);
+    line += ' ';
+    int32_t second = 0;
+    if (length == 2) {
+        // Unsigned so that the address after INT32_MAX wraps instead of overflowing.
+        second = RomByte(state, static_cast<int32_t>(static_cast<uint32_t>(listingAddress) + 1));
+        line += PaddedHex(second, 2);
+        line += ' ';
+    } else {
+        line += "   ";
+    }
+    line += tables.MnemonicTable[static_cast<size_t>(opcode)];
+
+    if (length == 2) {
+        if (opcode >= 0x40 && opcode <= 0x5F) {
+            // JUN, JMS: "JUN " ends in a blank; the 12-bit target follows it.
+            line += PaddedHex(((opcode & 0x0F) << 8) | second, 3);
+        } else {
+            line += ' ';
+            line += PaddedHex(second, 2);
+        }
+    }
+
+    listingAddress =
+        static_cast<int32_t>(static_cast<uint32_t>(listingAddress) + static_cast<uint32_t>(length));
+    return line;
+}
+
+void FillCodeListing(const MachineState& state, const OpcodeTables& tables, int32_t& listingAddress,
+                     WindowLayer& layer) {
+    layer.ClearLines(Control::kCodeListing);
+    for (int32_t i = 0; i < kListingLines; ++i) {
+        layer.AppendLine(Control::kCodeListing, DisassembleLine(state, tables, listingAddress));
+    }
+    layer.SelectLine(Control::kCodeListing, 0);
+}
+
+void FollowPc(const MachineState& state, const OpcodeTables& tables, int32_t& listingAddress,
+              WindowLayer& layer) {
+    const auto pc = static_cast<uint32_t>(state.pc);
+    const int32_t count = layer.CountLines(Control::kCodeListing);
+    for (int32_t i = 0; i < count; ++i) {
+        uint32_t address = 0;
+        if (LineAddress(layer.GetLine(Control::kCodeListing, i), address) && address == pc) {
+            layer.SelectLine(Control::kCodeListing, i);
+            return;
+        }
+    }
+    listingAddress = state.pc;
+    FillCodeListing(state, tables, listingAddress, layer);
+}

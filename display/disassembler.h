@@ -1,0 +1,27 @@
+#pragma once
+// The code listing: 32 disassembled lines of ROM that follow the program
+// counter. A line reads "AAA BB BB TEXT OPERAND": the address in at least
+// three hex digits, the instruction's bytes in a six-character field, the
+// opcode's text and, for two-byte instructions, the operand.
+
+#include <cstdint>
+#include <string>
+
+#include "core/machine_state.h"
+#include "display/opcode_tables.h"
+#include "platform/window_layer.h"
+
+// The line for the instruction at listingAddress; advances listingAddress by
+// the instruction's length. Reads beyond RomImage yield 0.
+std::string DisassembleLine(const MachineState& state, const OpcodeTables& tables,
+                            int32_t& listingAddress);
+
+// Replaces the listing's lines by 32 lines from listingAddress onward and
+// selects line 0.
+void FillCodeListing(const MachineState& state, const OpcodeTables& tables, int32_t& listingAddress,
+                     WindowLayer& layer);
+
+// Selects the listing line whose address is pc; when no line shows it, sets
+// listingAddress to pc and rebuilds the listing there.
+void FollowPc(const MachineState& state, const OpcodeTables& tables, int32_t& listingAddress,
+              WindowLayer& layer);

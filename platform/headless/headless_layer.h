@@ -1,0 +1,147 @@
+#pragma once
+// An in-memory window layer for tests. It keeps every control's content and
+// properties where a test can read them, records message boxes, dialogs,
+// menus, shortcuts, timers and images, and lets a test script what the user
+// does: each scripted action takes effect when the event loop reaches it,
+// as it would if the user did it at that moment.
+
+#include <deque>
+#include <functional>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/window_layer.h"
+
+struct HeadlessControl {
+    ControlKind kind = ControlKind::Label;
+    int32_t x = 0;
+    int32_t y = 0;
+    int32_t width = 0;
+    int32_t height = 0;
+    std::string text;  // text fields, labels, multi-line text
+    bool centred = false;
+    int32_t maxChars = -1;           // -1: no limit
+    int32_t checked = 0;             // check box
+    std::vector<std::string> lines;  // lists
+    int32_t selected = -1;           // lists: selected line, -1 for none
+    int32_t image = -1;              // image controls: image shown, -1 for none
+    int32_t font = -1;               // -1: the default font
+    int32_t creationOrder = 0;       // 0 for the first control created
+};
+
+struct DialogCall {
+    std::string title;
+    std::string folder;
+    std::string filterList;
+};
+
+class HeadlessLayer : public WindowLayer {
+public:
+    // --- What the program built (read by tests) -----------------------------
+    bool windowOpen = false;
+    int32_t windowNumber = -1;
+    int32_t innerWidth = 0;
+    int32_t innerHeight = 0;
+    std::string title;
+    std::map<int32_t, HeadlessControl> controls;
+    std::map<int32_t, Picture> images;                   // images that exist
+    std::vector<int32_t> freedImages;                    // in the order freed
+    std::vector<std::pair<std::string, int32_t>> fonts;  // face, points; index = font number
+    // The menu bar as built, one entry per call: "title File",
+    // "item 0 Open\tCtrl+O", "separator", "submenu Examples", "end submenu".
+    std::vector<std::string> menuLog;
+    bool menuBarCreated = false;
+    std::map<int32_t, int32_t> shortcuts;  // key code -> menu item
+    std::map<int32_t, int32_t> timers;     // timer number -> period, while it exists
+    int32_t timerAdds = 0;                 // how often AddTimer was called
+    std::vector<std::pair<std::string, std::string>> messages;  // title, text
+    std::vector<DialogCall> dialogCalls;
+    bool released = false;
+    bool ranDry = false;      // WaitEvent found nothing more to do
+    int32_t escapePolls = 0;  // IsKeyDown(Escape) calls so far
+
+    // --- Failures to simulate -----------------------------------------------
+    bool failOpenWindow = false;
+    bool failMenuBar = false;
+    bool failFont = false;
+    bool failImages = false;
+
+    // --- Scripting the user -------------------------------------------------
+    // Each call appends one step; steps run in order when the loop waits for
+    // an event. When no step is left, an existing timer ticks; with no timer
+    // either, WaitEvent answers Close and sets ranDry.
+    void ChooseMenu(int32_t item);
+    // Presses a key with modifiers: raises the menu item of its shortcut,
+    // if one is registered, else nothing.
+    void PressKey(int32_t keyCode);
+    // Types characters at the end of a field's text, one at a time; each
+    // accepted character raises a Change event, characters beyond the
+    // field's limit are refused and raise none.
+    void TypeText(int32_t control, const std::string& text);
+    // Selects the whole text of a field and pastes `text` over it, cut to
+    // the field's limit; one Change event.
+    void PasteOver(int32_t control, const std::string& text);
+    // Selects the whole text of a field and deletes it; one Change event.
+    void ClearField(int32_t control);
+    // Clicks the check box: toggles the mark and raises one event.
+    void ClickCheckBox(int32_t control);
+    // Clicks line `index` of a list: selects it and raises one event.
+    void ClickLine(int32_t control, int32_t index);
+    void Tick(int32_t timer);
+    void Close();
+    // Runs arbitrary test code when the loop reaches this step.
+    void Call(std::function<void()> step);
+    // Answers for the next open-file dialogs, in order; "" cancels. With no
+    // answer left, a dialog is cancelled.
+    std::deque<std::string> dialogAnswers;
+    // IsKeyDown(Escape) answers false for the next `polls` polls and true
+    // from then on; -1 (the default) never.
+    void HoldEscapeAfter(int32_t polls);
+    void ReleaseEscape();
+
+    // --- WindowLayer ----------------------------------------------------------
+    void Show(const std::string& title, const std::string& text) override;
+    bool OpenWindow(int32_t window, int32_t innerWidth, int32_t innerHeight,
+                    const std::string& title) override;
+    void CreateControl(ControlKind kind, int32_t number, int32_t x, int32_t y, int32_t width,
+                       int32_t height, const std::string& text, bool centred) override;
+    void LimitText(int32_t control, int32_t maxChars) override;
+    void SetText(int32_t control, const std::string& text) override;
+    std::string GetText(int32_t control) override;
+    void SetCheck(int32_t control, int32_t checked) override;
+    int32_t GetCheck(int32_t control) override;
+    void ClearLines(int32_t control) override;
+    void AppendLine(int32_t control, const std::string& line) override;
+    int32_t CountLines(int32_t control) override;
+    std::string GetLine(int32_t control, int32_t index) override;
+    void SelectLine(int32_t control, int32_t index) override;
+    bool CreateImage(int32_t image, const Picture& picture) override;
+    void FreeImage(int32_t image) override;
+    int32_t CreateFont(const std::string& face, int32_t points) override;
+    void SetFont(int32_t control, int32_t font) override;
+    bool CreateMenuBar(int32_t window) override;
+    void AddMenuTitle(const std::string& title) override;
+    void AddMenuItem(int32_t item, const std::string& text) override;
+    void AddMenuSeparator() override;
+    void OpenSubmenu(const std::string& title) override;
+    void CloseSubmenu() override;
+    void AddShortcut(int32_t window, int32_t keyCode, int32_t item) override;
+    Event WaitEvent() override;
+    void AddTimer(int32_t window, int32_t timer, int32_t periodMs) override;
+    void RemoveTimer(int32_t window, int32_t timer) override;
+    bool IsKeyDown(int32_t keyCode) override;
+    std::string OpenFileDialog(const std::string& title, const std::string& folder,
+                               const std::string& filterList) override;
+    void Release() override;
+
+protected:
+    void DoShowImage(int32_t control, int32_t image) override;
+    void Pump() override;
+
+private:
+    HeadlessControl* Find(int32_t control);
+    std::deque<std::function<void()>> steps_;
+    int32_t escapeAfter_ = -1;
+};
