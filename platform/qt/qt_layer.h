@@ -1,0 +1,80 @@
+#pragma once
+// The window layer on Qt Widgets: one fixed-size main window whose controls
+// are placed by pixel, a menu bar, shortcuts, one timer per number, and an
+// Escape poll fed by an application-wide key filter. Qt types stay in the
+// implementation so the program and benchmarks can include this cheaply.
+
+#include <memory>
+#include <string>
+
+#include "platform/window_layer.h"
+
+class QWidget;
+struct QtLayerState;
+
+// The filter list of the open-file dialog ("label|pattern|label|pattern")
+// in Qt's form ("label (pattern);;label (pattern)"). A label that already
+// names its pattern in brackets is kept as it is.
+std::string QtFileFilter(const std::string& filterList);
+
+class QtLayer : public WindowLayer {
+public:
+    // Whether a Qt window can be opened here (a display, or a platform such
+    // as offscreen). When not, `why` says in one line what failed. Never
+    // aborts; call it before constructing a QtLayer.
+    static bool PlatformAvailable(std::string& why);
+
+    // Creates the QApplication, unless one exists already (tests make their
+    // own); argc and argv must outlive the layer.
+    QtLayer(int& argc, char** argv);
+    ~QtLayer() override;
+    QtLayer(const QtLayer&) = delete;
+    QtLayer& operator=(const QtLayer&) = delete;
+
+    void Show(const std::string& title, const std::string& text) override;
+    bool OpenWindow(int32_t window, int32_t innerWidth, int32_t innerHeight,
+                    const std::string& title) override;
+    void CreateControl(ControlKind kind, int32_t number, int32_t x, int32_t y, int32_t width,
+                       int32_t height, const std::string& text, bool centred) override;
+    void LimitText(int32_t control, int32_t maxChars) override;
+    void SetText(int32_t control, const std::string& text) override;
+    std::string GetText(int32_t control) override;
+    void SetCheck(int32_t control, int32_t checked) override;
+    int32_t GetCheck(int32_t control) override;
+    void ClearLines(int32_t control) override;
+    void AppendLine(int32_t control, const std::string& line) override;
+    int32_t CountLines(int32_t control) override;
+    std::string GetLine(int32_t control, int32_t index) override;
+    void SelectLine(int32_t control, int32_t index) override;
+    bool CreateImage(int32_t image, const Picture& picture) override;
+    void FreeImage(int32_t image) override;
+    int32_t CreateFont(const std::string& face, int32_t points) override;
+    void SetFont(int32_t control, int32_t font) override;
+    bool CreateMenuBar(int32_t window) override;
+    void AddMenuTitle(const std::string& title) override;
+    void AddMenuItem(int32_t item, const std::string& text) override;
+    void AddMenuSeparator() override;
+    void OpenSubmenu(const std::string& title) override;
+    void CloseSubmenu() override;
+    void AddShortcut(int32_t window, int32_t keyCode, int32_t item) override;
+    Event WaitEvent() override;
+    void AddTimer(int32_t window, int32_t timer, int32_t periodMs) override;
+    void RemoveTimer(int32_t window, int32_t timer) override;
+    bool IsKeyDown(int32_t keyCode) override;
+    std::string OpenFileDialog(const std::string& title, const std::string& folder,
+                               const std::string& filterList) override;
+    void Release() override;
+
+    // The top-level window (nullptr before OpenWindow and after Release),
+    // for tests and benchmarks.
+    QWidget* MainWindowForTests();
+    // The widget of a control (nullptr for an unknown number), for tests.
+    QWidget* ControlWidgetForTests(int32_t control);
+
+protected:
+    void DoShowImage(int32_t control, int32_t image) override;
+    void Pump() override;
+
+private:
+    std::unique_ptr<QtLayerState> state_;
+};

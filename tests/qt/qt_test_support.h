@@ -1,0 +1,65 @@
+#pragma once
+// Shared pieces of the Qt tests: a fixture with an open main window and
+// helpers that let Qt deliver what a test did, then collect the events.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QTest>
+#include <ostream>
+#include <vector>
+
+#include "frontend/controls.h"
+#include "platform/qt/qt_layer.h"
+
+inline bool operator==(const Event& a, const Event& b) {
+    return a.kind == b.kind && a.number == b.number && a.type == b.type;
+}
+
+inline void PrintTo(const Event& event, std::ostream* out) {
+    static const char* const kKinds[] = {"None", "Close", "Menu", "Control", "Timer"};
+    *out << kKinds[static_cast<int>(event.kind)] << ' ' << event.number
+         << (event.type == ControlEventType::Change ? " Change" : " Other");
+}
+
+inline Event MenuEvent(int32_t item) {
+    return Event{EventKind::Menu, item, ControlEventType::Other};
+}
+inline Event ChangeEvent(int32_t control) {
+    return Event{EventKind::Control, control, ControlEventType::Change};
+}
+inline Event ClickEvent(int32_t control) {
+    return Event{EventKind::Control, control, ControlEventType::Other};
+}
+
+// Lets Qt deliver everything pending, then takes every queued event.
+[[nodiscard]] inline std::vector<Event> TakeAll(QtLayer& layer) {
+    QCoreApplication::processEvents();
+    std::vector<Event> events;
+    for (Event event = layer.TakeEvent(); event.kind != EventKind::None;
+         event = layer.TakeEvent()) {
+        events.push_back(event);
+    }
+    return events;
+}
+
+class QtWindowTest : public testing::Test {
+protected:
+    int argc = 1;
+    char programName[8] = "quodlet";
+    char* argv[2] = {programName, nullptr};
+    QtLayer layer{argc, argv};
+    QWidget* window = nullptr;
+
+    void SetUp() override {
+        ASSERT_TRUE(layer.OpenWindow(kMainWindow, kWindowWidth, kWindowHeight, kWindowTitle));
+        window = layer.MainWindowForTests();
+        ASSERT_NE(window, nullptr);
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    }
+
+    template <typename Widget>
+    Widget* WidgetOf(int32_t control) {
+        return qobject_cast<Widget*>(layer.ControlWidgetForTests(control));
+    }
+};
