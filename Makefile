@@ -6,7 +6,7 @@ PACKAGES := cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev \
             qt6-base-dev fonts-dejavu-core
 BUILD    := build
 
-.PHONY: all deps configure build test run bench clean
+.PHONY: all deps configure build test run bench screenshot clean
 all: build
 
 deps:
@@ -40,6 +40,13 @@ run: build
 bench: build
 	QT_QPA_PLATFORM=offscreen ./$(BUILD)/quodlet_bench --benchmark_repetitions=5 \
 	  --benchmark_report_aggregates_only=true
+
+# The README's picture of the window, taken under a virtual X server.
+screenshot: build
+	@command -v xvfb-run >/dev/null || { \
+	  if [ "$$(id -u)" = 0 ]; then apt-get install -y --no-install-recommends xvfb xauth; \
+	  else echo "As root, run:"; echo "  apt-get install -y --no-install-recommends xvfb xauth"; exit 1; fi; }
+	xvfb-run -a -s "-screen 0 1024x768x24" ./$(BUILD)/quodlet_screenshot docs/screenshot.png
 
 clean:
 	rm -rf $(BUILD)

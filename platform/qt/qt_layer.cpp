@@ -382,6 +382,12 @@ QWidget* QtLayer::ControlWidgetForTests(int32_t control) {
     return found == nullptr ? nullptr : found->widget;
 }
 
+bool QtLayer::SaveWindowPicture(const std::string& path) {
+    if (!state_->window) return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    return state_->window->grab().save(ToQt(path), "PNG");
+}
+
 void QtLayer::Show(const std::string& title, const std::string& text) {
     QMessageBox box(state_->window.get());
     box.setWindowTitle(ToQt(title));

@@ -70,6 +70,10 @@ public:
     QWidget* MainWindowForTests();
     // The widget of a control (nullptr for an unknown number), for tests.
     QWidget* ControlWidgetForTests(int32_t control);
+    // Lets pending painting happen, then saves the whole window, menu bar
+    // included, as a PNG picture. False when there is no window or the file
+    // cannot be written.
+    bool SaveWindowPicture(const std::string& path);
 
 protected:
     void DoShowImage(int32_t control, int32_t image) override;

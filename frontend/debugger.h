@@ -1,0 +1,18 @@
+#pragma once
+// Everything the front end keeps for the whole run of the program: the one
+// machine, the opcode tables and the front end's own few variables. Created
+// once (in main, or afresh in each test) and passed by reference.
+
+#include <cstdint>
+#include <string>
+
+#include "core/machine_state.h"
+#include "display/opcode_tables.h"
+
+struct Debugger {
+    MachineState state;
+    OpcodeTables tables;
+    int32_t listingAddress = 0;  // where the next listing line is disassembled
+    int32_t programLength = 32;  // end bound of Run and Animate; set by every load
+    std::string loadFolder;      // where the open-file dialog starts; ends in "/"
+};

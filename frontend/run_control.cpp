@@ -1,0 +1,201 @@
+#include "frontend/run_control.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <system_error>
+
+#include "core/instruction.h"
+#include "core/machine_state.h"
+#include "data/examples.h"
+#include "display/disassembler.h"
+#include "display/opcode_tables.h"
+#include "display/state_display.h"
+#include "frontend/controls.h"
+#include "frontend/loading.h"
+#include "frontend/main_window.h"
+
+namespace {
+
+// Run and Animate stop once pc reaches the end of the 4004's 12-bit space.
+constexpr int32_t kLastAddress = 0xFFF;
+// The largest value a field accepts: four hexadecimal digits.
+constexpr int32_t kLargestFieldValue = 0xFFFF;
+// RunQuodlet's exit code when the main window cannot be opened.
+constexpr int kNoWindow = 1;
+
+void RebuildListingFromStart(Debugger& debugger, WindowLayer& layer) {
+    debugger.listingAddress = 0;
+    FillCodeListing(debugger.state, debugger.tables, debugger.listingAddress, layer);
+}
+
+void RefreshAndFollow(Debugger& debugger, WindowLayer& layer) {
+    RefreshDisplay(debugger.state, layer);
+    FollowPc(debugger.state, debugger.tables, debugger.listingAddress, layer);
+}
+
+// The working directory, ending in a separator; empty (the dialog's own
+// choice) when it cannot be determined.
+std::string WorkingFolder() {
+    std::error_code error;
+    std::string folder = std::filesystem::current_path(error).string();
+    if (error || folder.empty()) return std::string();
+    if (folder.back() != '/' && folder.back() != '\\') folder += '/';
+    return folder;
+}
+
+int32_t HexDigitValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return c - 'a' + 10;
+}
+
+// The value of a field's text, or false when the text is empty, holds a
+// character that is no hexadecimal digit, or exceeds four digits' worth.
+// The field limits keep what the user types to four digits, but the text
+// the program wrote into a field (pc past 0xFFFF) can be longer.
+bool ParseFieldValue(const std::string& text, int32_t& value) {
+    if (text.empty() || !IsHexString(text)) return false;
+    int32_t result = 0;
+    for (const char c : text) {
+        result = result * 16 + HexDigitValue(c);
+        if (result > kLargestFieldValue) return false;
+    }
+    value = result;
+    return true;
+}
+
+// The command of a menu item; false for Quit.
+bool MenuCommand(Debugger& debugger, WindowLayer& layer, int32_t item) {
+    switch (item) {
+        case MenuItem::kOpen: LoadProgramFile(debugger, layer); break;
+        case MenuItem::kQuit: return false;
+        case MenuItem::kResetCpu: ResetCpuCommand(debugger, layer); break;
+        case MenuItem::kZeroRom: ZeroRomCommand(debugger, layer); break;
+        case MenuItem::kStep: StepCommand(debugger, layer); break;
+        case MenuItem::kRun: RunProgram(debugger, layer); break;
+        case MenuItem::kAnimate: AnimateCommand(debugger, layer); break;
+        case MenuItem::kExampleSum: LoadExample(debugger, layer, ExampleSum); break;
+        case MenuItem::kExampleSquare: LoadExample(debugger, layer, ExampleSquare); break;
+        default: break;
+    }
+    return true;
+}
+
+}  // namespace
+
+int RunQuodlet(Debugger& debugger, WindowLayer& layer) {
+    if (!layer.OpenWindow(kMainWindow, kWindowWidth, kWindowHeight, kWindowTitle)) {
+        layer.Release();
+        return kNoWindow;
+    }
+    BuildMainWindow(layer);
+    StartUp(debugger, layer);
+    for (;;) {
+        const Event event = layer.WaitEvent();
+        if (!HandleEvent(debugger, layer, event)) break;
+    }
+    // An animation in progress is simply abandoned.
+    layer.FreeImage(Image::kLampOff);
+    layer.FreeImage(Image::kLampOn);
+    layer.Release();
+    return 0;
+}
+
+void StartUp(Debugger& debugger, WindowLayer& layer) {
+    debugger.loadFolder = WorkingFolder();
+    debugger.programLength = 32;
+    FillOpcodeTables(debugger.tables);
+    ResetCpu(debugger.state);
+    RefreshDisplay(debugger.state, layer);
+    // The listing starts at address 0; no line is followed yet.
+    RebuildListingFromStart(debugger, layer);
+}
+
+bool HandleEvent(Debugger& debugger, WindowLayer& layer, const Event& event) {
+    switch (event.kind) {
+        case EventKind::Close: return false;
+        case EventKind::Menu: return MenuCommand(debugger, layer, event.number);
+        case EventKind::Control: ApplyFieldEdit(debugger, layer, event); break;
+        case EventKind::Timer:
+            if (event.number == kAnimationTimer) AnimationTick(debugger, layer);
+            break;
+        case EventKind::None: break;
+    }
+    return true;
+}
+
+void StepCommand(Debugger& debugger, WindowLayer& layer) {
+    // Also during an animation, and with no bound on pc.
+    StepInstruction(debugger.state, layer);
+    RefreshAndFollow(debugger, layer);
+}
+
+void AnimateCommand(Debugger& debugger, WindowLayer& layer) {
+    // The first instruction comes with the first tick; animating again only
+    // restarts the period.
+    debugger.state.running = 1;
+    layer.AddTimer(kMainWindow, kAnimationTimer, kAnimationPeriodMs);
+}
+
+void RunProgram(Debugger& debugger, WindowLayer& layer) {
+    MachineState& state = debugger.state;
+    if (state.running != 0) return;  // an animation is in progress
+    state.running = 1;
+    // The bound is tested before each instruction, so the instruction at
+    // programLength itself still runs.
+    while (state.pc <= debugger.programLength) {
+        // Taking one pending event keeps the window painted; it is not acted on.
+        layer.TakeEvent();
+        if (layer.IsKeyDown(KeyCode::kEscape)) break;
+        StepInstruction(state, layer);
+        UpdateLeds(state, layer);
+        if (state.running == 0) break;  // the step reported an error
+        if (state.pc >= kLastAddress) break;
+    }
+    state.running = 0;
+    RefreshAndFollow(debugger, layer);
+}
+
+void AnimationTick(Debugger& debugger, WindowLayer& layer) {
+    MachineState& state = debugger.state;
+    if (state.running != 0) {
+        StepInstruction(state, layer);
+        RefreshAndFollow(debugger, layer);
+    }
+    if (layer.IsKeyDown(KeyCode::kEscape)) state.running = 0;
+    // Tested after the instruction: an animation stops as soon as pc reaches
+    // programLength, one instruction earlier than a Run.
+    if (state.pc >= kLastAddress || state.pc >= debugger.programLength) state.running = 0;
+    if (state.running == 0) layer.RemoveTimer(kMainWindow, kAnimationTimer);
+}
+
+void ResetCpuCommand(Debugger& debugger, WindowLayer& layer) {
+    // running is left alone: an animation goes on from address 0.
+    ResetCpu(debugger.state);
+    RefreshDisplay(debugger.state, layer);
+    RebuildListingFromStart(debugger, layer);
+}
+
+void ApplyFieldEdit(Debugger& debugger, WindowLayer& layer, const Event& event) {
+    MachineState& state = debugger.state;
+    const int32_t control = event.number;
+    if (control == Control::kCarry) {
+        state.carry = layer.GetCheck(Control::kCarry);
+        return;
+    }
+    if (control < Control::kFirstRegister || control > Control::kProgramCounter) return;
+    if (event.type != ControlEventType::Change) return;
+    // Stored unmasked; a text that is no number is ignored without a word.
+    int32_t value = 0;
+    if (!ParseFieldValue(layer.GetText(control), value)) return;
+    if (control == Control::kAccumulator) {
+        state.accumulator = value;
+    } else if (control == Control::kProgramCounter) {
+        state.pc = value;
+        RebuildListingFromStart(debugger, layer);
+        FollowPc(state, debugger.tables, debugger.listingAddress, layer);
+    } else {
+        state.indexRegisters[static_cast<size_t>(control - Control::kFirstRegister)] = value;
+    }
+}

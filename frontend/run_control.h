@@ -1,0 +1,27 @@
+#pragma once
+// Start-up, the event loop and the three ways of executing the program:
+// Step (one instruction, full refresh), Animate (one instruction per tick of
+// a 250 ms timer, full refresh each) and Run (back to back, only the lamps
+// per instruction, full refresh at the end).
+
+#include "frontend/debugger.h"
+#include "platform/window_layer.h"
+
+// The whole program on an initialised window layer: opens and builds the
+// window, starts up, runs the event loop until Close or Quit and shuts
+// down. Returns the process exit code.
+int RunQuodlet(Debugger& debugger, WindowLayer& layer);
+
+// Start-up after the window is built: loadFolder, programLength, the tables,
+// reset, the first refresh and the listing from address 0.
+void StartUp(Debugger& debugger, WindowLayer& layer);
+
+// Handles one event of the loop; false when the loop is to end.
+bool HandleEvent(Debugger& debugger, WindowLayer& layer, const Event& event);
+
+void StepCommand(Debugger& debugger, WindowLayer& layer);
+void AnimateCommand(Debugger& debugger, WindowLayer& layer);
+void RunProgram(Debugger& debugger, WindowLayer& layer);
+void AnimationTick(Debugger& debugger, WindowLayer& layer);
+void ResetCpuCommand(Debugger& debugger, WindowLayer& layer);
+void ApplyFieldEdit(Debugger& debugger, WindowLayer& layer, const Event& event);

@@ -1,0 +1,75 @@
+// The whole program on the real Qt window: the event loop of RunQuodlet
+// receives a menu command and the F7 shortcut as a user gives them, and the
+// window's fields show the result.
+
+#include <QAction>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QTimer>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "frontend/debugger.h"
+#include "frontend/run_control.h"
+#include "qt_test_support.h"
+
+namespace {
+
+QAction* FindAction(QWidget* window, const QString& text) {
+    for (QAction* action : window->findChildren<QAction*>()) {
+        if (action->text() == text) return action;
+    }
+    return nullptr;
+}
+
+TEST(EventLoopQtTest, ExampleMenuThenF7StepsTheRealLoop) {
+    int argc = 1;
+    char programName[8] = "quodlet";
+    char* argv[2] = {programName, nullptr};
+    QtLayer layer(argc, argv);
+    auto debugger = std::make_unique<Debugger>();
+
+    std::vector<std::string> seen;  // field texts read while the loop runs
+    // Should a step below fail, the window still closes and the loop ends.
+    QTimer::singleShot(5000, [&] {
+        if (QWidget* window = layer.MainWindowForTests()) window->close();
+    });
+    // Everything the user does happens from inside the running loop.
+    QTimer::singleShot(0, [&] {
+        QWidget* window = layer.MainWindowForTests();
+        ASSERT_NE(window, nullptr);
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+        QAction* square = FindAction(window, "2. A^2");
+        ASSERT_NE(square, nullptr);
+        square->trigger();
+        // Focus in a register field: F7 must still step.
+        auto* r0 = qobject_cast<QLineEdit*>(layer.ControlWidgetForTests(0));
+        ASSERT_NE(r0, nullptr);
+        r0->setFocus();
+        QTest::keyClick(window, Qt::Key_F7);
+        QTest::keyClick(window, Qt::Key_F7);
+        QTimer::singleShot(0, [&, window] {
+            for (int32_t control : {Control::kAccumulator, 0, Control::kProgramCounter}) {
+                seen.push_back(qobject_cast<QLineEdit*>(layer.ControlWidgetForTests(control))
+                                   ->text()
+                                   .toStdString());
+            }
+            auto* listing =
+                qobject_cast<QListWidget*>(layer.ControlWidgetForTests(Control::kCodeListing));
+            seen.push_back(listing->currentItem() ? listing->currentItem()->text().toStdString()
+                                                  : "");
+            window->close();  // the close button: the loop ends
+        });
+    });
+
+    EXPECT_EQ(RunQuodlet(*debugger, layer), 0);
+    // LDM 5 then XCH R0 from the start-up state.
+    EXPECT_EQ(debugger->state.pc, 2);
+    EXPECT_EQ(debugger->state.indexRegisters[0], 5);
+    EXPECT_EQ(debugger->programLength, 18);
+    EXPECT_EQ(seen, (std::vector<std::string>{"0", "5", "2", "002 A0    LD R0"}));
+}
+
+}  // namespace

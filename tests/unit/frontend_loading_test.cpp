@@ -1,0 +1,181 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "data/examples.h"
+#include "display/state_display.h"
+#include "tests/unit/frontend_test_support.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int32_t kOldByte = 0xD1;  // LDM 1: the program loaded before
+
+// Byte k of a test image.
+int32_t ImageByte(size_t k) {
+    return static_cast<int32_t>((k * 7 + 3) & 0xFF);
+}
+
+class LoadingTest : public FrontendTest {
+protected:
+    void SetUp() override {
+        const std::string test = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        root = fs::temp_directory_path() /
+               ("quodlet_frontend_" + test + "_" + std::to_string(getpid()));
+        fs::remove_all(root);
+        fs::create_directories(root);
+        // An old 100-byte program, and the entry past the last ROM address.
+        std::fill_n(state.RomImage.begin(), 100, kOldByte);
+        state.RomImage[65536] = 0x77;
+    }
+    void TearDown() override { fs::remove_all(root); }
+
+    std::string WriteImage(const std::string& name, size_t size, int32_t fill = -1) {
+        fs::create_directories((root / name).parent_path());
+        std::ofstream file(root / name, std::ios::binary);
+        for (size_t k = 0; k < size; ++k)
+            file.put(static_cast<char>(fill < 0 ? ImageByte(k) : fill));
+        return (root / name).string();
+    }
+    [[nodiscard]] std::string Folder(const std::string& name) const {
+        return (root / name).parent_path().string() + "/";
+    }
+    [[nodiscard]] static std::string WorkingFolder() { return fs::current_path().string() + "/"; }
+
+    fs::path root;
+};
+
+TEST_F(LoadingTest, AFileFillsRomFromZeroAndKeepsTheRest) {
+    for (const size_t size : {0UL, 4UL, 65536UL}) {
+        SCOPED_TRACE(size);
+        Session s;
+        std::fill_n(s.state.RomImage.begin(), 100, kOldByte);
+        s.state.RomImage[65536] = 0x77;
+        s.layer.dialogAnswers.push_back(WriteImage("sub/p" + std::to_string(size) + ".bin", size));
+        s.layer.ChooseMenu(MenuItem::kOpen);
+        EXPECT_EQ(s.Launch(), 0);
+        for (size_t k = 0; k < 65537; ++k) {
+            const int32_t want = k < size     ? ImageByte(k)
+                                 : k < 100    ? kOldByte
+                                 : k == 65536 ? 0x77
+                                              : 0;
+            ASSERT_EQ(s.state.RomImage[k], want) << "entry " << k;
+        }
+        EXPECT_EQ(s.debugger->programLength, static_cast<int32_t>(size));
+        EXPECT_EQ(s.debugger->loadFolder, Folder("sub/x"));
+        // The listing shows the new bytes from address 0.
+        EXPECT_EQ(s.ListingLine(0).substr(0, 6), "000 " + PaddedHex(s.state.RomImage[0], 2));
+        EXPECT_EQ(s.Listing().selected, 0);
+        EXPECT_TRUE(s.layer.messages.empty());
+        ASSERT_EQ(s.layer.dialogCalls.size(), 1U);
+        EXPECT_EQ(s.layer.dialogCalls[0].title, "Please choose file to load");
+        EXPECT_EQ(s.layer.dialogCalls[0].folder, WorkingFolder());
+        EXPECT_EQ(s.layer.dialogCalls[0].filterList, "Binary files (*.bin)|*.bin");
+    }
+}
+
+TEST_F(LoadingTest, ARefusedFileChangesNothing) {
+    const std::string big = WriteImage("big.bin", 65537);
+    const std::string missing = (root / "missing.bin").string();
+    const std::string folder = (root / "folder.bin").string();
+    fs::create_directories(folder);
+    const std::vector<std::pair<std::string, std::pair<std::string, std::string>>> cases = {
+        {big, {"Big size", "too big to fit in rom"}},
+        {missing, {"file error", "cannot read\r\n" + missing}},
+        {folder, {"file error", "cannot read\r\n" + folder}},
+    };
+    for (const auto& [path, message] : cases) {
+        SCOPED_TRACE(path);
+        Session s;
+        std::fill_n(s.state.RomImage.begin(), 100, kOldByte);
+        s.layer.dialogAnswers.push_back(path);
+        s.layer.ChooseMenu(MenuItem::kOpen);
+        EXPECT_EQ(s.Launch(), 0);
+        EXPECT_EQ(s.layer.messages, (std::vector<std::pair<std::string, std::string>>{message}));
+        EXPECT_TRUE(std::all_of(s.state.RomImage.begin(), s.state.RomImage.begin() + 100,
+                                [](int32_t byte) { return byte == kOldByte; }));
+        EXPECT_EQ(s.state.RomImage[100], 0);
+        EXPECT_EQ(s.debugger->programLength, 32);
+        EXPECT_EQ(s.debugger->loadFolder, WorkingFolder());
+    }
+}
+
+TEST_F(LoadingTest, ACancelledDialogChangesNothing) {
+    layer.ChooseMenu(MenuItem::kOpen);  // no answer: cancelled
+    EXPECT_EQ(Launch(), 0);
+    EXPECT_EQ(layer.dialogCalls.size(), 1U);
+    EXPECT_TRUE(layer.messages.empty());
+    EXPECT_EQ(state.RomImage[0], kOldByte);
+    EXPECT_EQ(debugger->programLength, 32);
+}
+
+TEST_F(LoadingTest, TheNextDialogStartsInTheFolderOfTheLastFileLoaded) {
+    layer.dialogAnswers = {WriteImage("a/p.bin", 4), (root / "b" / "missing.bin").string()};
+    fs::create_directories(root / "b");
+    for (int i = 0; i < 3; ++i) layer.ChooseMenu(MenuItem::kOpen);
+    EXPECT_EQ(Launch(), 0);
+    ASSERT_EQ(layer.dialogCalls.size(), 3U);
+    EXPECT_EQ(layer.dialogCalls[1].folder, Folder("a/p.bin"));
+    EXPECT_EQ(layer.dialogCalls[2].folder, Folder("a/p.bin"));
+}
+
+TEST_F(LoadingTest, AShortFileOverALongerProgramRunsIntoTheOldBytes) {
+    layer.dialogAnswers = {WriteImage("p.bin", 4, 0xD2)};  // LDM 2
+    layer.ChooseMenu(MenuItem::kOpen);
+    ChooseRun();
+    EXPECT_EQ(Launch(), 0);
+    EXPECT_EQ(state.pc, 5);
+    EXPECT_EQ(state.accumulator, 1);  // the old LDM 1 at address 4 ran last
+    EXPECT_EQ(state.RomImage[99], kOldByte);
+}
+
+TEST_F(LoadingTest, AnExampleKeepsTheProcessorAndFollowsPc) {
+    layer.Call([this] {
+        state.pc = 0x100;
+        state.indexRegisters[5] = 7;
+    });
+    layer.ChooseMenu(MenuItem::kExampleSquare);
+    EXPECT_EQ(Launch(), 0);
+    EXPECT_EQ(state.pc, 0x100);
+    EXPECT_EQ(state.indexRegisters[5], 7);
+    EXPECT_EQ(Text(5), "0");  // no refresh
+    EXPECT_EQ(ListingLine(0), "100 00    NOP");
+    EXPECT_EQ(debugger->programLength, 18);
+}
+
+TEST_F(LoadingTest, ExamplesLoadedOverEachOtherKeepTheLongerTail) {
+    layer.ChooseMenu(MenuItem::kExampleSquare);
+    layer.ChooseMenu(MenuItem::kExampleSum);
+    EXPECT_EQ(Launch(), 0);
+    EXPECT_TRUE(std::equal(ExampleSum.begin(), ExampleSum.end(), state.RomImage.begin()));
+    EXPECT_TRUE(
+        std::equal(ExampleSquare.begin() + 10, ExampleSquare.end(), state.RomImage.begin() + 10));
+    EXPECT_EQ(state.RomImage[18], kOldByte);
+    EXPECT_EQ(debugger->programLength, 10);
+    EXPECT_EQ(ListingLine(0), "000 20 67 FIM P0 67");
+}
+
+TEST_F(LoadingTest, ZeroRomKeepsRegistersAndProgramLength) {
+    layer.ChooseMenu(MenuItem::kExampleSum);
+    layer.ChooseMenu(MenuItem::kResetCpu);
+    ChooseRun();
+    layer.ChooseMenu(MenuItem::kZeroRom);
+    EXPECT_EQ(Launch(), 0);
+    EXPECT_TRUE(std::all_of(state.RomImage.begin(), state.RomImage.begin() + 65536,
+                            [](int32_t byte) { return byte == 0; }));
+    EXPECT_EQ(state.RomImage[65536], 0x77);
+    EXPECT_EQ(state.indexRegisters[3], 3);
+    EXPECT_EQ(Text(3), "3");
+    EXPECT_EQ(debugger->programLength, 10);
+    EXPECT_EQ(ListingLine(0), "000 00    NOP");
+    EXPECT_EQ(SelectedLine(), "00B 00    NOP");  // pc 11 after the run
+}
+
+}  // namespace

@@ -1,0 +1,335 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "display/state_display.h"
+#include "tests/unit/frontend_test_support.h"
+
+namespace {
+
+using RunControlTest = FrontendTest;
+
+TEST_F(RunControlTest, StartsUpWithTheResetMachineOnScreenAndShutsDown) {
+    EXPECT_EQ(Launch(), 0);
+    EXPECT_EQ(layer.windowNumber, 0);
+    EXPECT_EQ(layer.title, "Quodlet v0.9");
+    EXPECT_EQ(layer.innerWidth, 640);
+    EXPECT_EQ(layer.innerHeight, 480);
+    for (int32_t field = 0; field <= Control::kProgramCounter; ++field) EXPECT_EQ(Text(field), "0");
+    EXPECT_EQ(layer.controls.at(Control::kCarry).checked, 0);
+    EXPECT_EQ(layer.controls.at(Control::kStack).lines,
+              (std::vector<std::string>{"000", "000", "000"}));
+    EXPECT_EQ(Text(Control::kSrc), "src1=00,src2=00");
+    ASSERT_EQ(Listing().lines.size(), 32U);
+    EXPECT_EQ(ListingLine(0), "000 00    NOP");
+    EXPECT_EQ(ListingLine(31), "01F 00    NOP");
+    EXPECT_EQ(Listing().selected, 0);
+    EXPECT_EQ(debugger->programLength, 32);
+    EXPECT_EQ(debugger->loadFolder, std::filesystem::current_path().string() + "/");
+    EXPECT_EQ(debugger->tables.LengthTable[0x20], 2);
+    // Nothing scripted: the loop ran dry, then freed the lamps and released.
+    EXPECT_TRUE(layer.ranDry);
+    EXPECT_EQ(layer.freedImages, (std::vector<int32_t>{0, 1}));
+    EXPECT_TRUE(layer.released);
+}
+
+TEST_F(RunControlTest, AWindowThatCannotOpenEndsTheProgramAsAFailure) {
+    layer.failOpenWindow = true;
+    EXPECT_EQ(Launch(), 1);
+    EXPECT_TRUE(layer.released);
+    EXPECT_TRUE(layer.controls.empty());
+}
+
+struct BoundCase {
+    const char* name;
+    std::vector<int32_t> before;  // menu items chosen first
+    int32_t command;              // Run or Animate
+    int32_t pc;
+    std::vector<int32_t> r0to3;
+    int32_t accumulator;
+    int32_t carry;
+};
+
+// Run tests its bound before each instruction and so executes the byte at
+// programLength too; Animate stops as soon as pc reaches programLength.
+const std::vector<BoundCase> kBoundCases = {
+    {"start-up Run", {}, MenuItem::kRun, 33, {0, 0, 0, 0}, 0, 0},
+    {"start-up Animate", {}, MenuItem::kAnimate, 32, {0, 0, 0, 0}, 0, 0},
+    {"sum Run",
+     {MenuItem::kExampleSum, MenuItem::kResetCpu},
+     MenuItem::kRun,
+     11,
+     {6, 7, 1, 3},
+     0,
+     0},
+    {"sum Animate",
+     {MenuItem::kExampleSum, MenuItem::kResetCpu},
+     MenuItem::kAnimate,
+     10,
+     {6, 7, 1, 3},
+     0,
+     0},
+    {"square Run",
+     {MenuItem::kExampleSquare, MenuItem::kResetCpu},
+     MenuItem::kRun,
+     19,
+     {5, 1, 1, 9},
+     0,
+     1},
+    {"square Animate",
+     {MenuItem::kExampleSquare, MenuItem::kResetCpu},
+     MenuItem::kAnimate,
+     18,
+     {5, 1, 1, 9},
+     0,
+     1},
+};
+
+TEST(RunControlBounds, RunAndAnimateStopAtTheirBounds) {
+    for (const BoundCase& c : kBoundCases) {
+        SCOPED_TRACE(c.name);
+        Session s;
+        for (const int32_t item : c.before) s.layer.ChooseMenu(item);
+        if (c.command == MenuItem::kRun)
+            s.ChooseRun();
+        else
+            s.layer.ChooseMenu(c.command);
+        EXPECT_EQ(s.Launch(), 0);
+        EXPECT_EQ(s.state.pc, c.pc);
+        for (size_t r = 0; r < 4; ++r) EXPECT_EQ(s.state.indexRegisters[r], c.r0to3[r]) << "R" << r;
+        EXPECT_EQ(s.state.accumulator, c.accumulator);
+        EXPECT_EQ(s.state.carry, c.carry);
+        EXPECT_EQ(s.state.running, 0);
+        EXPECT_TRUE(s.layer.timers.empty());
+        EXPECT_TRUE(s.layer.messages.empty());
+        // The display shows the final state and the listing follows pc.
+        EXPECT_EQ(s.Text(Control::kProgramCounter), PlainHex(c.pc));
+        EXPECT_EQ(s.Text(3), PlainHex(c.r0to3[3]));
+        EXPECT_EQ(s.SelectedLine().substr(0, 3), PaddedHex(c.pc, 3));
+    }
+}
+
+TEST_F(RunControlTest, RunBeyondProgramLengthExecutesNothingButRefreshes) {
+    layer.Call([this] {
+        state.pc = 0x40;
+        state.RomImage[0x40] = 0xD5;  // LDM 5, which must not run
+        state.accumulator = 7;        // not yet on screen
+    });
+    ChooseRun();
+    EXPECT_EQ(Launch(), 0);
+    EXPECT_EQ(state.pc, 0x40);
+    EXPECT_EQ(state.accumulator, 7);
+    EXPECT_EQ(Text(Control::kAccumulator), "7");
+    EXPECT_EQ(Text(Control::kProgramCounter), "40");
+    EXPECT_EQ(ListingLine(0), "040 D5    LDM 5");
+    EXPECT_EQ(Listing().selected, 0);
+}
+
+TEST_F(RunControlTest, EscapeHeldDuringARunStopsItBeforeTheNextInstruction) {
+    layer.Call([this] { layer.HoldEscapeAfter(5); });
+    ChooseRun();
+    EXPECT_EQ(Launch(), 0);
+    EXPECT_EQ(state.pc, 5);
+    EXPECT_EQ(layer.escapePolls, 6);
+    EXPECT_EQ(state.running, 0);
+    EXPECT_EQ(Text(Control::kProgramCounter), "5");
+    EXPECT_EQ(Listing().selected, 5);
+}
+
+TEST_F(RunControlTest, AnErrorStopsARunAfterItsMessageAndStillRefreshes) {
+    layer.Call([this] { state.RomImage[3] = 0xFF; });
+    ChooseRun();
+    EXPECT_EQ(Launch(), 0);
+    EXPECT_EQ(layer.messages.size(), 1U);
+    EXPECT_EQ(state.pc, 4);
+    EXPECT_EQ(state.running, 0);
+    EXPECT_EQ(Text(Control::kProgramCounter), "4");
+    EXPECT_EQ(SelectedLine().substr(0, 3), "004");
+}
+
+TEST_F(RunControlTest, ARunDiscardsWhatTheUserDoesMeanwhile) {
+    layer.ChooseMenu(MenuItem::kRun);
+    layer.ChooseMenu(MenuItem::kStep);  // taken by the run and not acted on
+    EXPECT_EQ(Launch(), 0);
+    EXPECT_EQ(state.pc, 33);
+}
+
+TEST_F(RunControlTest, RunDuringAnAnimationDoesNothing) {
+    layer.ChooseMenu(MenuItem::kAnimate);
+    layer.ChooseMenu(MenuItem::kRun);
+    layer.Call([this] {
+        EXPECT_EQ(state.pc, 0);
+        EXPECT_EQ(state.running, 1);
+    });
+    EXPECT_EQ(Launch(), 0);
+    EXPECT_EQ(state.pc, 32);  // the animation went on to its end
+}
+
+TEST_F(RunControlTest, StepDuringAnAnimationExecutesOneMoreInstruction) {
+    layer.ChooseMenu(MenuItem::kAnimate);
+    layer.Tick(kAnimationTimer);
+    layer.ChooseMenu(MenuItem::kStep);
+    layer.Call([this] {
+        EXPECT_EQ(state.pc, 2);
+        EXPECT_EQ(state.running, 1);
+        EXPECT_EQ(Text(Control::kProgramCounter), "2");
+    });
+    EXPECT_EQ(Launch(), 0);
+    EXPECT_EQ(state.pc, 32);
+}
+
+TEST_F(RunControlTest, ResetCpuDuringAnAnimationGoesOnFromAddressZero) {
+    layer.ChooseMenu(MenuItem::kAnimate);
+    for (int i = 0; i < 3; ++i) layer.Tick(kAnimationTimer);
+    layer.Call([this] { state.indexRegisters[5] = 9; });
+    layer.ChooseMenu(MenuItem::kResetCpu);
+    layer.Call([this] {
+        EXPECT_EQ(state.pc, 0);
+        EXPECT_EQ(state.indexRegisters[5], 0);
+        EXPECT_EQ(state.running, 1);
+        EXPECT_EQ(Text(Control::kProgramCounter), "0");
+        EXPECT_EQ(ListingLine(0), "000 00    NOP");
+    });
+    layer.Tick(kAnimationTimer);
+    layer.Call([this] { EXPECT_EQ(state.pc, 1); });
+    EXPECT_EQ(Launch(), 0);
+    EXPECT_EQ(state.pc, 32);
+    EXPECT_EQ(layer.timerAdds, 1);
+}
+
+TEST_F(RunControlTest, AnimateAtOrBeyondProgramLengthExecutesOneInstruction) {
+    layer.Call([this] { state.pc = 40; });
+    layer.ChooseMenu(MenuItem::kAnimate);
+    EXPECT_EQ(Launch(), 0);
+    EXPECT_EQ(state.pc, 41);
+    EXPECT_EQ(state.running, 0);
+    EXPECT_TRUE(layer.timers.empty());
+}
+
+TEST_F(RunControlTest, TheLoopIgnoresOtherControlsAndTimers) {
+    layer.ChooseMenu(MenuItem::kAnimate);
+    layer.ClickLine(Control::kCodeListing, 3);
+    layer.Tick(kAnimationTimer + 1);
+    layer.Call([this] {
+        EXPECT_EQ(state.pc, 0);
+        // Only a change of a field's text is an edit.
+        layer.controls.at(5).text = "3";
+        ApplyFieldEdit(*debugger, layer, {EventKind::Control, 5, ControlEventType::Other});
+        EXPECT_EQ(state.indexRegisters[5], 0);
+    });
+    EXPECT_EQ(Launch(), 0);
+    EXPECT_EQ(state.pc, 32);
+}
+
+struct EditCase {
+    const char* name;
+    std::function<void(HeadlessLayer&)> edit;
+    int32_t r5;
+};
+
+const std::vector<EditCase> kEditCases = {
+    {"paste 1F", [](HeadlessLayer& l) { l.PasteOver(5, "1F"); }, 31},
+    {"paste 1f", [](HeadlessLayer& l) { l.PasteOver(5, "1f"); }, 31},
+    {"clear then type 1F",
+     [](HeadlessLayer& l) {
+         l.ClearField(5);
+         l.TypeText(5, "1F");
+     },
+     31},
+    {"clear", [](HeadlessLayer& l) { l.ClearField(5); }, 7},
+    {"paste 1G", [](HeadlessLayer& l) { l.PasteOver(5, "1G"); }, 7},
+    {"paste a blank", [](HeadlessLayer& l) { l.PasteOver(5, " 1"); }, 7},
+};
+
+TEST(FieldEdits, ARegisterFieldStoresHexTextAndIgnoresTheRest) {
+    for (const EditCase& c : kEditCases) {
+        SCOPED_TRACE(c.name);
+        Session s;
+        s.layer.Call([&s] { s.state.indexRegisters[5] = 7; });
+        c.edit(s.layer);
+        EXPECT_EQ(s.Launch(), 0);
+        EXPECT_EQ(s.state.indexRegisters[5], c.r5);
+        EXPECT_TRUE(s.layer.messages.empty());
+    }
+}
+
+TEST_F(RunControlTest, AccumulatorAndPcFieldsStoreUnmasked) {
+    layer.PasteOver(Control::kAccumulator, "ff");
+    layer.PasteOver(Control::kProgramCounter, "FFFF");
+    EXPECT_EQ(Launch(), 0);
+    EXPECT_EQ(state.accumulator, 0xFF);
+    EXPECT_EQ(state.pc, 0xFFFF);
+}
+
+TEST_F(RunControlTest, FieldTextBeyondFourDigitsWorthIsIgnored) {
+    // Longer text than the limits let the user type, as the program may
+    // write it; leading zeros do not count.
+    const auto edit = [this](const std::string& text) {
+        layer.controls.at(Control::kProgramCounter).text = text;
+        ApplyFieldEdit(*debugger, layer,
+                       {EventKind::Control, Control::kProgramCounter, ControlEventType::Change});
+    };
+    layer.Call([&] { edit("0000F"); });
+    layer.Call([&] { edit("10000"); });
+    layer.Call([&] { edit("FFFFFFFFFFFF"); });
+    EXPECT_EQ(Launch(), 0);
+    EXPECT_EQ(state.pc, 15);
+}
+
+TEST_F(RunControlTest, APcEditRebuildsTheListingFromZeroThenFollows) {
+    layer.PasteOver(Control::kProgramCounter, "100");
+    layer.Call([this] {
+        EXPECT_EQ(ListingLine(0), "100 00    NOP");
+        EXPECT_EQ(Listing().selected, 0);
+    });
+    layer.PasteOver(Control::kProgramCounter, "5");
+    EXPECT_EQ(Launch(), 0);
+    EXPECT_EQ(state.pc, 5);
+    EXPECT_EQ(ListingLine(0), "000 00    NOP");
+    EXPECT_EQ(Listing().selected, 5);
+}
+
+TEST_F(RunControlTest, ARegisterEditChangesNothingElseOnScreen) {
+    layer.Call([this] {
+        state.accumulator = 9;
+        state.pc = 3;
+    });
+    layer.PasteOver(5, "1F");
+    EXPECT_EQ(Launch(), 0);
+    EXPECT_EQ(state.indexRegisters[5], 31);
+    EXPECT_EQ(Text(Control::kAccumulator), "0");
+    EXPECT_EQ(Text(Control::kProgramCounter), "0");
+    EXPECT_EQ(Listing().selected, 0);
+}
+
+TEST_F(RunControlTest, TheCarryBoxSetsAndClearsTheCarry) {
+    layer.ClickCheckBox(Control::kCarry);
+    layer.Call([this] { EXPECT_EQ(state.carry, 1); });
+    layer.ClickCheckBox(Control::kCarry);
+    EXPECT_EQ(Launch(), 0);
+    EXPECT_EQ(state.carry, 0);
+}
+
+TEST(Shutdown, CloseAndQuitEndTheProgramAtOnceAlsoDuringAnAnimation) {
+    const std::vector<std::function<void(HeadlessLayer&)>> endings = {
+        [](HeadlessLayer& l) { l.Close(); },
+        [](HeadlessLayer& l) { l.ChooseMenu(MenuItem::kQuit); },
+    };
+    for (const auto& end : endings) {
+        Session s;
+        s.layer.ChooseMenu(MenuItem::kAnimate);
+        s.layer.Tick(kAnimationTimer);
+        end(s.layer);
+        s.layer.ChooseMenu(MenuItem::kStep);  // never reached
+        EXPECT_EQ(s.Launch(), 0);
+        EXPECT_EQ(s.state.pc, 1);
+        EXPECT_FALSE(s.layer.ranDry);
+        EXPECT_EQ(s.layer.freedImages, (std::vector<int32_t>{0, 1}));
+        EXPECT_TRUE(s.layer.released);
+    }
+}
+
+}  // namespace

@@ -1,0 +1,47 @@
+#pragma once
+// One run of the whole program on the in-memory window layer: a test
+// scripts what the user does on `layer`, then calls Launch() and inspects
+// what the program left behind.
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "frontend/controls.h"
+#include "frontend/debugger.h"
+#include "frontend/run_control.h"
+#include "platform/headless/headless_layer.h"
+
+struct Session {
+    std::unique_ptr<Debugger> debugger = std::make_unique<Debugger>();
+    MachineState& state = debugger->state;
+    HeadlessLayer layer;
+
+    int Launch() { return RunQuodlet(*debugger, layer); }
+
+    // Run, then a moment in which the user does nothing: a Run takes the
+    // next scripted step as pending input at its first instruction, so this
+    // keeps the steps that follow for after the run.
+    void ChooseRun() {
+        layer.ChooseMenu(MenuItem::kRun);
+        layer.Call([] {});
+    }
+
+    [[nodiscard]] std::string Text(int32_t control) const {
+        return layer.controls.at(control).text;
+    }
+    [[nodiscard]] const HeadlessControl& Listing() const {
+        return layer.controls.at(Control::kCodeListing);
+    }
+    [[nodiscard]] std::string ListingLine(size_t index) const { return Listing().lines.at(index); }
+    // The selected listing line; empty when none is selected.
+    [[nodiscard]] std::string SelectedLine() const {
+        const HeadlessControl& listing = Listing();
+        if (listing.selected < 0) return std::string();
+        return listing.lines.at(static_cast<size_t>(listing.selected));
+    }
+};
+
+class FrontendTest : public ::testing::Test, public Session {};
