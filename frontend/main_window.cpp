@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <span>
+#include <string>
 
 #include "data/lamps.h"
 #include "frontend/controls.h"
@@ -121,9 +122,34 @@ constexpr std::array<Shortcut, 3> kShortcuts = {{
     {KeyCode::kCtrlO, MenuItem::kOpen},
 }};
 
+// The name by which screen readers and UI automation find a control that
+// shows part of the machine; captions need none, their text is their name.
+std::string AccessibleNameOf(int32_t number) {
+    if (number >= Control::kFirstRegister && number < Control::kFirstRegister + 16) {
+        std::string name = "R";  // appended, not "R" + ...: GCC 12 warns falsely on that
+        return name += std::to_string(number - Control::kFirstRegister);
+    }
+    if (number >= Control::kFirstLamp && number < Control::kFirstLamp + 4) {
+        std::string name = "Lamp bit ";
+        return name += std::to_string(number - Control::kFirstLamp);
+    }
+    switch (number) {
+        case Control::kAccumulator: return "Accumulator";
+        case Control::kProgramCounter: return "Program counter";
+        case Control::kCarry: return "Carry";
+        case Control::kCodeListing: return "Code listing";
+        case Control::kStack: return "Stack";
+        case Control::kSrc: return "SRC";
+        case Control::kRamDump: return "RAM";
+        default: return std::string();
+    }
+}
+
 void CreateControls(WindowLayer& layer, std::span<const ControlSpec> controls) {
     for (const ControlSpec& c : controls) {
         layer.CreateControl(c.kind, c.number, c.x, c.y, c.width, c.height, c.text, c.centred);
+        const std::string name = AccessibleNameOf(c.number);
+        if (!name.empty()) layer.SetAccessibleName(c.number, name);
         // A lamp starts dark.
         if (c.kind == ControlKind::Image) layer.ShowImage(c.number, Image::kLampOff);
     }

@@ -63,6 +63,8 @@ public:
     // The user can type or paste at most maxChars characters into a text
     // field; text the program writes is shown whole.
     virtual void LimitText(int32_t control, int32_t maxChars) = 0;
+    // The name by which screen readers and UI automation find a control.
+    virtual void SetAccessibleName(int32_t control, const std::string& name) = 0;
     virtual void SetText(int32_t control, const std::string& text) = 0;
     virtual std::string GetText(int32_t control) = 0;
     virtual void SetCheck(int32_t control, int32_t checked) = 0;

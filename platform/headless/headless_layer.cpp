@@ -128,6 +128,10 @@ void HeadlessLayer::LimitText(int32_t control, int32_t maxChars) {
     if (HeadlessControl* field = Find(control)) field->maxChars = maxChars;
 }
 
+void HeadlessLayer::SetAccessibleName(int32_t control, const std::string& name) {
+    if (HeadlessControl* target = Find(control)) target->accessibleName = name;
+}
+
 void HeadlessLayer::SetText(int32_t control, const std::string& text) {
     // Text the program writes is kept whole, even beyond the field's limit.
     if (HeadlessControl* field = Find(control)) field->text = text;

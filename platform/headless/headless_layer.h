@@ -20,7 +20,8 @@ struct HeadlessControl {
     int32_t y = 0;
     int32_t width = 0;
     int32_t height = 0;
-    std::string text;  // text fields, labels, multi-line text
+    std::string text;            // text fields, labels, multi-line text
+    std::string accessibleName;  // what screen readers call it
     bool centred = false;
     int32_t maxChars = -1;           // -1: no limit
     int32_t checked = 0;             // check box
@@ -108,6 +109,7 @@ public:
     void CreateControl(ControlKind kind, int32_t number, int32_t x, int32_t y, int32_t width,
                        int32_t height, const std::string& text, bool centred) override;
     void LimitText(int32_t control, int32_t maxChars) override;
+    void SetAccessibleName(int32_t control, const std::string& name) override;
     void SetText(int32_t control, const std::string& text) override;
     std::string GetText(int32_t control) override;
     void SetCheck(int32_t control, int32_t checked) override;

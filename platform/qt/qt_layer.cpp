@@ -533,6 +533,10 @@ void QtLayer::LimitText(int32_t control, int32_t maxChars) {
     FitMaxLength(*edit, found->maxChars, edit->text().size());
 }
 
+void QtLayer::SetAccessibleName(int32_t control, const std::string& name) {
+    if (QtControl* found = state_->Find(control)) found->widget->setAccessibleName(ToQt(name));
+}
+
 void QtLayer::SetText(int32_t control, const std::string& text) {
     QtControl* found = state_->Find(control);
     if (found == nullptr) return;

@@ -37,6 +37,7 @@ public:
     void CreateControl(ControlKind kind, int32_t number, int32_t x, int32_t y, int32_t width,
                        int32_t height, const std::string& text, bool centred) override;
     void LimitText(int32_t control, int32_t maxChars) override;
+    void SetAccessibleName(int32_t control, const std::string& name) override;
     void SetText(int32_t control, const std::string& text) override;
     std::string GetText(int32_t control) override;
     void SetCheck(int32_t control, int32_t checked) override;

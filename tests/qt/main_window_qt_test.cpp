@@ -284,6 +284,29 @@ TEST_F(MainWindowQtTest, ShortcutsWorkFromATextFieldAndRaiseTheirItemOnce) {
     EXPECT_EQ(repeating, 1);
 }
 
+TEST_F(MainWindowQtTest, AssistiveToolsFindTheMachinesControlsByName) {
+    std::map<QString, int32_t> expected = {
+        {"Accumulator", Control::kAccumulator}, {"Program counter", Control::kProgramCounter},
+        {"Carry", Control::kCarry},             {"Code listing", Control::kCodeListing},
+        {"Stack", Control::kStack},             {"SRC", Control::kSrc},
+        {"RAM", Control::kRamDump}};
+    for (int32_t n = 0; n < 16; ++n) expected[QStringLiteral("R%1").arg(n)] = n;
+    for (int32_t bit = 0; bit < 4; ++bit) {
+        expected[QStringLiteral("Lamp bit %1").arg(bit)] = Control::kFirstLamp + bit;
+    }
+    const QList<QWidget*> widgets = window->findChildren<QWidget*>();
+    for (const auto& [name, number] : expected) {
+        int32_t matches = 0;
+        for (const QWidget* widget : widgets) {
+            if (widget->accessibleName() == name) {
+                ++matches;
+                EXPECT_EQ(NumberOf(widget), number) << name.toStdString();
+            }
+        }
+        EXPECT_EQ(matches, 1) << name.toStdString();
+    }
+}
+
 TEST(ProgramIconTest, IsThirtyTwoSquareInAtMostSixteenColours) {
     const Picture icon = ProgramIcon();
     ASSERT_EQ(icon.width, 32);
