@@ -1,5 +1,6 @@
 #include "frontend/run_control.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -142,16 +143,31 @@ void RunProgram(Debugger& debugger, WindowLayer& layer) {
     MachineState& state = debugger.state;
     if (state.running != 0) return;  // an animation is in progress
     state.running = 1;
+    // The lamps show RAM output port 1 and nothing else, and nothing but
+    // the instructions changes it during a Run: after bringing them up to
+    // date once, an instruction that leaves the port alone leaves them
+    // current, and only one that changes it redraws them.
+    UpdateLeds(state, layer);
+    int32_t lampsPort = state.ramOutputPorts[1];
     // The bound is tested before each instruction, so the instruction at
-    // programLength itself still runs.
-    while (state.pc <= debugger.programLength) {
-        // Taking one pending event keeps the window painted; it is not acted on.
-        layer.TakeEvent();
-        if (layer.IsKeyDown(KeyCode::kEscape)) break;
-        StepInstruction(state, layer);
-        UpdateLeds(state, layer);
-        if (state.running == 0) break;  // the step reported an error
-        if (state.pc >= kLastAddress) break;
+    // programLength itself still runs; after an instruction, pc past it or
+    // at the end of the address space ends the Run alike, and neither bound
+    // moves while the Run owns the thread.
+    const int32_t lastPc = std::min(debugger.programLength, kLastAddress - 1);
+    if (state.pc <= debugger.programLength) {
+        for (;;) {
+            // Taking one pending event keeps the window painted; it is not
+            // acted on.
+            layer.TakeEvent();
+            if (layer.IsKeyDown(KeyCode::kEscape)) break;
+            StepInstruction(state, layer);
+            if (state.ramOutputPorts[1] != lampsPort) [[unlikely]] {
+                lampsPort = state.ramOutputPorts[1];
+                UpdateLeds(state, layer);
+            }
+            if (state.running == 0) break;  // the step reported an error
+            if (state.pc > lastPc) break;
+        }
     }
     state.running = 0;
     RefreshAndFollow(debugger, layer);

@@ -115,14 +115,10 @@ public:
     // none. Called once per instruction during a Run, so it answers from the
     // queue and lets the platform catch up only every so often (Pump).
     Event TakeEvent() {
-        if (--pollCountdown_ <= 0) {
-            pollCountdown_ = kPollStride;
-            Pump();
-        }
-        if (events_.empty()) return Event{};
-        Event event = events_.front();
-        events_.pop_front();
-        return event;
+        // The usual answer, with no pump due and nothing queued, costs one
+        // count: while an event is queued the count is parked at zero.
+        if (--pollCountdown_ > 0) [[likely]] return Event{};
+        return PumpAndTake();
     }
     // A timer of a window: each period raises a Timer event; ticks that fall
     // due while one is still queued are not accumulated. Adding a timer that
@@ -151,6 +147,8 @@ protected:
 
     // Queues an event for the loop. A timer tick is dropped while another
     // tick is still waiting, so ticks never pile up behind a busy thread.
+    // Events enter the queue only here (TakeEvent relies on it); a backend
+    // may take them out itself.
     void PushEvent(const Event& event) {
         if (event.kind == EventKind::Timer) {
             for (const Event& queued : events_) {
@@ -158,6 +156,7 @@ protected:
             }
         }
         events_.push_back(event);
+        ParkPollCountdown();
     }
     // Forgets which image a control shows, for a control (re)created.
     void ForgetShownImage(int32_t control) {
@@ -168,9 +167,34 @@ protected:
     std::deque<Event> events_;
 
 private:
+    // TakeEvent's other case: the countdown ran out or was parked. Pumps
+    // when due, then takes what is queued.
+    Event PumpAndTake() {
+        pollCountdown_ += parkedPolls_;  // the polls left before the pump
+        parkedPolls_ = 0;
+        if (pollCountdown_ <= 0) {
+            pollCountdown_ = kPollStride;
+            Pump();
+        }
+        Event event{};
+        if (!events_.empty()) {
+            event = events_.front();
+            events_.pop_front();
+        }
+        if (!events_.empty()) ParkPollCountdown();
+        return event;
+    }
+    // Sends the next TakeEvent to PumpAndTake by setting the countdown to 0,
+    // keeping the polls it had left until the next pump aside.
+    void ParkPollCountdown() {
+        parkedPolls_ += pollCountdown_;
+        pollCountdown_ = 0;
+    }
+
     static constexpr int32_t kCachedControls = 64;
     static constexpr int32_t kPollStride = 256;
-    int32_t pollCountdown_ = 1;
+    int32_t pollCountdown_ = 1;  // TakeEvent calls until the next pump, or 0 when parked
+    int32_t parkedPolls_ = 0;    // the countdown while parked
     std::array<int32_t, kCachedControls> shownImage_ = MakeUnshown();
 
     static constexpr std::array<int32_t, kCachedControls> MakeUnshown() {

@@ -299,6 +299,10 @@ struct QtLayerState {
     std::map<int32_t, int32_t> shortcutItems;  // key code -> menu item
     std::map<std::pair<int32_t, int32_t>, std::unique_ptr<QTimer>> timers;  // (window, timer)
     std::chrono::steady_clock::time_point lastPump{};
+    // Images shown on image controls since Qt last got to work, as (control,
+    // image): a Run may switch a lamp at every instruction, but the window
+    // only sees what it shows when it next processes events and paints.
+    std::vector<std::pair<int32_t, int32_t>> pendingImages;
 
     QtControl* Find(int32_t number) {
         const auto found = controls.find(number);
@@ -374,21 +378,25 @@ QtLayer::~QtLayer() {
 }
 
 QWidget* QtLayer::MainWindowForTests() {
+    ApplyPendingImages();
     return state_->window.get();
 }
 
 QWidget* QtLayer::ControlWidgetForTests(int32_t control) {
+    ApplyPendingImages();
     QtControl* found = state_->Find(control);
     return found == nullptr ? nullptr : found->widget;
 }
 
 bool QtLayer::SaveWindowPicture(const std::string& path) {
     if (!state_->window) return false;
+    ApplyPendingImages();
     QCoreApplication::processEvents(QEventLoop::AllEvents);
     return state_->window->grab().save(ToQt(path), "PNG");
 }
 
 void QtLayer::Show(const std::string& title, const std::string& text) {
+    ApplyPendingImages();
     QMessageBox box(state_->window.get());
     box.setWindowTitle(ToQt(title));
     box.setTextFormat(Qt::PlainText);  // a path with "<" is not markup
@@ -550,11 +558,16 @@ void QtLayer::SetText(int32_t control, const std::string& text) {
             edit->setText(qtext);
             break;
         }
-        case ControlKind::MultiLineText:
+        case ControlKind::MultiLineText: {
             // Lines arrive separated by "\r\n"; Qt wants "\n" alone.
-            static_cast<QPlainTextEdit*>(found->widget)
-                ->setPlainText(QString(qtext).remove(QLatin1Char('\r')));
+            auto* lines = static_cast<QPlainTextEdit*>(found->widget);
+            const QString plain = QString(qtext).remove(QLatin1Char('\r'));
+            // Setting the text lays out and repaints the whole control, the
+            // dearest part of a refresh, though a step seldom changes it;
+            // only the program writes it, so the same text is left alone.
+            if (lines->toPlainText() != plain) lines->setPlainText(plain);
             break;
+        }
         case ControlKind::CheckBox: static_cast<QCheckBox*>(found->widget)->setText(qtext); break;
         case ControlKind::List:
         case ControlKind::Image: break;
@@ -631,15 +644,28 @@ bool QtLayer::CreateImage(int32_t image, const Picture& picture) {
 }
 
 void QtLayer::DoShowImage(int32_t control, int32_t image) {
-    auto* label = state_->FindAs<QLabel>(control, ControlKind::Image);
-    if (label == nullptr) return;
-    const auto found = state_->images.find(image);
-    if (found == state_->images.end()) {
-        label->clear();
-        return;
+    for (auto& [pendingControl, pendingImage] : state_->pendingImages) {
+        if (pendingControl == control) {
+            pendingImage = image;
+            return;
+        }
     }
-    label->setPixmap(found->second);
-    label->resize(found->second.size());  // an image control takes the size of its picture
+    state_->pendingImages.emplace_back(control, image);
+}
+
+void QtLayer::ApplyPendingImages() {
+    for (const auto& [control, image] : state_->pendingImages) {
+        auto* label = state_->FindAs<QLabel>(control, ControlKind::Image);
+        if (label == nullptr) continue;
+        const auto found = state_->images.find(image);
+        if (found == state_->images.end()) {
+            label->clear();
+            continue;
+        }
+        label->setPixmap(found->second);
+        label->resize(found->second.size());  // an image control takes the size of its picture
+    }
+    state_->pendingImages.clear();
 }
 
 void QtLayer::FreeImage(int32_t image) {
@@ -729,6 +755,7 @@ Event QtLayer::WaitEvent() {
     while (events_.empty()) {
         // Without a window nothing could ever arrive: answer as if closed.
         if (!state_->window) return Event{EventKind::Close, 0, ControlEventType::Other};
+        ApplyPendingImages();
         QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
         state_->lastPump = std::chrono::steady_clock::now();
     }
@@ -745,6 +772,7 @@ void QtLayer::Pump() {
     const auto now = std::chrono::steady_clock::now();
     if (now - state_->lastPump < kPumpInterval) return;
     state_->lastPump = now;
+    ApplyPendingImages();
     QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
@@ -771,6 +799,7 @@ bool QtLayer::IsKeyDown(int32_t keyCode) {
 
 std::string QtLayer::OpenFileDialog(const std::string& title, const std::string& folder,
                                     const std::string& filterList) {
+    ApplyPendingImages();
     QFileDialog dialog(state_->window.get(), ToQt(title),
                        QFile::decodeName(QByteArray::fromStdString(folder)),
                        ToQt(QtFileFilter(filterList)));
@@ -788,6 +817,7 @@ void QtLayer::Release() {
     state_->timers.clear();
     for (const auto& [number, control] : state_->controls) ForgetShownImage(number);
     state_->controls.clear();
+    state_->pendingImages.clear();
     state_->shortcutItems.clear();
     state_->openMenus.clear();
     state_->menuBar = nullptr;

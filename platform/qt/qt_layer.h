@@ -81,5 +81,8 @@ protected:
     void Pump() override;
 
 private:
+    // Puts the images shown since Qt last worked on their controls.
+    void ApplyPendingImages();
+
     std::unique_ptr<QtLayerState> state_;
 };

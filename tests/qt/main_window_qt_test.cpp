@@ -209,6 +209,25 @@ TEST_F(MainWindowQtTest, LampsShowEveryPixelOfBothImages) {
     EXPECT_EQ(WrongLampPixels(layer, Control::kFirstLamp, off), 0);
 }
 
+TEST_F(MainWindowQtTest, ALampSwitchedDuringARunReachesTheWindowWhenQtNextWorks) {
+    const QColor on(80, 255, 23);
+    auto* label = qobject_cast<QLabel*>(layer.ControlWidgetForTests(Control::kFirstLamp));
+    ASSERT_NE(label, nullptr);
+    // A Run switches the lamp many times between two pumps; only the last
+    // switch matters to the window.
+    for (int i = 0; i < 5; ++i) {
+        layer.ShowImage(Control::kFirstLamp, Image::kLampOn);
+        layer.ShowImage(Control::kFirstLamp, Image::kLampOff);
+    }
+    layer.ShowImage(Control::kFirstLamp, Image::kLampOn);
+    // The Run's polls, once the pump's few milliseconds have passed.
+    QTest::qWait(10);
+    for (int poll = 0; poll < 1024; ++poll) (void)layer.TakeEvent();
+    // Read straight from the widget: the window sees what was applied.
+    const QImage image = label->pixmap().toImage().convertToFormat(QImage::Format_ARGB32);
+    EXPECT_EQ(image.pixelColor(7, 4), on);
+}
+
 // One menu entry as seen on the bar: its text and the event it raises.
 [[nodiscard]] std::vector<std::string> DescribeMenu(QMenu* menu, QtLayer& layer) {
     std::vector<std::string> entries;

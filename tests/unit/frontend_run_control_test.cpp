@@ -1,11 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "display/state_display.h"
+#include "frontend/main_window.h"
 #include "tests/unit/frontend_test_support.h"
 
 namespace {
@@ -148,6 +151,51 @@ TEST_F(RunControlTest, AnErrorStopsARunAfterItsMessageAndStillRefreshes) {
     EXPECT_EQ(state.running, 0);
     EXPECT_EQ(Text(Control::kProgramCounter), "4");
     EXPECT_EQ(SelectedLine().substr(0, 3), "004");
+}
+
+// A window layer that, at every Escape poll of a Run (once per instruction),
+// compares the lamps on screen with RAM output port 1.
+class LampWatchingLayer : public HeadlessLayer {
+public:
+    const MachineState* machine = nullptr;
+    int32_t polls = 0;
+    int32_t stale = 0;
+
+    bool IsKeyDown(int32_t keyCode) override {
+        ++polls;
+        for (int32_t bit = 0; bit < 4; ++bit) {
+            const int32_t lit = (machine->ramOutputPorts[1] >> bit) & 1;
+            if (controls.at(Control::kFirstLamp + bit).image != lit) ++stale;
+        }
+        return HeadlessLayer::IsKeyDown(keyCode);
+    }
+};
+
+TEST(RunLamps, TheLampsShowPortOneBeforeEveryInstructionOfARun) {
+    auto debugger = std::make_unique<Debugger>();
+    LampWatchingLayer layer;
+    layer.machine = &debugger->state;
+    ASSERT_TRUE(layer.OpenWindow(kMainWindow, kWindowWidth, kWindowHeight, kWindowTitle));
+    BuildMainWindow(layer);
+    StartUp(*debugger, layer);
+    const std::vector<int32_t> program = {
+        0x20, 0x40,  // 000 FIM P0 40   src1 4 selects output port 1
+        0x21,        // 002 SRC P0
+        0xF2,        // 003 IAC         counts 0..F
+        0xE1,        // 004 WMP         the lamps show the count
+        0x40, 0x03,  // 005 JUN 003
+    };
+    std::copy(program.begin(), program.end(), debugger->state.RomImage.begin());
+    // The port changed behind the display's back: the Run must not trust
+    // the lamps as they stand.
+    debugger->state.ramOutputPorts[1] = 0xA;
+    layer.HoldEscapeAfter(200);
+
+    RunProgram(*debugger, layer);
+
+    EXPECT_EQ(layer.polls, 201);
+    EXPECT_EQ(layer.stale, 0);
+    EXPECT_NE(debugger->state.ramOutputPorts[1], 0xA);  // the count went round
 }
 
 TEST_F(RunControlTest, ARunDiscardsWhatTheUserDoesMeanwhile) {
