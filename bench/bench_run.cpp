@@ -1,0 +1,67 @@
+// The Run command in the in-memory window layer: what the run loop itself
+// (event poll, Escape poll, lamps) adds to the core, without a real window.
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+
+#include "bench/bench_programs.h"
+#include "frontend/controls.h"
+#include "frontend/debugger.h"
+#include "frontend/main_window.h"
+#include "frontend/run_control.h"
+#include "platform/headless/headless_layer.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// 000 JUN 000 below programLength 32, Escape held after `steps` polls: one
+// Run per iteration, timed from the call to its return. The bare core runs
+// as many instructions right after, for the ratio.
+void BM_RunHeadless(benchmark::State& bench) {
+    const auto steps = static_cast<int32_t>(bench.range(0));
+    HeadlessLayer layer;
+    auto debugger = std::make_unique<Debugger>();
+    if (!layer.OpenWindow(kMainWindow, kWindowWidth, kWindowHeight, kWindowTitle)) {
+        bench.SkipWithError("the window could not be opened");
+        return;
+    }
+    BuildMainWindow(layer);
+    StartUp(*debugger, layer);
+    PlaceProgram(debugger->state, JunLoop());
+    double runSeconds = 0;
+    double coreSeconds = 0;
+    bool allRan = true;
+    for (auto _ : bench) {
+        debugger->state.pc = 0;
+        debugger->programLength = 32;
+        layer.HoldEscapeAfter(steps);
+        const int32_t pollsBefore = layer.escapePolls;
+        const Clock::time_point start = Clock::now();
+        RunProgram(*debugger, layer);
+        const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+        // The poll that saw Escape ran no instruction.
+        allRan = allRan && layer.escapePolls - pollsBefore - 1 == steps;
+        bench.SetIterationTime(seconds);
+        runSeconds += seconds;
+        coreSeconds += CoreSeconds(JunLoop(), steps);
+    }
+    if (!allRan) bench.SkipWithError("a Run ended before Escape");
+    const double instructions = static_cast<double>(bench.iterations()) * static_cast<double>(steps);
+    bench.counters["instr_per_s"] = instructions / runSeconds;
+    bench.counters["core_instr_per_s"] = instructions / coreSeconds;
+    bench.counters["ratio_to_core"] = coreSeconds / runSeconds;
+}
+
+}  // namespace
+
+// Few iterations of many instructions: the poll counter of the layer is
+// 32-bit.
+BENCHMARK(BM_RunHeadless)
+    ->Arg(1 << 24)
+    ->UseManualTime()
+    ->Iterations(5)
+    ->Unit(benchmark::kMillisecond);
