@@ -1,10 +1,14 @@
 #include "frontend/loading.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -25,60 +29,94 @@ void RebuildListing(Debugger& debugger, WindowLayer& layer) {
     FollowPc(debugger.state, debugger.tables, debugger.listingAddress, layer);
 }
 
+void ReportTooBig(WindowLayer& layer) {
+    layer.Show("Big size", "too big to fit in rom");
+}
+
 void ReportUnreadable(WindowLayer& layer, const std::string& path) {
     layer.Show("file error", "cannot read\r\n" + path);
 }
 
-// Reads at most kMaxImageBytes bytes of a regular file into `bytes`; false
-// when the path is no regular file or cannot be read. Reading stops at the
-// limit, so a file that grows after its size was tested cannot overrun ROM.
-bool ReadImage(const std::string& path, std::vector<char>& bytes) {
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(path, error)) return false;
-    std::ifstream file(path, std::ios::binary);
-    if (!file.is_open()) return false;
-    bytes.resize(kMaxImageBytes);
-    file.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (file.bad()) return false;
-    bytes.resize(static_cast<size_t>(file.gcount()));
-    return true;
-}
-
+// The folder part of a path, ending in "/"; empty for a bare name. Only "/"
+// separates: a backslash is an ordinary character of a file name here.
 std::string FolderOf(const std::string& path) {
-    const size_t separator = path.find_last_of("/\\");
+    const size_t separator = path.find_last_of('/');
     return separator == std::string::npos ? std::string() : path.substr(0, separator + 1);
 }
 
+// Closes a descriptor when the reading ends, however it ends.
+struct Descriptor {
+    explicit Descriptor(int opened) : fd(opened) {}
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    ~Descriptor() {
+        if (fd >= 0) ::close(fd);
+    }
+    int fd;
+};
+
 }  // namespace
+
+ImageRead ReadProgramImage(const std::string& path, std::vector<uint8_t>& bytes) {
+    bytes.clear();
+    // Opening without waiting: a named pipe with no writer would otherwise
+    // hold the window until one appears. What was opened is then tested, not
+    // the path again, so nothing can be swapped in between.
+    const Descriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    if (file.fd < 0) return ImageRead::Unreadable;
+    struct stat info {};
+    if (::fstat(file.fd, &info) != 0 || !S_ISREG(info.st_mode)) return ImageRead::Unreadable;
+
+    // One byte more than fits: getting it means the file is too big, also
+    // when it grew after its size was tested.
+    bytes.resize(kMaxImageBytes + 1);
+    size_t count = 0;
+    while (count < bytes.size()) {
+        const ssize_t got = ::read(file.fd, bytes.data() + count, bytes.size() - count);
+        if (got == 0) break;
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            bytes.clear();
+            return ImageRead::Unreadable;
+        }
+        count += static_cast<size_t>(got);
+    }
+    if (count > kMaxImageBytes) {
+        bytes.clear();
+        return ImageRead::TooBig;
+    }
+    bytes.resize(count);
+    return ImageRead::Loaded;
+}
 
 void LoadProgramFile(Debugger& debugger, WindowLayer& layer) {
     const std::string path = layer.OpenFileDialog("Please choose file to load", debugger.loadFolder,
                                                   "Binary files (*.bin)|*.bin");
     if (path.empty()) return;
 
-    // A folder or a missing path has no size here and is refused as
-    // unreadable below.
+    // The size comes first, so that a file too big is called so even where
+    // it could not be read. A folder or a missing path has no size here and
+    // is refused as unreadable below.
     std::error_code error;
     if (std::filesystem::is_regular_file(path, error)) {
         const std::uintmax_t size = std::filesystem::file_size(path, error);
         if (!error && size > kMaxImageBytes) {
-            layer.Show("Big size", "too big to fit in rom");
+            ReportTooBig(layer);
             return;
         }
     }
 
-    // Read everything before touching the machine, so that a read error
+    // Read everything before touching the machine, so that a refused file
     // leaves it as it was.
-    std::vector<char> bytes;
-    if (!ReadImage(path, bytes)) {
-        ReportUnreadable(layer, path);
-        return;
+    std::vector<uint8_t> bytes;
+    switch (ReadProgramImage(path, bytes)) {
+        case ImageRead::Loaded: break;
+        case ImageRead::TooBig: ReportTooBig(layer); return;
+        case ImageRead::Unreadable: ReportUnreadable(layer, path); return;
     }
 
     debugger.loadFolder = FolderOf(path);
-    std::transform(bytes.begin(), bytes.end(), debugger.state.RomImage.begin(), [](char byte) {
-        return static_cast<int32_t>(static_cast<unsigned char>(byte));
-    });
+    std::copy(bytes.begin(), bytes.end(), debugger.state.RomImage.begin());
     debugger.programLength = static_cast<int32_t>(bytes.size());
     RebuildListing(debugger, layer);
 }

@@ -6,10 +6,22 @@
 
 #include <cstdint>
 #include <span>
+#include <string>
+#include <vector>
 
 #include "frontend/debugger.h"
 #include "platform/window_layer.h"
 
+// Asks for a program image file and loads it: refused with a message, and
+// nothing changed, when it is more than 65536 bytes or no readable regular
+// file.
 void LoadProgramFile(Debugger& debugger, WindowLayer& layer);
 void LoadExample(Debugger& debugger, WindowLayer& layer, std::span<const int32_t> example);
 void ZeroRomCommand(Debugger& debugger, WindowLayer& layer);
+
+enum class ImageRead { Loaded, TooBig, Unreadable };
+
+// Reads a whole program image into `bytes` (empty unless Loaded). Anything
+// but a regular file is Unreadable, without waiting on it; more than 65536
+// bytes is TooBig, however the file's size looked before the read.
+ImageRead ReadProgramImage(const std::string& path, std::vector<uint8_t>& bytes);

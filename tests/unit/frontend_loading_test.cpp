@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -10,6 +11,7 @@
 
 #include "data/examples.h"
 #include "display/state_display.h"
+#include "frontend/loading.h"
 #include "tests/unit/frontend_test_support.h"
 
 namespace {
@@ -53,7 +55,7 @@ protected:
 };
 
 TEST_F(LoadingTest, AFileFillsRomFromZeroAndKeepsTheRest) {
-    for (const size_t size : {0UL, 4UL, 65536UL}) {
+    for (const size_t size : {0UL, 1UL, 4UL, 65535UL, 65536UL}) {
         SCOPED_TRACE(size);
         Session s;
         std::fill_n(s.state.RomImage.begin(), 100, kOldByte);
@@ -86,10 +88,20 @@ TEST_F(LoadingTest, ARefusedFileChangesNothing) {
     const std::string missing = (root / "missing.bin").string();
     const std::string folder = (root / "folder.bin").string();
     fs::create_directories(folder);
+    const std::string dangling = (root / "dangling.bin").string();
+    fs::create_symlink(root / "nothing", dangling);
+    // A named pipe nobody writes to, and a device that never ends: neither
+    // may hold the window or fill memory.
+    const std::string pipe = (root / "pipe.bin").string();
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    const std::string device = "/dev/zero";
     const std::vector<std::pair<std::string, std::pair<std::string, std::string>>> cases = {
         {big, {"Big size", "too big to fit in rom"}},
         {missing, {"file error", "cannot read\r\n" + missing}},
         {folder, {"file error", "cannot read\r\n" + folder}},
+        {dangling, {"file error", "cannot read\r\n" + dangling}},
+        {pipe, {"file error", "cannot read\r\n" + pipe}},
+        {device, {"file error", "cannot read\r\n" + device}},
     };
     for (const auto& [path, message] : cases) {
         SCOPED_TRACE(path);
@@ -105,6 +117,53 @@ TEST_F(LoadingTest, ARefusedFileChangesNothing) {
         EXPECT_EQ(s.debugger->programLength, 32);
         EXPECT_EQ(s.debugger->loadFolder, WorkingFolder());
     }
+}
+
+TEST_F(LoadingTest, OddPathsLoadLikeAnyOther) {
+    const std::string spaced = WriteImage("a folder ä/prog ü é.bin", 3);
+    // A backslash is part of a name here, not a separator.
+    const std::string backslash = WriteImage("b\\c/p\\q.bin", 3);
+    fs::create_directories(root / "links");
+    const std::string link = (root / "links" / "link.bin").string();
+    fs::create_symlink(WriteImage("target/t.bin", 3), link);
+    for (const auto& [path, folder] : std::vector<std::pair<std::string, std::string>>{
+             {spaced, Folder("a folder ä/x")},
+             {backslash, Folder("b\\c/x")},
+             {link, Folder("links/x")},
+         }) {
+        SCOPED_TRACE(path);
+        Session s;
+        s.layer.dialogAnswers.push_back(path);
+        s.layer.ChooseMenu(MenuItem::kOpen);
+        s.layer.ChooseMenu(MenuItem::kOpen);  // starts where the first left off
+        EXPECT_EQ(s.Launch(), 0);
+        EXPECT_TRUE(s.layer.messages.empty());
+        EXPECT_EQ(s.state.RomImage[2], ImageByte(2));
+        EXPECT_EQ(s.debugger->programLength, 3);
+        EXPECT_EQ(s.debugger->loadFolder, folder);
+        ASSERT_EQ(s.layer.dialogCalls.size(), 2U);
+        EXPECT_EQ(s.layer.dialogCalls[1].folder, folder);
+    }
+}
+
+// The read itself refuses a file of more than 65536 bytes, so a file that
+// grows between the size test and the read cannot overrun program memory;
+// and it reads no more than one byte past the limit of a file of any size.
+TEST_F(LoadingTest, TheReadAloneKeepsAFileToTheLimit) {
+    std::vector<uint8_t> bytes{1, 2, 3};
+    for (const auto& [size, want] : std::vector<std::pair<size_t, ImageRead>>{
+             {65536, ImageRead::Loaded},
+             {65537, ImageRead::TooBig},
+             {1 << 20, ImageRead::TooBig},
+         }) {
+        SCOPED_TRACE(size);
+        const std::string path = WriteImage("grown.bin", size);
+        EXPECT_EQ(ReadProgramImage(path, bytes), want);
+        EXPECT_EQ(bytes.size(), want == ImageRead::Loaded ? size : 0U);
+    }
+    EXPECT_EQ(bytes.size(), 0U);
+    EXPECT_EQ(ReadProgramImage("/dev/zero", bytes), ImageRead::Unreadable);
+    EXPECT_TRUE(bytes.empty());
 }
 
 TEST_F(LoadingTest, ACancelledDialogChangesNothing) {
