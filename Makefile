@@ -3,10 +3,22 @@
 # that would install them is printed and make stops.
 
 PACKAGES := cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev \
-            qt6-base-dev fonts-dejavu-core
-BUILD    := build
+            qt6-base-dev fonts-dejavu-core clang libclang-rt-14-dev
+BUILD          := build
+BUILD_SANITIZE := build-sanitize
+BUILD_FUZZ     := build-fuzz
 
-.PHONY: all deps configure build test run bench screenshot clean
+# make fuzz: how long each target runs, and which targets.
+FUZZ_SECONDS ?= 600
+FUZZ_TARGETS ?= step_fuzzer listing_fuzzer load_fuzzer events_fuzzer
+
+# Sanitizer reports end the process with a failure; leaks are reported too.
+SANITIZER_ENV := ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1 \
+                 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+                 LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0
+
+.PHONY: all deps configure build test test-sanitize fuzz-build fuzz fuzz-smoke check \
+        run bench screenshot clean
 all: build
 
 deps:
@@ -34,6 +46,41 @@ build: configure
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure
 
+# The whole test suite again, built with AddressSanitizer and UBSan.
+test-sanitize: deps
+	@[ -f $(BUILD_SANITIZE)/build.ninja ] || cmake -S . -B $(BUILD_SANITIZE) -G Ninja \
+	  -DCMAKE_BUILD_TYPE=Debug -DQUODLET_SANITIZE=ON
+	cmake --build $(BUILD_SANITIZE)
+	cd $(BUILD_SANITIZE) && QT_QPA_PLATFORM=offscreen $(SANITIZER_ENV) ctest --output-on-failure
+
+fuzz-build: deps
+	@[ -f $(BUILD_FUZZ)/build.ninja ] || cmake -S . -B $(BUILD_FUZZ) -G Ninja \
+	  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ -DQUODLET_FUZZ=ON
+	cmake --build $(BUILD_FUZZ)
+
+# Each target for FUZZ_SECONDS, from its seeds in fuzz/corpus/ and what
+# earlier runs found (kept in $(BUILD_FUZZ)/corpus/). A failing input is
+# saved in $(BUILD_FUZZ)/artifacts/ and ends the run with an error.
+fuzz: fuzz-build
+	@for t in $(FUZZ_TARGETS); do \
+	  mkdir -p $(BUILD_FUZZ)/corpus/$$t $(BUILD_FUZZ)/artifacts/$$t; \
+	  echo "== $$t for $(FUZZ_SECONDS) s"; \
+	  ./$(BUILD_FUZZ)/$$t -max_total_time=$(FUZZ_SECONDS) -max_len=4096 -timeout=10 \
+	    -print_final_stats=1 -artifact_prefix=$(BUILD_FUZZ)/artifacts/$$t/ \
+	    $(BUILD_FUZZ)/corpus/$$t fuzz/corpus/$$t 2>$(BUILD_FUZZ)/$$t.log \
+	  || { tail -n 60 $(BUILD_FUZZ)/$$t.log; exit 1; }; \
+	  grep -E '^(#[0-9]+ +DONE|stat::(number_of_executed_units|average_exec_per_sec|peak_rss_mb))' \
+	    $(BUILD_FUZZ)/$$t.log; \
+	done
+
+# A short run of each target, as CI does.
+fuzz-smoke:
+	$(MAKE) fuzz FUZZ_SECONDS=20
+
+# Everything CI runs: the tests, the tests under the sanitizers, and the
+# fuzz targets briefly.
+check: test test-sanitize fuzz-smoke
+
 run: build
 	./$(BUILD)/quodlet
 
@@ -49,4 +96,4 @@ screenshot: build
 	xvfb-run -a -s "-screen 0 1024x768x24" ./$(BUILD)/quodlet_screenshot docs/screenshot.png
 
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(BUILD_SANITIZE) $(BUILD_FUZZ)

@@ -1,0 +1,189 @@
+// Plays any sequence of what a user can do through the real event loop on the
+// in-memory window: menu items (also numbers no item has), shortcut keys,
+// typed, pasted and cleared text of any characters in any control, clicks
+// on the carry box and on list lines, timer ticks, answers to the open-file
+// dialog (files that load, files too big, a folder, a missing path, a
+// dangling link, a named pipe, a device, a cancel) and Escape held or let go.
+//
+// Checked after every action: the window stays whole (32 listing lines with
+// one selected, three stack lines, an 18-line RAM dump of 36 characters);
+// a refused file changes nothing; at the end the program memory holds
+// bytes and the loop has shut the window down.
+//
+// Every Run and animation ends: Escape counts as held once an input has
+// polled it often enough, and after the last action.
+
+#include <sys/stat.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "data/examples.h"
+#include "frontend/controls.h"
+#include "frontend/debugger.h"
+#include "frontend/run_control.h"
+#include "fuzz/fuzz_support.h"
+#include "platform/headless/headless_layer.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr uint32_t kMostActions = 200;
+constexpr int32_t kEscapePollBudget = 50000;
+
+// The in-memory window, with Escape pressed for good once the budget of
+// polls is spent, so that no Run of an endless loop outlasts the input.
+class BoundedLayer : public HeadlessLayer {
+public:
+    bool IsKeyDown(int32_t keyCode) override {
+        const bool held = HeadlessLayer::IsKeyDown(keyCode);
+        return held || (keyCode == KeyCode::kEscape && escapePolls > kEscapePollBudget);
+    }
+};
+
+void WriteFile(const fs::path& path, size_t size) {
+    std::ofstream file(path, std::ios::binary);
+    for (size_t k = 0; k < size; ++k) file.put(static_cast<char>(ExampleSquare[k % ExampleSquare.size()]));
+}
+
+// The answers a user may give the open-file dialog, made once per process.
+const std::vector<std::string>& DialogAnswers() {
+    static const std::vector<std::string> answers = [] {
+        const fs::path folder = FuzzFolder() / "events";
+        fs::create_directories(folder);
+        WriteFile(folder / "square.bin", ExampleSquare.size());
+        WriteFile(folder / "prog ä ü.bin", 300);
+        WriteFile(folder / "full.bin", 65536);
+        WriteFile(folder / "big.bin", 65537);
+        WriteFile(folder / "empty.bin", 0);
+        fs::create_directories(folder / "folder.bin");
+        fs::create_symlink(folder / "nothing", folder / "dangling.bin");
+        fs::create_symlink(folder / "square.bin", folder / "link.bin");
+        ::mkfifo((folder / "pipe.bin").c_str(), 0600);
+        std::vector<std::string> paths;
+        for (const char* name : {"square.bin", "prog ä ü.bin", "full.bin", "big.bin", "empty.bin",
+                                 "folder.bin", "dangling.bin", "link.bin", "pipe.bin", "missing.bin"})
+            paths.push_back((folder / name).string());
+        paths.emplace_back("/dev/zero");
+        paths.emplace_back("");  // cancelled
+        return paths;
+    }();
+    return answers;
+}
+
+int32_t DecodeControl(FuzzInput& input) {
+    // Mostly the editable fields and the carry box; now and then any number.
+    return input.Flag() ? static_cast<int32_t>(input.Below(19))
+                        : static_cast<int32_t>(input.Byte()) - 8;
+}
+
+int32_t DecodeKey(FuzzInput& input) {
+    switch (input.Below(6)) {
+        case 0: return KeyCode::kF5;
+        case 1: return KeyCode::kF7;
+        case 2: return KeyCode::kCtrlO;
+        case 3: return KeyCode::kEscape;
+        case 4: return KeyCode::kF7 | KeyCode::kShift;
+        default: return static_cast<int32_t>(input.Long());
+    }
+}
+
+struct Run {
+    std::unique_ptr<Debugger> debugger = std::make_unique<Debugger>();
+    BoundedLayer layer;
+    // Taken just before an Open, compared after it if it was refused.
+    std::unique_ptr<LoadSnapshot> beforeOpen;
+    size_t dialogsBeforeOpen = 0;
+    size_t messagesBeforeOpen = 0;
+
+    void ScriptOpen(const std::string& answer) {
+        layer.Call([this, answer] {
+            layer.dialogAnswers.push_back(answer);
+            beforeOpen = std::make_unique<LoadSnapshot>(*debugger);
+            dialogsBeforeOpen = layer.dialogCalls.size();
+            messagesBeforeOpen = layer.messages.size();
+        });
+        layer.ChooseMenu(MenuItem::kOpen);
+        layer.Call([this] {
+            // An Open chosen during a Run is not acted on; one that was
+            // shows its dialog and, when refused, a message.
+            if (layer.dialogCalls.size() != dialogsBeforeOpen + 1) return;
+            if (layer.messages.size() == messagesBeforeOpen) return;
+            const std::string& title = layer.messages.back().first;
+            if (title == "Big size" || title == "file error") beforeOpen->CheckUnchanged(*debugger);
+        });
+    }
+
+    void ScriptAction(FuzzInput& input) {
+        switch (input.Below(15)) {
+            case 0:
+            case 1: {
+                const bool anyNumber = input.Below(16) == 0;
+                layer.ChooseMenu(anyNumber ? static_cast<int32_t>(input.Long())
+                                           : static_cast<int32_t>(input.Below(10)));
+                break;
+            }
+            case 2: layer.PressKey(DecodeKey(input)); break;
+            case 3: {
+                const int32_t control = DecodeControl(input);
+                layer.TypeText(control, input.Text(6));
+                break;
+            }
+            case 4: {
+                const int32_t control = DecodeControl(input);
+                layer.PasteOver(control, input.Text(10));
+                break;
+            }
+            case 5: layer.ClearField(DecodeControl(input)); break;
+            case 6: layer.ClickCheckBox(input.Flag() ? Control::kCarry : DecodeControl(input)); break;
+            case 7: {
+                const int32_t list = input.Flag() ? Control::kCodeListing : Control::kStack;
+                layer.ClickLine(list, static_cast<int32_t>(input.Below(40)) - 4);
+                break;
+            }
+            case 8:
+                layer.Tick(input.Flag() ? kAnimationTimer : static_cast<int32_t>(input.Long()));
+                break;
+            case 9: {
+                const std::vector<std::string>& answers = DialogAnswers();
+                ScriptOpen(answers[input.Below(static_cast<uint32_t>(answers.size()))]);
+                break;
+            }
+            case 10: {
+                const int32_t polls = static_cast<int32_t>(input.Below(3000));
+                if (input.Flag()) {
+                    layer.Call([this, polls] { layer.HoldEscapeAfter(polls); });
+                } else {
+                    layer.Call([this] { layer.ReleaseEscape(); });
+                }
+                break;
+            }
+            case 11: layer.ChooseMenu(MenuItem::kRun); break;
+            case 12: layer.ChooseMenu(MenuItem::kStep); break;
+            case 13: layer.ChooseMenu(MenuItem::kAnimate); break;
+            default: layer.Close(); break;
+        }
+        layer.Call([this] { CheckWindow(layer); });
+    }
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    FuzzInput input(data, size);
+    Run run;
+    for (uint32_t k = 0; k < kMostActions && !input.Empty(); ++k) run.ScriptAction(input);
+    // Then Escape for good, which ends an animation at its next tick.
+    run.layer.Call([&run] { run.layer.HoldEscapeAfter(0); });
+
+    FuzzCheck(RunQuodlet(*run.debugger, run.layer) == 0, "exit code");
+    FuzzCheck(run.layer.released, "window released at the end");
+    CheckRomBytes(run.debugger->state);
+    return 0;
+}
