@@ -3,10 +3,11 @@
 # that would install them is printed and make stops.
 
 PACKAGES := cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev \
-            qt6-base-dev fonts-dejavu-core clang libclang-rt-14-dev
+            qt6-base-dev fonts-dejavu-core clang libclang-rt-14-dev llvm
 BUILD          := build
 BUILD_SANITIZE := build-sanitize
 BUILD_FUZZ     := build-fuzz
+BUILD_COVERAGE := build-coverage
 
 # make fuzz: how long each target runs, and which targets.
 FUZZ_SECONDS ?= 600
@@ -17,8 +18,8 @@ SANITIZER_ENV := ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_chec
                  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
                  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0
 
-.PHONY: all deps configure build test test-sanitize fuzz-build fuzz fuzz-smoke check \
-        run bench screenshot clean
+.PHONY: all deps configure build test test-sanitize fuzz-build fuzz fuzz-smoke fuzz-coverage \
+        check run bench screenshot clean
 all: build
 
 deps:
@@ -69,13 +70,30 @@ fuzz: fuzz-build
 	    -print_final_stats=1 -artifact_prefix=$(BUILD_FUZZ)/artifacts/$$t/ \
 	    $(BUILD_FUZZ)/corpus/$$t fuzz/corpus/$$t 2>$(BUILD_FUZZ)/$$t.log \
 	  || { tail -n 60 $(BUILD_FUZZ)/$$t.log; exit 1; }; \
-	  grep -E '^(#[0-9]+ +DONE|stat::(number_of_executed_units|average_exec_per_sec|peak_rss_mb))' \
+	  grep -E '^(#[0-9]+[[:space:]]+DONE|stat::(number_of_executed_units|average_exec_per_sec|peak_rss_mb))' \
 	    $(BUILD_FUZZ)/$$t.log; \
 	done
 
 # A short run of each target, as CI does.
 fuzz-smoke:
 	$(MAKE) fuzz FUZZ_SECONDS=20
+
+# The source lines each fuzz target's inputs (its seeds and what make fuzz
+# found) reach, replayed in a clang build with coverage mapping.
+fuzz-coverage: deps
+	@[ -f $(BUILD_COVERAGE)/build.ninja ] || cmake -S . -B $(BUILD_COVERAGE) -G Ninja \
+	  -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ \
+	  -DCMAKE_CXX_FLAGS="-fprofile-instr-generate -fcoverage-mapping"
+	cmake --build $(BUILD_COVERAGE) --target $(addsuffix _replay,$(FUZZ_TARGETS))
+	@for t in $(FUZZ_TARGETS); do \
+	  mkdir -p $(BUILD_FUZZ)/corpus/$$t; \
+	  LLVM_PROFILE_FILE=$(BUILD_COVERAGE)/$$t.profraw \
+	    ./$(BUILD_COVERAGE)/$${t}_replay fuzz/corpus/$$t $(BUILD_FUZZ)/corpus/$$t >/dev/null || exit 1; \
+	  llvm-profdata merge -sparse $(BUILD_COVERAGE)/$$t.profraw -o $(BUILD_COVERAGE)/$$t.profdata; \
+	  echo "== $$t"; \
+	  llvm-cov report ./$(BUILD_COVERAGE)/$${t}_replay -instr-profile=$(BUILD_COVERAGE)/$$t.profdata \
+	    -ignore-filename-regex='/(fuzz|tests|data)/|/usr/' | tail -n 1; \
+	done
 
 # Everything CI runs: the tests, the tests under the sanitizers, and the
 # fuzz targets briefly.
@@ -96,4 +114,4 @@ screenshot: build
 	xvfb-run -a -s "-screen 0 1024x768x24" ./$(BUILD)/quodlet_screenshot docs/screenshot.png
 
 clean:
-	rm -rf $(BUILD) $(BUILD_SANITIZE) $(BUILD_FUZZ)
+	rm -rf $(BUILD) $(BUILD_SANITIZE) $(BUILD_FUZZ) $(BUILD_COVERAGE)

@@ -2,8 +2,9 @@
 // in-memory window: menu items (also numbers no item has), shortcut keys,
 // typed, pasted and cleared text of any characters in any control, clicks
 // on the carry box and on list lines, timer ticks, answers to the open-file
-// dialog (files that load, files too big, a folder, a missing path, a
-// dangling link, a named pipe, a device, a cancel) and Escape held or let go.
+// dialog (programs of the input's own, files that load, files too big, a
+// folder, a missing path, a dangling link, a named pipe, a device, a
+// cancel) and Escape held or let go.
 //
 // Checked after every action: the window stays whole (32 listing lines with
 // one selected, three stack lines, an 18-line RAM dump of 36 characters);
@@ -120,6 +121,16 @@ struct Run {
         });
     }
 
+    // Writes the program when the loop reaches it, then opens it.
+    void ScriptOpenProgram(const std::string& program) {
+        const std::string path = (FuzzFolder() / "program.bin").string();
+        layer.Call([path, program] {
+            std::ofstream(path, std::ios::binary | std::ios::trunc)
+                .write(program.data(), static_cast<std::streamsize>(program.size()));
+        });
+        ScriptOpen(path);
+    }
+
     void ScriptAction(FuzzInput& input) {
         switch (input.Below(15)) {
             case 0:
@@ -151,8 +162,14 @@ struct Run {
                 layer.Tick(input.Flag() ? kAnimationTimer : static_cast<int32_t>(input.Long()));
                 break;
             case 9: {
+                // One of the prepared answers, or a program of the input's own.
                 const std::vector<std::string>& answers = DialogAnswers();
-                ScriptOpen(answers[input.Below(static_cast<uint32_t>(answers.size()))]);
+                const uint32_t answer = input.Below(static_cast<uint32_t>(answers.size() + 1));
+                if (answer < answers.size()) {
+                    ScriptOpen(answers[answer]);
+                } else {
+                    ScriptOpenProgram(input.Text(64));
+                }
                 break;
             }
             case 10: {

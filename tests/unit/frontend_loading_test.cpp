@@ -166,6 +166,24 @@ TEST_F(LoadingTest, TheReadAloneKeepsAFileToTheLimit) {
     EXPECT_TRUE(bytes.empty());
 }
 
+// A kernel file that says it is empty and reads far longer stands for a
+// file that grew between the size test and the read: refused as too big,
+// with nothing loaded.
+TEST_F(LoadingTest, AFileLongerThanItsSizeSaidIsRefused) {
+    const std::string grown = "/proc/kallsyms";
+    std::error_code error;
+    if (fs::file_size(grown, error) != 0 || error) GTEST_SKIP() << grown << " is not as expected";
+    layer.dialogAnswers.push_back(grown);
+    layer.ChooseMenu(MenuItem::kOpen);
+    EXPECT_EQ(Launch(), 0);
+    EXPECT_EQ(layer.messages, (std::vector<std::pair<std::string, std::string>>{
+                                  {"Big size", "too big to fit in rom"}}));
+    EXPECT_EQ(state.RomImage[0], kOldByte);
+    EXPECT_EQ(state.RomImage[99], kOldByte);
+    EXPECT_EQ(state.RomImage[100], 0);
+    EXPECT_EQ(debugger->programLength, 32);
+}
+
 TEST_F(LoadingTest, ACancelledDialogChangesNothing) {
     layer.ChooseMenu(MenuItem::kOpen);  // no answer: cancelled
     EXPECT_EQ(Launch(), 0);
