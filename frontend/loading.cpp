@@ -124,10 +124,8 @@ void LoadProgramFile(Debugger& debugger, WindowLayer& layer) {
 void LoadExample(Debugger& debugger, WindowLayer& layer, std::span<const int32_t> example) {
     const std::span<const int32_t> program =
         example.first(std::min<size_t>(example.size(), kMaxImageBytes));
-    debugger.listingAddress = 0;
     std::copy(program.begin(), program.end(), debugger.state.RomImage.begin());
-    FillCodeListing(debugger.state, debugger.tables, debugger.listingAddress, layer);
-    FollowPc(debugger.state, debugger.tables, debugger.listingAddress, layer);
+    RebuildListing(debugger, layer);
     debugger.programLength = static_cast<int32_t>(program.size());
 }
 

@@ -88,7 +88,7 @@ void CheckMemories(const MachineState& state) {
 
 struct Fixture {
     MachineState state;
-    MachineState before;  // the program memory as loaded, to prove it unwritten
+    decltype(MachineState::RomImage) romBefore;  // as loaded, to prove it unwritten
     OpcodeTables tables;
     Fixture() { FillOpcodeTables(tables); }
 };
@@ -127,7 +127,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         state.RomImage[static_cast<size_t>(place)] = static_cast<int32_t>(input.Byte());
         place = place == 65536 ? 0 : place + 1;
     }
-    std::copy(state.RomImage.begin(), state.RomImage.end(), fixture->before.RomImage.begin());
+    std::copy(state.RomImage.begin(), state.RomImage.end(), fixture->romBefore.begin());
 
     CountingMessages messages;
     for (uint32_t k = 0; k < steps; ++k) {
@@ -146,7 +146,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string line = DisassembleLine(state, fixture->tables, address);
     FuzzCheck(line.rfind(PaddedHex(state.pc, 3) + " ", 0) == 0, "listing line address", line);
     FuzzCheck(std::equal(state.RomImage.begin(), state.RomImage.end(),
-                         fixture->before.RomImage.begin()),
+                         fixture->romBefore.begin()),
               "program memory written by an instruction");
     return 0;
 }
