@@ -8,6 +8,7 @@
 
 #include "core/instruction.h"
 #include "core/machine_state.h"
+#include "core/run_loop.h"
 #include "data/examples.h"
 #include "display/disassembler.h"
 #include "display/opcode_tables.h"
@@ -18,8 +19,6 @@
 
 namespace {
 
-// Run and Animate stop once pc reaches the end of the 4004's 12-bit space.
-constexpr int32_t kLastAddress = 0xFFF;
 // The largest value a field accepts: four hexadecimal digits.
 constexpr int32_t kLargestFieldValue = 0xFFFF;
 // RunQuodlet's exit code when the main window cannot be opened.
@@ -65,6 +64,25 @@ bool ParseFieldValue(const std::string& text, int32_t& value) {
     value = result;
     return true;
 }
+
+// What a Run in the window does around each instruction: before it, take
+// one pending event, which keeps the window painted but is not acted on, and
+// stop on a held Escape; after it, redraw the lamps when the port changed.
+struct WindowRun {
+    WindowLayer& layer;
+    int32_t lampsPort;
+
+    bool StopBefore(const MachineState& /*state*/, int64_t /*executed*/) {
+        layer.TakeEvent();
+        return layer.IsKeyDown(KeyCode::kEscape);
+    }
+    void AfterStep(const MachineState& state) {
+        if (state.ramOutputPorts[1] != lampsPort) [[unlikely]] {
+            lampsPort = state.ramOutputPorts[1];
+            UpdateLeds(state, layer);
+        }
+    }
+};
 
 // The command of a menu item; false for Quit.
 bool MenuCommand(Debugger& debugger, WindowLayer& layer, int32_t item) {
@@ -142,33 +160,14 @@ void AnimateCommand(Debugger& debugger, WindowLayer& layer) {
 void RunProgram(Debugger& debugger, WindowLayer& layer) {
     MachineState& state = debugger.state;
     if (state.running != 0) return;  // an animation is in progress
-    state.running = 1;
     // The lamps show RAM output port 1 and nothing else, and nothing but
     // the instructions changes it during a Run: after bringing them up to
     // date once, an instruction that leaves the port alone leaves them
     // current, and only one that changes it redraws them.
     UpdateLeds(state, layer);
-    int32_t lampsPort = state.ramOutputPorts[1];
-    // The bound is tested before each instruction, so the instruction at
-    // programLength itself still runs; after an instruction, pc past it or
-    // at the end of the address space ends the Run alike, and neither bound
-    // moves while the Run owns the thread.
-    const int32_t lastPc = std::min(debugger.programLength, kLastAddress - 1);
-    if (state.pc <= debugger.programLength) {
-        for (;;) {
-            // Taking one pending event keeps the window painted; it is not
-            // acted on.
-            layer.TakeEvent();
-            if (layer.IsKeyDown(KeyCode::kEscape)) break;
-            StepInstruction(state, layer);
-            if (state.ramOutputPorts[1] != lampsPort) [[unlikely]] {
-                lampsPort = state.ramOutputPorts[1];
-                UpdateLeds(state, layer);
-            }
-            if (state.running == 0) break;  // the step reported an error
-            if (state.pc > lastPc) break;
-        }
-    }
+    WindowRun observer{layer, state.ramOutputPorts[1]};
+    int64_t executed = 0;
+    RunInstructions(state, layer, debugger.programLength, observer, executed);
     state.running = 0;
     RefreshAndFollow(debugger, layer);
 }
