@@ -791,8 +791,12 @@ private:
         const auto value = Evaluate(field, statementAddress_, true);
         if (!value) return std::nullopt;
         if (*value < lowest || *value > highest) {
+            // Addresses read best in hex, small values in decimal.
+            const bool address = highest == kTopAddress;
+            const std::string shown = address && *value >= 0 ? Hex(*value) : std::to_string(*value);
             Error(field.column, std::string(what) + " must be " + std::to_string(lowest) + ".." +
-                                    std::to_string(highest) + ", not " + std::to_string(*value));
+                                    (address ? "0xFFF" : std::to_string(highest)) + ", not " +
+                                    shown);
             return std::nullopt;
         }
         return value;
@@ -968,7 +972,7 @@ private:
             case Form::kPairData: {
                 const auto pair = Pair(operands_[0]);
                 if (!pair) return;
-                const auto data = Value(operands_[1], 0, 255, "FIM data");
+                const auto data = Value(operands_[1], 0, 255, "FIM's data");
                 if (!data) return;
                 bytes[0] = opcode | *pair << 1;
                 bytes[1] = static_cast<int32_t>(*data);
@@ -1005,7 +1009,7 @@ private:
                 return;
             }
             case Form::kNibble: {
-                const auto value = Value(operands_[0], 0, 15, "the value");
+                const auto value = Value(operands_[0], 0, 15, "a 4-bit value");
                 if (value) bytes[0] = opcode | static_cast<int32_t>(*value);
                 return;
             }
