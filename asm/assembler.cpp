@@ -902,7 +902,8 @@ private:
                               " names something not defined before this line");
                 } else if (*value < 0 || *value > kTopAddress) {
                     Error(operands_[0].column,
-                          "address " + std::to_string(*value) + " is outside 0..0xFFF");
+                          "address " + (*value < 0 ? std::to_string(*value) : Hex(*value)) +
+                              " is outside 0..0xFFF");
                 } else {
                     origin = *value;
                 }
