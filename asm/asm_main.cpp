@@ -124,9 +124,13 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "quodlet-asm: %s\n", why.c_str());
         return 1;
     }
+    // All at once: stderr is unbuffered, and a file may have a million.
+    std::string report;
     for (const AsmDiagnostic& diagnostic : assembly.diagnostics) {
-        std::fprintf(stderr, "%s\n", FormatDiagnostic(options.source, diagnostic).c_str());
+        report += FormatDiagnostic(options.source, diagnostic);
+        report += '\n';
     }
+    std::fwrite(report.data(), 1, report.size(), stderr);
     if (assembly.HasErrors()) return 1;
 
     const std::string_view image(reinterpret_cast<const char*>(assembly.image.data()),

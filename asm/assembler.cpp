@@ -299,6 +299,9 @@ public:
     explicit Assembler(std::string_view source) : source_(source) {}
 
     Assembly Run() {
+        // A name a line at most: room for them all from the start saves
+        // growing the table step by step in a long source.
+        symbols_.reserve(static_cast<size_t>(std::count(source_.begin(), source_.end(), '\n')) + 1);
         pass_ = 1;
         Pass();
         ResolvePending();

@@ -157,6 +157,7 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{"r0r1, NOP", 1, 1, "register pair"}, Refusal{"an: NOP", 1, 1, "condition"},
         Refusal{"TZ = 1", 1, 1, "condition"}, Refusal{"1X EQU 2", 1, 1, "starts with a letter"},
         Refusal{"A = B\nB = A", 1, 5, "depends on itself"},
+        Refusal{"X = 2147483647+1", 1, 5, "32 bits"}, Refusal{"X = -2147483647-2", 1, 5, "32 bits"},
         Refusal{" ORG LATER\nLATER: NOP", 1, 6, "known where it is set"}));
 
 TEST(AsmInstructions, NumbersInEveryForm) {
