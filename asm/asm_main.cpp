@@ -6,6 +6,8 @@
 // Exit status 0 on success, 1 on a usage or file error or any assembly
 // error. Nothing is written unless the whole source assembles.
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -52,6 +54,28 @@ int UsageError(const std::string& message) {
 bool SameFile(const std::string& a, const std::string& b) {
     std::error_code error;
     return std::filesystem::equivalent(a, b, error) && !error;
+}
+
+// Whether a file can be written at path: its folder exists and takes new
+// files, and path is no folder itself.
+bool CanWrite(const std::string& path, std::string& why) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    if (fs::is_directory(path, error)) {
+        why = path + ": is a folder";
+        return false;
+    }
+    const fs::path parent = fs::path(path).parent_path();
+    const fs::path folder = parent.empty() ? fs::path(".") : parent;
+    if (!fs::is_directory(folder, error)) {
+        why = path + ": no folder " + folder.string();
+        return false;
+    }
+    if (::access(folder.c_str(), W_OK) != 0) {
+        why = path + ": cannot write in " + folder.string();
+        return false;
+    }
+    return true;
 }
 
 std::string ListingText(const Assembly& assembly) {
@@ -133,6 +157,14 @@ int main(int argc, char** argv) {
     std::fwrite(report.data(), 1, report.size(), stderr);
     if (assembly.HasErrors()) return 1;
 
+    // Both files or neither: a listing that cannot be written must not leave
+    // a new image behind, so both places are checked before either is written.
+    for (const std::string& path : {options.output, options.listing}) {
+        if (!path.empty() && !CanWrite(path, why)) {
+            std::fprintf(stderr, "quodlet-asm: %s\n", why.c_str());
+            return 1;
+        }
+    }
     const std::string_view image(reinterpret_cast<const char*>(assembly.image.data()),
                                  assembly.image.size());
     if (!WriteFileAtomically(options.output, image, why)) {

@@ -124,6 +124,8 @@ TEST_F(AsmTool, UsageAndFileErrors) {
     EXPECT_EQ(ReadFile(folder / "prog.bin"), "keep");
     // An output that cannot be written leaves nothing behind.
     EXPECT_EQ(Run("prog.asm -o nofolder/prog.bin"), 1);
+    EXPECT_EQ(Run("prog.asm -o new.bin -l nofolder/prog.lst"), 1);
+    EXPECT_NE(err.find("nofolder"), std::string::npos);
     EXPECT_EQ(Files(), (std::set<std::string>{"prog.asm", "prog.bin"}));
 }
 
