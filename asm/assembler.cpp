@@ -4,6 +4,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -1068,15 +1069,13 @@ private:
             }
         }
         std::vector<uint8_t> placed;
-        if (!lineFailed_) {
-            for (int64_t k = 0; k < count; ++k) {
-                const auto index = static_cast<size_t>(start + k);
-                owners_[index] = line_;
-                memory_[index] = static_cast<uint8_t>(bytes[static_cast<size_t>(k)]);
-                placed.push_back(memory_[index]);
-            }
-            if (count > 0) highest_ = std::max(highest_, start + count - 1);
+        for (int64_t k = 0; k < count; ++k) {
+            const auto index = static_cast<size_t>(start + k);
+            owners_[index] = line_;
+            memory_[index] = static_cast<uint8_t>(bytes[static_cast<size_t>(k)]);
+            placed.push_back(memory_[index]);
         }
+        if (count > 0) highest_ = std::max(highest_, start + count - 1);
         AddListing(static_cast<int32_t>(start), std::move(placed));
     }
 
