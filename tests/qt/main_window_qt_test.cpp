@@ -308,11 +308,13 @@ TEST_F(MainWindowQtTest, ShortcutsWorkFromATextFieldAndRaiseTheirItemOnce) {
 }
 
 TEST_F(MainWindowQtTest, AssistiveToolsFindTheMachinesControlsByName) {
-    std::map<QString, int32_t> expected = {
-        {"Accumulator", Control::kAccumulator}, {"Program counter", Control::kProgramCounter},
-        {"Carry", Control::kCarry},             {"Code listing", Control::kCodeListing},
-        {"Stack", Control::kStack},             {"SRC", Control::kSrc},
-        {"RAM", Control::kRamDump}};
+    std::map<QString, int32_t> expected = {{"Accumulator", Control::kAccumulator},
+                                           {"Program counter", Control::kProgramCounter},
+                                           {"Carry", Control::kCarry},
+                                           {"Code listing", Control::kCodeListing},
+                                           {"Stack", Control::kStack},
+                                           {"SRC", Control::kSrc},
+                                           {"RAM", Control::kRamDump}};
     for (int32_t n = 0; n < 16; ++n) expected[QStringLiteral("R%1").arg(n)] = n;
     for (int32_t bit = 0; bit < 4; ++bit) {
         expected[QStringLiteral("Lamp bit %1").arg(bit)] = Control::kFirstLamp + bit;

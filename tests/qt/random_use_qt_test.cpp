@@ -104,7 +104,9 @@ public:
     }
 
 private:
-    size_t Below(size_t count) { return std::uniform_int_distribution<size_t>(0, count - 1)(random_); }
+    size_t Below(size_t count) {
+        return std::uniform_int_distribution<size_t>(0, count - 1)(random_);
+    }
 
     static constexpr std::array<std::pair<Qt::Key, Qt::KeyboardModifiers>, 22> kKeys = {{
         {Qt::Key_F5, Qt::NoModifier},     {Qt::Key_F7, Qt::NoModifier},

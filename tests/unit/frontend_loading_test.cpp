@@ -177,8 +177,9 @@ TEST_F(LoadingTest, AFileLongerThanItsSizeSaidIsRefused) {
     layer.dialogAnswers.push_back(grown);
     layer.ChooseMenu(MenuItem::kOpen);
     EXPECT_EQ(Launch(), 0);
-    EXPECT_EQ(layer.messages, (std::vector<std::pair<std::string, std::string>>{
-                                  {"Big size", "too big to fit in rom"}}));
+    EXPECT_EQ(
+        layer.messages,
+        (std::vector<std::pair<std::string, std::string>>{{"Big size", "too big to fit in rom"}}));
     EXPECT_EQ(state.RomImage[0], kOldByte);
     EXPECT_EQ(state.RomImage[99], kOldByte);
     EXPECT_EQ(state.RomImage[100], 0);
