@@ -38,6 +38,7 @@ constexpr int32_t kRun = 5;
 constexpr int32_t kAnimate = 6;
 constexpr int32_t kExampleSum = 7;
 constexpr int32_t kExampleSquare = 8;
+constexpr int32_t kReload = 9;
 }  // namespace MenuItem
 
 namespace Image {

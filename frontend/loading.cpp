@@ -37,6 +37,10 @@ std::string FolderOf(const std::string& path) {
     return separator == std::string::npos ? std::string() : path.substr(0, separator + 1);
 }
 
+// The open dialog's choices, the first shown first.
+constexpr char kOpenFilters[] =
+    "4004 programs (*.bin *.asm)|*.bin;*.asm|Binary files (*.bin)|*.bin|All files (*)|*";
+
 // Closes a descriptor when the reading ends, however it ends.
 struct Descriptor {
     explicit Descriptor(int opened) : fd(opened) {}
@@ -83,9 +87,23 @@ ImageRead ReadProgramImage(const std::string& path, std::vector<uint8_t>& bytes)
 }
 
 void LoadProgramFile(Debugger& debugger, WindowLayer& layer) {
-    const std::string path = layer.OpenFileDialog("Please choose file to load", debugger.loadFolder,
-                                                  "Binary files (*.bin)|*.bin");
+    const std::string path =
+        layer.OpenFileDialog("Please choose file to load", debugger.loadFolder, kOpenFilters);
     if (path.empty()) return;
+    LoadProgramPath(debugger, layer, path);
+}
+
+void ReloadProgramFile(Debugger& debugger, WindowLayer& layer) {
+    if (debugger.lastFile.empty()) return;
+    // A copy: loading sets lastFile again.
+    const std::string path = debugger.lastFile;
+    LoadProgramPath(debugger, layer, path);
+}
+
+void LoadProgramPath(Debugger& debugger, WindowLayer& layer, const std::string& path) {
+    // Refused or not, this is the file Reload opens again: the user mends
+    // it in an editor and asks for it anew.
+    debugger.lastFile = path;
 
     // The size comes first, so that a file too big is called so even where
     // it could not be read. A folder or a missing path has no size here and

@@ -94,20 +94,22 @@ struct MenuEntry {
 };
 
 // The menu bar in display order; item numbers are not in display order.
-constexpr std::array<MenuEntry, 14> kMenus = {{
-    {MenuEntryKind::Title, 0, "File"},
-    {MenuEntryKind::Item, MenuItem::kOpen, "Open\tCtrl+O"},
-    {MenuEntryKind::Item, MenuItem::kQuit, "Quit"},
-    {MenuEntryKind::Title, 0, "Debug"},
-    {MenuEntryKind::Item, MenuItem::kResetCpu, "Reset CPU"},
-    {MenuEntryKind::Item, MenuItem::kZeroRom, "Zero ROM"},
+// "&" marks each entry's mnemonic, unique within its menu.
+constexpr std::array<MenuEntry, 15> kMenus = {{
+    {MenuEntryKind::Title, 0, "&File"},
+    {MenuEntryKind::Item, MenuItem::kOpen, "&Open\tCtrl+O"},
+    {MenuEntryKind::Item, MenuItem::kReload, "&Reload\tCtrl+R"},
+    {MenuEntryKind::Item, MenuItem::kQuit, "&Quit"},
+    {MenuEntryKind::Title, 0, "&Debug"},
+    {MenuEntryKind::Item, MenuItem::kResetCpu, "&Reset CPU"},
+    {MenuEntryKind::Item, MenuItem::kZeroRom, "&Zero ROM"},
     {MenuEntryKind::Separator, 0, ""},
-    {MenuEntryKind::Item, MenuItem::kAnimate, "Animate"},
-    {MenuEntryKind::Item, MenuItem::kStep, "Step\tF7"},
-    {MenuEntryKind::Item, MenuItem::kRun, "Run\tF5"},
-    {MenuEntryKind::Submenu, 0, "Examples"},
-    {MenuEntryKind::Item, MenuItem::kExampleSum, "1. R2R3=R6+R7"},
-    {MenuEntryKind::Item, MenuItem::kExampleSquare, "2. A^2"},
+    {MenuEntryKind::Item, MenuItem::kAnimate, "&Animate"},
+    {MenuEntryKind::Item, MenuItem::kStep, "&Step\tF7"},
+    {MenuEntryKind::Item, MenuItem::kRun, "R&un\tF5"},
+    {MenuEntryKind::Submenu, 0, "&Examples"},
+    {MenuEntryKind::Item, MenuItem::kExampleSum, "&1. R2R3=R6+R7"},
+    {MenuEntryKind::Item, MenuItem::kExampleSquare, "&2. A^2"},
     {MenuEntryKind::EndSubmenu, 0, ""},
 }};
 
@@ -116,10 +118,11 @@ struct Shortcut {
     int32_t item;
 };
 
-constexpr std::array<Shortcut, 3> kShortcuts = {{
+constexpr std::array<Shortcut, 4> kShortcuts = {{
     {KeyCode::kF5, MenuItem::kRun},
     {KeyCode::kF7, MenuItem::kStep},
     {KeyCode::kCtrlO, MenuItem::kOpen},
+    {KeyCode::kCtrlR, MenuItem::kReload},
 }};
 
 // The name by which screen readers and UI automation find a control that

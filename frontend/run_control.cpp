@@ -80,6 +80,7 @@ struct WindowRun {
 bool MenuCommand(Debugger& debugger, WindowLayer& layer, int32_t item) {
     switch (item) {
         case MenuItem::kOpen: LoadProgramFile(debugger, layer); break;
+        case MenuItem::kReload: ReloadProgramFile(debugger, layer); break;
         case MenuItem::kQuit: return false;
         case MenuItem::kResetCpu: ResetCpuCommand(debugger, layer); break;
         case MenuItem::kZeroRom: ZeroRomCommand(debugger, layer); break;

@@ -18,4 +18,5 @@ constexpr int32_t kF1 = 0x70;
 constexpr int32_t kF5 = 0x74;
 constexpr int32_t kF7 = 0x76;
 constexpr int32_t kCtrlO = kControl | 0x4F;
+constexpr int32_t kCtrlR = kControl | 0x52;
 }  // namespace KeyCode

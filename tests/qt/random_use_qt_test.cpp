@@ -56,7 +56,7 @@ public:
     RandomUser(QWidget* window, uint32_t seed) : window_(window), random_(seed) {
         for (QAction* action : window->findChildren<QAction*>()) {
             // Quit would end the session early; closing is tried at the end.
-            if (!action->menu() && !action->isSeparator() && action->text() != "Quit")
+            if (!action->menu() && !action->isSeparator() && Readable(action->text()) != "Quit")
                 commands_.push_back(action);
         }
     }
