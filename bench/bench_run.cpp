@@ -10,7 +10,6 @@
 #include "bench/bench_programs.h"
 #include "frontend/controls.h"
 #include "frontend/debugger.h"
-#include "frontend/main_window.h"
 #include "frontend/run_control.h"
 #include "platform/headless/headless_layer.h"
 
@@ -25,12 +24,10 @@ void BM_RunHeadless(benchmark::State& bench) {
     const auto steps = static_cast<int32_t>(bench.range(0));
     HeadlessLayer layer;
     auto debugger = std::make_unique<Debugger>();
-    if (!layer.OpenWindow(kMainWindow, kWindowWidth, kWindowHeight, kWindowTitle)) {
+    if (!StartMainWindow(*debugger, layer)) {
         bench.SkipWithError("the window could not be opened");
         return;
     }
-    BuildMainWindow(layer);
-    StartUp(*debugger, layer);
     PlaceProgram(debugger->state, JunLoop());
     double runSeconds = 0;
     double coreSeconds = 0;
@@ -50,7 +47,8 @@ void BM_RunHeadless(benchmark::State& bench) {
         coreSeconds += CoreSeconds(JunLoop(), steps);
     }
     if (!allRan) bench.SkipWithError("a Run ended before Escape");
-    const double instructions = static_cast<double>(bench.iterations()) * static_cast<double>(steps);
+    const double instructions =
+        static_cast<double>(bench.iterations()) * static_cast<double>(steps);
     bench.counters["instr_per_s"] = instructions / runSeconds;
     bench.counters["core_instr_per_s"] = instructions / coreSeconds;
     bench.counters["ratio_to_core"] = coreSeconds / runSeconds;

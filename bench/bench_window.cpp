@@ -22,7 +22,6 @@
 
 #include "bench/bench_programs.h"
 #include "frontend/controls.h"
-#include "frontend/main_window.h"
 #include "frontend/run_control.h"
 
 using Clock = std::chrono::steady_clock;
@@ -35,8 +34,7 @@ bool BenchLayer::IsKeyDown(int32_t keyCode) {
     return QtLayer::IsKeyDown(keyCode);
 }
 
-std::string BenchLayer::OpenFileDialog(const std::string&, const std::string&,
-                                       const std::string&) {
+std::string BenchLayer::OpenFileDialog(const std::string&, const std::string&, const std::string&) {
     return dialogAnswer;
 }
 
@@ -98,9 +96,7 @@ bool WaitForFirstPaint(QtLayer& layer, std::chrono::milliseconds limit) {
 }
 
 bool BenchWindow::Open() {
-    if (!layer.OpenWindow(kMainWindow, kWindowWidth, kWindowHeight, kWindowTitle)) return false;
-    BuildMainWindow(layer);
-    StartUp(*debugger, layer);
+    if (!StartMainWindow(*debugger, layer)) return false;
     return WaitForFirstPaint(layer, std::chrono::seconds(5));
 }
 
@@ -148,7 +144,8 @@ void RunInWindow(benchmark::State& bench, const std::vector<int32_t>& program) {
         coreSeconds += CoreSeconds(program, steps);
     }
     if (!allRan) bench.SkipWithError("a Run ended before Escape");
-    const double instructions = static_cast<double>(bench.iterations()) * static_cast<double>(steps);
+    const double instructions =
+        static_cast<double>(bench.iterations()) * static_cast<double>(steps);
     bench.counters["instr_per_s"] = instructions / runSeconds;
     bench.counters["core_instr_per_s"] = instructions / coreSeconds;
     bench.counters["ratio_to_core"] = coreSeconds / runSeconds;

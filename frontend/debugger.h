@@ -9,10 +9,15 @@
 #include "core/machine_state.h"
 #include "display/opcode_tables.h"
 
+// Run and Animate's end bound until the first program is loaded.
+inline constexpr int32_t kProgramLengthBeforeLoading = 32;
+
 struct Debugger {
     MachineState state;
     OpcodeTables tables;
     int32_t listingAddress = 0;  // where the next listing line is disassembled
-    int32_t programLength = 32;  // end bound of Run and Animate; set by every load
-    std::string loadFolder;      // where the open-file dialog starts; ends in "/"
+    int32_t programLength =
+        kProgramLengthBeforeLoading;  // end bound of Run and Animate; set by every load
+    std::string lastFile;             // the file last asked to open, for Reload; empty for none
+    std::string loadFolder;           // where the open-file dialog starts; ends in "/"
 };

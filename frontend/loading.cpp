@@ -14,20 +14,13 @@
 #include <vector>
 
 #include "core/machine_state.h"
-#include "display/disassembler.h"
+#include "frontend/listing.h"
 
 namespace {
 
 // A program image fills at most ROM addresses 0..0xFFFF; RomImage entry
 // 65536 is never loaded.
 constexpr std::uintmax_t kMaxImageBytes = 65536;
-
-// The listing from address 0, then the line of pc (which a load never moves).
-void RebuildListing(Debugger& debugger, WindowLayer& layer) {
-    debugger.listingAddress = 0;
-    FillCodeListing(debugger.state, debugger.tables, debugger.listingAddress, layer);
-    FollowPc(debugger.state, debugger.tables, debugger.listingAddress, layer);
-}
 
 void ReportTooBig(WindowLayer& layer) {
     layer.Show("Big size", "too big to fit in rom");
@@ -43,6 +36,10 @@ std::string FolderOf(const std::string& path) {
     const size_t separator = path.find_last_of('/');
     return separator == std::string::npos ? std::string() : path.substr(0, separator + 1);
 }
+
+// The open dialog's choices, the first shown first.
+constexpr char kOpenFilters[] =
+    "4004 programs (*.bin *.asm)|*.bin;*.asm|Binary files (*.bin)|*.bin|All files (*)|*";
 
 // Closes a descriptor when the reading ends, however it ends.
 struct Descriptor {
@@ -90,9 +87,23 @@ ImageRead ReadProgramImage(const std::string& path, std::vector<uint8_t>& bytes)
 }
 
 void LoadProgramFile(Debugger& debugger, WindowLayer& layer) {
-    const std::string path = layer.OpenFileDialog("Please choose file to load", debugger.loadFolder,
-                                                  "Binary files (*.bin)|*.bin");
+    const std::string path =
+        layer.OpenFileDialog("Please choose file to load", debugger.loadFolder, kOpenFilters);
     if (path.empty()) return;
+    LoadProgramPath(debugger, layer, path);
+}
+
+void ReloadProgramFile(Debugger& debugger, WindowLayer& layer) {
+    if (debugger.lastFile.empty()) return;
+    // A copy: loading sets lastFile again.
+    const std::string path = debugger.lastFile;
+    LoadProgramPath(debugger, layer, path);
+}
+
+void LoadProgramPath(Debugger& debugger, WindowLayer& layer, const std::string& path) {
+    // Refused or not, this is the file Reload opens again: the user mends
+    // it in an editor and asks for it anew.
+    debugger.lastFile = path;
 
     // The size comes first, so that a file too big is called so even where
     // it could not be read. A folder or a missing path has no size here and
@@ -118,18 +129,18 @@ void LoadProgramFile(Debugger& debugger, WindowLayer& layer) {
     debugger.loadFolder = FolderOf(path);
     std::copy(bytes.begin(), bytes.end(), debugger.state.RomImage.begin());
     debugger.programLength = static_cast<int32_t>(bytes.size());
-    RebuildListing(debugger, layer);
+    RebuildListingFromZeroFollowingPc(debugger, layer);
 }
 
 void LoadExample(Debugger& debugger, WindowLayer& layer, std::span<const int32_t> example) {
     const std::span<const int32_t> program =
         example.first(std::min<size_t>(example.size(), kMaxImageBytes));
     std::copy(program.begin(), program.end(), debugger.state.RomImage.begin());
-    RebuildListing(debugger, layer);
+    RebuildListingFromZeroFollowingPc(debugger, layer);
     debugger.programLength = static_cast<int32_t>(program.size());
 }
 
 void ZeroRomCommand(Debugger& debugger, WindowLayer& layer) {
     ZeroRom(debugger.state);
-    RebuildListing(debugger, layer);
+    RebuildListingFromZeroFollowingPc(debugger, layer);
 }

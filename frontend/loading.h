@@ -16,6 +16,11 @@
 // nothing changed, when it is more than 65536 bytes or no readable regular
 // file.
 void LoadProgramFile(Debugger& debugger, WindowLayer& layer);
+// Loads the file at `path` as Open does after its dialog.
+void LoadProgramPath(Debugger& debugger, WindowLayer& layer, const std::string& path);
+// Opens the file last asked to open again, from the same path, as Open
+// would; nothing when no file was asked for yet. Examples do not count.
+void ReloadProgramFile(Debugger& debugger, WindowLayer& layer);
 void LoadExample(Debugger& debugger, WindowLayer& layer, std::span<const int32_t> example);
 void ZeroRomCommand(Debugger& debugger, WindowLayer& layer);
 

@@ -50,7 +50,8 @@ public:
 
 void WriteFile(const fs::path& path, size_t size) {
     std::ofstream file(path, std::ios::binary);
-    for (size_t k = 0; k < size; ++k) file.put(static_cast<char>(ExampleSquare[k % ExampleSquare.size()]));
+    for (size_t k = 0; k < size; ++k)
+        file.put(static_cast<char>(ExampleSquare[k % ExampleSquare.size()]));
 }
 
 // The answers a user may give the open-file dialog, made once per process.
@@ -68,8 +69,9 @@ const std::vector<std::string>& DialogAnswers() {
         fs::create_symlink(folder / "square.bin", folder / "link.bin");
         ::mkfifo((folder / "pipe.bin").c_str(), 0600);
         std::vector<std::string> paths;
-        for (const char* name : {"square.bin", "prog ä ü.bin", "full.bin", "big.bin", "empty.bin",
-                                 "folder.bin", "dangling.bin", "link.bin", "pipe.bin", "missing.bin"})
+        for (const char* name :
+             {"square.bin", "prog ä ü.bin", "full.bin", "big.bin", "empty.bin", "folder.bin",
+              "dangling.bin", "link.bin", "pipe.bin", "missing.bin"})
             paths.push_back((folder / name).string());
         paths.emplace_back("/dev/zero");
         paths.emplace_back("");  // cancelled
@@ -152,7 +154,9 @@ struct Run {
                 break;
             }
             case 5: layer.ClearField(DecodeControl(input)); break;
-            case 6: layer.ClickCheckBox(input.Flag() ? Control::kCarry : DecodeControl(input)); break;
+            case 6:
+                layer.ClickCheckBox(input.Flag() ? Control::kCarry : DecodeControl(input));
+                break;
             case 7: {
                 const int32_t list = input.Flag() ? Control::kCodeListing : Control::kStack;
                 layer.ClickLine(list, static_cast<int32_t>(input.Below(40)) - 4);

@@ -92,6 +92,7 @@ TEST_F(MainWindowQtTest, EveryControlHasItsPlaceAndKind) {
     auto* main = qobject_cast<QMainWindow*>(window);
     ASSERT_NE(main, nullptr);
     const int barHeight = main->menuBar()->height();
+    (void)TakeAll(layer);  // the lamps' pictures reach their labels
     const std::vector<Placement> placements = ExpectedPlacements();
     ASSERT_EQ(placements.size(), static_cast<size_t>(Control::kCount));
     for (const Placement& want : placements) {
@@ -199,13 +200,16 @@ enum class Shade { Transparent, Lamp, Black };
 TEST_F(MainWindowQtTest, LampsShowEveryPixelOfBothImages) {
     const QColor off(192, 192, 192);
     const QColor on(80, 255, 23);
+    (void)TakeAll(layer);
     for (int32_t lamp = Control::kFirstLamp; lamp < Control::kFirstLamp + 4; ++lamp) {
         EXPECT_EQ(WrongLampPixels(layer, lamp, off), 0) << "lamp " << lamp;
     }
     layer.ShowImage(Control::kFirstLamp, Image::kLampOn);
+    (void)TakeAll(layer);
     EXPECT_EQ(WrongLampPixels(layer, Control::kFirstLamp, on), 0);
     EXPECT_EQ(WrongLampPixels(layer, Control::kFirstLamp + 1, off), 0);
     layer.ShowImage(Control::kFirstLamp, Image::kLampOff);
+    (void)TakeAll(layer);
     EXPECT_EQ(WrongLampPixels(layer, Control::kFirstLamp, off), 0);
 }
 
@@ -237,7 +241,7 @@ TEST_F(MainWindowQtTest, ALampSwitchedDuringARunReachesTheWindowWhenQtNextWorks)
         } else if (action->menu() != nullptr) {
             // Built by appending: GCC 12 misreads "literal" + string here.
             std::string submenu = "[";
-            submenu += action->text().toStdString();
+            submenu += Readable(action->text());
             submenu += ']';
             entries.push_back(submenu);
             for (const std::string& inner : DescribeMenu(action->menu(), layer)) {
@@ -250,7 +254,7 @@ TEST_F(MainWindowQtTest, ALampSwitchedDuringARunReachesTheWindowWhenQtNextWorks)
             if (events.size() == 1 && events.front().kind == EventKind::Menu) {
                 raised = std::to_string(events.front().number);
             }
-            entries.push_back(raised + " " + action->text().toStdString() +
+            entries.push_back(raised + " " + Readable(action->text()) +
                               (action->shortcut().isEmpty() ? "" : " (own shortcut!)"));
         }
     }
@@ -263,16 +267,36 @@ TEST_F(MainWindowQtTest, MenusShowTheirEntriesInOrderWithTheirItemNumbers) {
     EXPECT_FALSE(main->menuBar()->isNativeMenuBar());
     const QList<QAction*> titles = main->menuBar()->actions();
     ASSERT_EQ(titles.size(), 2);
-    EXPECT_EQ(titles[0]->text(), QStringLiteral("File"));
-    EXPECT_EQ(titles[1]->text(), QStringLiteral("Debug"));
+    EXPECT_EQ(Readable(titles[0]->text()), "File");
+    EXPECT_EQ(Readable(titles[1]->text()), "Debug");
     ASSERT_NE(titles[0]->menu(), nullptr);
     ASSERT_NE(titles[1]->menu(), nullptr);
     EXPECT_EQ(DescribeMenu(titles[0]->menu(), layer),
-              (std::vector<std::string>{"0 Open\tCtrl+O", "1 Quit"}));
+              (std::vector<std::string>{"0 Open\tCtrl+O", "9 Reload\tCtrl+R", "1 Quit"}));
     EXPECT_EQ(
         DescribeMenu(titles[1]->menu(), layer),
         (std::vector<std::string>{"2 Reset CPU", "3 Zero ROM", "-", "6 Animate", "4 Step\tF7",
                                   "5 Run\tF5", "[Examples]", "  7 1. R2R3=R6+R7", "  8 2. A^2"}));
+}
+
+TEST_F(MainWindowQtTest, AltWithAMenusMnemonicOpensIt) {
+    auto* main = qobject_cast<QMainWindow*>(window);
+    ASSERT_NE(main, nullptr);
+    const QList<QAction*> titles = main->menuBar()->actions();
+    ASSERT_GE(titles.size(), 2);
+    for (const auto& [key, title] : {std::pair{Qt::Key_F, 0}, std::pair{Qt::Key_D, 1}}) {
+        QMenu* menu = titles[title]->menu();
+        ASSERT_NE(menu, nullptr);
+        QTest::keyClick(window, key, Qt::AltModifier);
+        EXPECT_TRUE(QTest::qWaitFor([menu] { return menu->isVisible(); }, 2000))
+            << Readable(titles[title]->text());
+        // Escape closes the menu, and again leaves the menu bar.
+        QTest::keyClick(menu, Qt::Key_Escape);
+        EXPECT_TRUE(QTest::qWaitFor([menu] { return !menu->isVisible(); }, 2000));
+        QTest::keyClick(main->menuBar(), Qt::Key_Escape);
+        window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    }
 }
 
 TEST_F(MainWindowQtTest, ShortcutsWorkFromATextFieldAndRaiseTheirItemOnce) {
@@ -304,11 +328,13 @@ TEST_F(MainWindowQtTest, ShortcutsWorkFromATextFieldAndRaiseTheirItemOnce) {
 }
 
 TEST_F(MainWindowQtTest, AssistiveToolsFindTheMachinesControlsByName) {
-    std::map<QString, int32_t> expected = {
-        {"Accumulator", Control::kAccumulator}, {"Program counter", Control::kProgramCounter},
-        {"Carry", Control::kCarry},             {"Code listing", Control::kCodeListing},
-        {"Stack", Control::kStack},             {"SRC", Control::kSrc},
-        {"RAM", Control::kRamDump}};
+    std::map<QString, int32_t> expected = {{"Accumulator", Control::kAccumulator},
+                                           {"Program counter", Control::kProgramCounter},
+                                           {"Carry", Control::kCarry},
+                                           {"Code listing", Control::kCodeListing},
+                                           {"Stack", Control::kStack},
+                                           {"SRC", Control::kSrc},
+                                           {"RAM", Control::kRamDump}};
     for (int32_t n = 0; n < 16; ++n) expected[QStringLiteral("R%1").arg(n)] = n;
     for (int32_t bit = 0; bit < 4; ++bit) {
         expected[QStringLiteral("Lamp bit %1").arg(bit)] = Control::kFirstLamp + bit;

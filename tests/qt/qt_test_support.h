@@ -22,6 +22,17 @@ inline void PrintTo(const Event& event, std::ostream* out) {
          << (event.type == ControlEventType::Change ? " Change" : " Other");
 }
 
+// A menu entry's text as screen readers read it: without the "&" that marks
+// its mnemonic ("&&" stands for "&").
+[[nodiscard]] inline std::string Readable(const QString& text) {
+    QString readable;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == QLatin1Char('&') && i + 1 < text.size()) ++i;
+        readable += text[i];
+    }
+    return readable.toStdString();
+}
+
 inline Event MenuEvent(int32_t item) {
     return Event{EventKind::Menu, item, ControlEventType::Other};
 }
@@ -32,9 +43,13 @@ inline Event ClickEvent(int32_t control) {
     return Event{EventKind::Control, control, ControlEventType::Other};
 }
 
-// Lets Qt deliver everything pending, then takes every queued event.
+// Lets Qt deliver everything pending, then takes every queued event. The
+// wait outlasts the layer's pump interval, so the first take lets Qt run
+// through the layer as a Run's poll does: pending pictures go on their
+// labels first.
 [[nodiscard]] inline std::vector<Event> TakeAll(QtLayer& layer) {
-    QCoreApplication::processEvents();
+    constexpr int kPastPumpIntervalMs = 6;
+    QTest::qWait(kPastPumpIntervalMs);
     std::vector<Event> events;
     for (Event event = layer.TakeEvent(); event.kind != EventKind::None;
          event = layer.TakeEvent()) {

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/hex.h"
 #include "data/examples.h"
 #include "display/state_display.h"
 #include "frontend/loading.h"
@@ -79,8 +80,40 @@ TEST_F(LoadingTest, AFileFillsRomFromZeroAndKeepsTheRest) {
         ASSERT_EQ(s.layer.dialogCalls.size(), 1U);
         EXPECT_EQ(s.layer.dialogCalls[0].title, "Please choose file to load");
         EXPECT_EQ(s.layer.dialogCalls[0].folder, WorkingFolder());
-        EXPECT_EQ(s.layer.dialogCalls[0].filterList, "Binary files (*.bin)|*.bin");
+        EXPECT_EQ(s.layer.dialogCalls[0].filterList,
+                  "4004 programs (*.bin *.asm)|*.bin;*.asm|Binary files (*.bin)|*.bin|"
+                  "All files (*)|*");
     }
+}
+
+TEST_F(LoadingTest, ReloadOpensTheLastFileAgainFromItsPathAndNothingBeforeOne) {
+    const std::string path = WriteImage("edit/p.bin", 4, 0x11);
+    layer.ChooseMenu(MenuItem::kReload);  // no file yet: nothing at all
+    layer.Call([this] {
+        EXPECT_EQ(state.RomImage[0], kOldByte);
+        EXPECT_TRUE(layer.dialogCalls.empty());
+    });
+    layer.dialogAnswers.push_back(path);
+    layer.ChooseMenu(MenuItem::kOpen);
+    layer.ChooseMenu(MenuItem::kExampleSum);  // an example is no file
+    layer.Call([this] { WriteImage("edit/p.bin", 2, 0x22); });
+    layer.ChooseMenu(MenuItem::kReload);
+    layer.Call([this] {
+        EXPECT_EQ(state.RomImage[0], 0x22);
+        EXPECT_EQ(state.RomImage[1], 0x22);
+        EXPECT_EQ(state.RomImage[2], ExampleSum[2]);
+        EXPECT_EQ(debugger->programLength, 2);
+        fs::remove(root / "edit/p.bin");
+    });
+    // The file gone: refused as Open would, and asked for again next time.
+    layer.ChooseMenu(MenuItem::kReload);
+    EXPECT_EQ(Launch(), 0);
+    EXPECT_EQ(layer.dialogCalls.size(), 1U);
+    ASSERT_EQ(layer.messages.size(), 1U);
+    EXPECT_EQ(layer.messages[0].first, "file error");
+    EXPECT_EQ(layer.messages[0].second, "cannot read\r\n" + path);
+    EXPECT_EQ(debugger->programLength, 2);
+    EXPECT_EQ(debugger->lastFile, path);
 }
 
 TEST_F(LoadingTest, ARefusedFileChangesNothing) {
@@ -176,8 +209,9 @@ TEST_F(LoadingTest, AFileLongerThanItsSizeSaidIsRefused) {
     layer.dialogAnswers.push_back(grown);
     layer.ChooseMenu(MenuItem::kOpen);
     EXPECT_EQ(Launch(), 0);
-    EXPECT_EQ(layer.messages, (std::vector<std::pair<std::string, std::string>>{
-                                  {"Big size", "too big to fit in rom"}}));
+    EXPECT_EQ(
+        layer.messages,
+        (std::vector<std::pair<std::string, std::string>>{{"Big size", "too big to fit in rom"}}));
     EXPECT_EQ(state.RomImage[0], kOldByte);
     EXPECT_EQ(state.RomImage[99], kOldByte);
     EXPECT_EQ(state.RomImage[100], 0);

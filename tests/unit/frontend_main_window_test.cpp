@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -55,10 +56,10 @@ std::vector<ExpectedControl> ExpectedControls() {
 }
 
 const std::vector<std::string> kMenuLog = {
-    "title File",       "item 0 Open\tCtrl+O", "item 1 Quit",      "title Debug",
-    "item 2 Reset CPU", "item 3 Zero ROM",     "separator",        "item 6 Animate",
-    "item 4 Step\tF7",  "item 5 Run\tF5",      "submenu Examples", "item 7 1. R2R3=R6+R7",
-    "item 8 2. A^2",    "end submenu",
+    "title File",           "item 0 Open\tCtrl+O", "item 9 Reload\tCtrl+R", "item 1 Quit",
+    "title Debug",          "item 2 Reset CPU",    "item 3 Zero ROM",       "separator",
+    "item 6 Animate",       "item 4 Step\tF7",     "item 5 Run\tF5",        "submenu Examples",
+    "item 7 1. R2R3=R6+R7", "item 8 2. A^2",       "end submenu",
 };
 
 class MainWindowTest : public FrontendTest {
@@ -101,7 +102,25 @@ TEST_F(MainWindowTest, CreatesLampImagesFontMenusAndShortcuts) {
     EXPECT_NE(LampPicture(0).argb, LampPicture(1).argb);
     EXPECT_EQ(layer.fonts, (std::vector<std::pair<std::string, int32_t>>{{"Courier", 8}}));
     EXPECT_EQ(layer.menuLog, kMenuLog);
-    EXPECT_EQ(layer.shortcuts, (std::map<int32_t, int32_t>{{116, 5}, {118, 4}, {0x2004F, 0}}));
+    EXPECT_EQ(layer.shortcuts,
+              (std::map<int32_t, int32_t>{{0x74, 5}, {0x76, 4}, {0x2004F, 0}, {0x20052, 9}}));
+    // Every entry has a mnemonic, none twice in one menu or on the bar.
+    ASSERT_EQ(layer.menuMnemonics.size(), layer.menuLog.size());
+    std::vector<std::set<char>> taken(1);  // the bar, then the open menus
+    for (size_t i = 0; i < layer.menuLog.size(); ++i) {
+        const std::string& entry = layer.menuLog[i];
+        const char mnemonic = layer.menuMnemonics[i];
+        if (entry == "separator") continue;
+        if (entry == "end submenu") {
+            taken.pop_back();
+            continue;
+        }
+        if (entry.rfind("title ", 0) == 0) taken.resize(1);
+        SCOPED_TRACE(entry);
+        EXPECT_NE(mnemonic, 0);
+        EXPECT_TRUE(taken.back().insert(mnemonic).second);
+        if (entry.rfind("title ", 0) == 0 || entry.rfind("submenu ", 0) == 0) taken.emplace_back();
+    }
 }
 
 TEST_F(MainWindowTest, WithoutAMenuBarTheControlsWorkAndTheShortcutsDoNothing) {

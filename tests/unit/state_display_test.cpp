@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "core/hex.h"
+#include "frontend/controls.h"
 #include "platform/headless/headless_layer.h"
 
 namespace {
@@ -14,6 +16,7 @@ namespace {
 class StateDisplay : public ::testing::Test {
 protected:
     StateDisplay() {
+        layer.OpenWindow(kMainWindow, kWindowWidth, kWindowHeight, kWindowTitle);
         // The lamps can show only pictures that exist.
         EXPECT_TRUE(layer.CreateImage(Image::kLampOff, Picture{1, 1, {0xFF404040u}}));
         EXPECT_TRUE(layer.CreateImage(Image::kLampOn, Picture{1, 1, {0xFFFF0000u}}));
