@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "asm/assembler.h"
-#include "display/state_display.h"
+#include "core/hex.h"
 
 #ifndef QUODLET_VERSION
 #define QUODLET_VERSION "unknown"

@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/hex.h"
 #include "data/opcode_data.h"
 #include "display/disassembler.h"
 #include "display/opcode_tables.h"
@@ -39,12 +40,6 @@ bool IsNameStart(char c) {
 bool IsNameChar(char c) {
     return IsNameStart(c) || IsDigit(c);
 }
-int32_t HexDigit(char c) {
-    if (IsDigit(c)) return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
 char UpperChar(char c) {
     return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
 }
@@ -61,8 +56,7 @@ bool IsName(std::string_view text) {
 }
 
 bool IsHex(std::string_view text) {
-    return !text.empty() &&
-           std::all_of(text.begin(), text.end(), [](char c) { return HexDigit(c) >= 0; });
+    return !text.empty() && IsHexString(text);
 }
 
 // Text in quotes for a message, cut short when long.
@@ -104,7 +98,7 @@ NumberRead ReadNumber(std::string_view text, int64_t& value) {
     if (digits.empty()) return NumberRead::kNotNumber;
     bool tooLarge = false;
     for (const char c : digits) {
-        const int32_t digit = HexDigit(c);
+        const int32_t digit = HexDigitValue(c);
         if (digit < 0 || digit >= base) return NumberRead::kNotNumber;
         if (!tooLarge) {
             value = value * base + digit;
@@ -388,19 +382,20 @@ private:
         if (firstEnd - firstStart != 2 || !IsHex(code.substr(firstStart, 2))) return false;
         size_t textStart = SkipBlanks(code, firstEnd);
         if (textStart == code.size()) return false;
-        std::vector<int32_t> bytes = {HexDigit(code[firstStart]) * 16 +
-                                      HexDigit(code[firstStart + 1])};
+        std::vector<int32_t> bytes = {HexDigitValue(code[firstStart]) * 16 +
+                                      HexDigitValue(code[firstStart + 1])};
         const size_t secondEnd = FieldEnd(code, textStart);
         if (secondEnd - textStart == 2 && IsHex(code.substr(textStart, 2)) &&
             SkipBlanks(code, secondEnd) < code.size()) {
-            bytes.push_back(HexDigit(code[textStart]) * 16 + HexDigit(code[textStart + 1]));
+            bytes.push_back(HexDigitValue(code[textStart]) * 16 +
+                            HexDigitValue(code[textStart + 1]));
             textStart = SkipBlanks(code, secondEnd);
         }
         const std::string_view text = code.substr(textStart);
 
         int64_t address = 0;
         for (const char c : addressText) {
-            address = address * 16 + HexDigit(c);
+            address = address * 16 + HexDigitValue(c);
             if (address > kTopAddress) break;
         }
         if (address > kTopAddress) {
