@@ -280,5 +280,11 @@ int RunTool(std::span<const std::string> arguments, std::ostream& out, std::ostr
         out << StateText(*state, outcome);
     }
     out.flush();
+    // A state that could not be written (a full disk, a closed pipe) is
+    // a failure whatever the run did.
+    if (!out) {
+        err << kToolName << ": cannot write the state reached\n";
+        return kExitUsage;
+    }
     return StopExitCode(outcome.stop);
 }

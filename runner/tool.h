@@ -9,7 +9,7 @@
 #include <string>
 
 // Exit statuses besides the stops' own (see StopExitCode).
-inline constexpr int kExitUsage = 1;  // a usage or file error
+inline constexpr int kExitUsage = 1;  // a usage or file error, or output that failed
 
 // Runs the tool on `arguments` (the program's name not included): the state
 // reached or the help goes to `out`, messages to `err`. Returns the exit

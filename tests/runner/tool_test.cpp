@@ -155,6 +155,15 @@ TEST_F(RunnerTool, AnInstructionNotExecutedExitsWithTwo) {
     EXPECT_EQ(err_, "quodlet-run: Quodlet: Unimplemented condition:0\n");
 }
 
+TEST_F(RunnerTool, AStateThatCannotBeWrittenIsAFailure) {
+    std::ostringstream out;
+    out.setstate(std::ios::badbit);
+    std::ostringstream err;
+    const std::vector<std::string> arguments = {WriteFile("p.bin", kCounting)};
+    EXPECT_EQ(RunTool(arguments, out, err), kExitUsage);
+    EXPECT_EQ(err.str(), "quodlet-run: cannot write the state reached\n");
+}
+
 TEST_F(RunnerTool, AnInterruptPrintsTheStateAndExitsWith130) {
     const volatile std::sig_atomic_t raised = 1;
     EXPECT_EQ(Run({"--json", WriteFile("loop.bin", kJunLoop)}, &raised), 130);
