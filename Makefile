@@ -11,7 +11,7 @@ BUILD_COVERAGE := build-coverage
 
 # make fuzz: how long each target runs, and which targets.
 FUZZ_SECONDS ?= 600
-FUZZ_TARGETS ?= step_fuzzer listing_fuzzer load_fuzzer events_fuzzer
+FUZZ_TARGETS ?= step_fuzzer listing_fuzzer load_fuzzer events_fuzzer asm_fuzzer
 
 # Sanitizer reports end the process with a failure; leaks are reported too.
 SANITIZER_ENV := ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1 \

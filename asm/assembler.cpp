@@ -213,24 +213,41 @@ std::string_view OperandDescription(Form form) {
     return "";
 }
 
-// The 4004's mnemonics, upper case, with their first opcode and operands;
+// The 4004's mnemonics with operands, upper case, with their first opcode;
 // the one-byte instructions from WRM to DCL come from the opcode data.
-std::unordered_map<std::string, Mnemonic> MnemonicMap() {
-    std::unordered_map<std::string, Mnemonic> map = {
-        {"NOP", {0x00, Form::kNone}},      {"JCN", {0x10, Form::kCondAddr}},
-        {"FIM", {0x20, Form::kPairData}},  {"SRC", {0x21, Form::kPair}},
-        {"FIN", {0x30, Form::kPair}},      {"JIN", {0x31, Form::kPair}},
-        {"JUN", {0x40, Form::kAddress12}}, {"JMS", {0x50, Form::kAddress12}},
-        {"INC", {0x60, Form::kRegister}},  {"ISZ", {0x70, Form::kRegAddr}},
-        {"ADD", {0x80, Form::kRegister}},  {"SUB", {0x90, Form::kRegister}},
-        {"LD", {0xA0, Form::kRegister}},   {"XCH", {0xB0, Form::kRegister}},
-        {"BBL", {0xC0, Form::kNibble}},    {"LDM", {0xD0, Form::kNibble}},
-    };
-    for (int32_t opcode = 0xE0; opcode <= 0xFD; ++opcode) {
-        map.emplace(std::string(kOpcodeData[static_cast<size_t>(opcode)].text),
-                    Mnemonic{opcode, Form::kNone});
+struct NamedMnemonic {
+    std::string_view name;
+    Mnemonic mnemonic;
+};
+constexpr std::array<NamedMnemonic, 16> kMnemonics = {{
+    {"NOP", {0x00, Form::kNone}},
+    {"JCN", {0x10, Form::kCondAddr}},
+    {"FIM", {0x20, Form::kPairData}},
+    {"SRC", {0x21, Form::kPair}},
+    {"FIN", {0x30, Form::kPair}},
+    {"JIN", {0x31, Form::kPair}},
+    {"JUN", {0x40, Form::kAddress12}},
+    {"JMS", {0x50, Form::kAddress12}},
+    {"INC", {0x60, Form::kRegister}},
+    {"ISZ", {0x70, Form::kRegAddr}},
+    {"ADD", {0x80, Form::kRegister}},
+    {"SUB", {0x90, Form::kRegister}},
+    {"LD", {0xA0, Form::kRegister}},
+    {"XCH", {0xB0, Form::kRegister}},
+    {"BBL", {0xC0, Form::kNibble}},
+    {"LDM", {0xD0, Form::kNibble}},
+}};
+
+std::optional<Mnemonic> FindMnemonic(std::string_view upper) {
+    for (const NamedMnemonic& entry : kMnemonics) {
+        if (entry.name == upper) return entry.mnemonic;
     }
-    return map;
+    for (int32_t opcode = 0xE0; opcode <= 0xFD; ++opcode) {
+        if (kOpcodeData[static_cast<size_t>(opcode)].text == upper) {
+            return Mnemonic{opcode, Form::kNone};
+        }
+    }
+    return std::nullopt;
 }
 
 // The texts the listing shows for the 4040's one-byte instructions, which
@@ -279,9 +296,7 @@ struct PendingConstant {
 
 class Assembler {
 public:
-    explicit Assembler(std::string_view source) : source_(source), mnemonics_(MnemonicMap()) {
-        FillOpcodeTables(tables_);
-    }
+    explicit Assembler(std::string_view source) : source_(source) {}
 
     Assembly Run() {
         pass_ = 1;
@@ -394,7 +409,7 @@ private:
         address_ = address;
         pastTopReported_ = false;
         const int32_t opcode = bytes[0];
-        const int32_t length = tables_.LengthTable[static_cast<size_t>(opcode)];
+        const int32_t length = kOpcodeData[static_cast<size_t>(opcode)].length;
         if (pass_ == 2) {
             if (static_cast<int32_t>(bytes.size()) != length) {
                 Error(Column(code, firstStart), "opcode " + Hex(opcode, 2).substr(2) + " takes " +
@@ -402,7 +417,7 @@ private:
                                                     " in a listing line");
             } else {
                 const std::string expected =
-                    InstructionText(tables_, opcode, bytes.size() == 2 ? bytes[1] : 0);
+                    InstructionText(Tables(), opcode, bytes.size() == 2 ? bytes[1] : 0);
                 if (Normalized(text) != Normalized(expected)) {
                     Error(Column(code, textStart), "the listing shows " + Quote(expected) +
                                                        " for these bytes, not " +
@@ -499,8 +514,8 @@ private:
             Data(operation, code, end);
             return true;
         }
-        const auto found = mnemonics_.find(name);
-        if (found == mnemonics_.end()) {
+        const std::optional<Mnemonic> found = FindMnemonic(name);
+        if (!found) {
             if (pass_ == 2) {
                 if (IsOtherProcessorMnemonic(name)) {
                     Error(operation.column, Quote(operation.text) +
@@ -512,7 +527,7 @@ private:
             }
             return true;
         }
-        Instruction(operation, found->second, code, end);
+        Instruction(operation, *found, code, end);
         return true;
     }
 
@@ -791,8 +806,12 @@ private:
         const auto value = Evaluate(field, statementAddress_, true);
         if (!value) return std::nullopt;
         if (*value < lowest || *value > highest) {
+            // Addresses read best in hex, small values in decimal.
+            const bool address = highest == kTopAddress;
+            const std::string shown = address && *value >= 0 ? Hex(*value) : std::to_string(*value);
             Error(field.column, std::string(what) + " must be " + std::to_string(lowest) + ".." +
-                                    std::to_string(highest) + ", not " + std::to_string(*value));
+                                    (address ? "0xFFF" : std::to_string(highest)) + ", not " +
+                                    shown);
             return std::nullopt;
         }
         return value;
@@ -968,7 +987,7 @@ private:
             case Form::kPairData: {
                 const auto pair = Pair(operands_[0]);
                 if (!pair) return;
-                const auto data = Value(operands_[1], 0, 255, "FIM data");
+                const auto data = Value(operands_[1], 0, 255, "FIM's data");
                 if (!data) return;
                 bytes[0] = opcode | *pair << 1;
                 bytes[1] = static_cast<int32_t>(*data);
@@ -1005,7 +1024,7 @@ private:
                 return;
             }
             case Form::kNibble: {
-                const auto value = Value(operands_[0], 0, 15, "the value");
+                const auto value = Value(operands_[0], 0, 15, "a 4-bit value");
                 if (value) bytes[0] = opcode | static_cast<int32_t>(*value);
                 return;
             }
@@ -1062,8 +1081,15 @@ private:
     }
 
     std::string_view source_;
-    std::unordered_map<std::string, Mnemonic> mnemonics_;
-    OpcodeTables tables_;
+    // The listing's texts, filled when the first listing line needs them.
+    const OpcodeTables& Tables() {
+        if (!tables_) {
+            tables_.emplace();
+            FillOpcodeTables(*tables_);
+        }
+        return *tables_;
+    }
+    std::optional<OpcodeTables> tables_;
     Assembly result_;
     int32_t pass_ = 1;
     int32_t line_ = 0;
