@@ -5,10 +5,10 @@
 #include <memory>
 #include <string>
 
+#include "core/hex.h"
 #include "core/run_loop.h"
 #include "display/disassembler.h"
 #include "display/opcode_tables.h"
-#include "display/state_display.h"
 
 namespace {
 
