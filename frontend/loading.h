@@ -12,8 +12,10 @@
 #include "frontend/debugger.h"
 #include "platform/window_layer.h"
 
-// Asks for a program image file and loads it: refused with a message, and
-// nothing changed, when it is more than 65536 bytes or no readable regular
+// Asks for a program file and loads it: a program image as it is, a source
+// file (its name ending in ".asm", any case) as the assembler turns it into
+// bytes. Refused with a message, and nothing changed, when an image is more
+// than 65536 bytes, a source has errors, or either is no readable regular
 // file.
 void LoadProgramFile(Debugger& debugger, WindowLayer& layer);
 // Loads the file at `path` as Open does after its dialog.
@@ -30,3 +32,5 @@ enum class ImageRead { Loaded, TooBig, Unreadable };
 // but a regular file is Unreadable, without waiting on it; more than 65536
 // bytes is TooBig, however the file's size looked before the read.
 ImageRead ReadProgramImage(const std::string& path, std::vector<uint8_t>& bytes);
+// The same for a regular file of at most `largest` bytes.
+ImageRead ReadRegularFile(const std::string& path, size_t largest, std::vector<uint8_t>& bytes);

@@ -116,6 +116,47 @@ TEST_F(LoadingTest, ReloadOpensTheLastFileAgainFromItsPathAndNothingBeforeOne) {
     EXPECT_EQ(debugger->lastFile, path);
 }
 
+TEST_F(LoadingTest, SourceFilesAreAssembledAndRefusedWithTheirFirstErrors) {
+    const auto write = [this](const std::string& name, const std::string& text) {
+        std::ofstream(root / name) << text;
+        return (root / name).string();
+    };
+    // Upper case counts; a label used before its line; bytes at 0..4.
+    const std::string good = write("Lamp.ASM", "start: LDM 5\n FIM 0P 0x67\n JUN start\n");
+    std::string eleven;
+    for (int line = 1; line <= 11; ++line) eleven += "LDM 16\n";
+    const std::string bad = write("bad.asm", eleven);
+    layer.dialogAnswers = {good, bad};
+    layer.ChooseMenu(MenuItem::kOpen);
+    layer.Call([this] {
+        EXPECT_EQ(state.RomImage[0], 0xD5);
+        EXPECT_EQ(state.RomImage[1], 0x20);
+        EXPECT_EQ(state.RomImage[2], 0x67);
+        EXPECT_EQ(state.RomImage[3], 0x40);
+        EXPECT_EQ(state.RomImage[4], 0x00);
+        EXPECT_EQ(state.RomImage[5], kOldByte);
+        EXPECT_EQ(debugger->programLength, 5);
+        EXPECT_EQ(ListingLine(1), "001 20 67 FIM P0 67");
+    });
+    layer.ChooseMenu(MenuItem::kOpen);
+    layer.Call([write] { write("bad.asm", " NOP\n IAC\n"); });
+    layer.ChooseMenu(MenuItem::kReload);  // mended in an editor: loads now
+    EXPECT_EQ(Launch(), 0);
+    ASSERT_EQ(layer.messages.size(), 1U);
+    EXPECT_EQ(layer.messages[0].first, "Assembly error");
+    const std::string& text = layer.messages[0].second;
+    EXPECT_EQ(text.rfind("1:5: ", 0), 0U) << text;
+    EXPECT_NE(text.find("\r\n10:5: "), std::string::npos);
+    EXPECT_EQ(text.find("11:5: "), std::string::npos);
+    EXPECT_NE(text.find("(1 more errors)"), std::string::npos);
+    // The bad source changed nothing; the mended one was loaded.
+    EXPECT_EQ(state.RomImage[0], 0x00);
+    EXPECT_EQ(state.RomImage[1], 0xF2);
+    EXPECT_EQ(state.RomImage[2], 0x67);
+    EXPECT_EQ(debugger->programLength, 2);
+    EXPECT_EQ(debugger->lastFile, bad);
+}
+
 TEST_F(LoadingTest, ARefusedFileChangesNothing) {
     const std::string big = WriteImage("big.bin", 65537);
     const std::string missing = (root / "missing.bin").string();
