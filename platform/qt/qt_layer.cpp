@@ -38,6 +38,7 @@
 #include <vector>
 
 #include "data/icon.h"
+#include "platform/qt/runtime_dir.h"
 
 namespace {
 
@@ -366,6 +367,8 @@ bool QtLayer::PlatformAvailable(std::string& why) {
 
 QtLayer::QtLayer(int& argc, char** argv) : state_(std::make_unique<QtLayerState>()) {
     if (QApplication::instance() == nullptr) {
+        std::string why;  // without a folder of its own, Qt picks one and says so
+        EnsureRuntimeDirectory(why);
         state_->ownApplication = std::make_unique<QApplication>(argc, argv);
     }
     QApplication::setQuitOnLastWindowClosed(false);
