@@ -38,6 +38,7 @@
 #include <vector>
 
 #include "data/icon.h"
+#include "platform/qt/qt_fonts.h"
 #include "platform/qt/runtime_dir.h"
 
 namespace {
@@ -677,16 +678,7 @@ void QtLayer::FreeImage(int32_t image) {
 
 int32_t QtLayer::CreateFont(const std::string& face, int32_t points) {
     if (face.empty() || points <= 0) return -1;
-    QFont font(ToQt(face), points);
-    // Where the face is missing, the hints steer the choice to a fixed-pitch
-    // face so that the columns of the listing and the dump line up.
-    font.setStyleHint(QFont::TypeWriter);
-    font.setFixedPitch(true);
-    if (!QFontInfo(font).fixedPitch()) {
-        font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-        font.setPointSize(points);
-    }
-    state_->fonts.push_back(font);
+    state_->fonts.push_back(ChooseFixedFont(ToQt(face), points));
     return static_cast<int32_t>(state_->fonts.size() - 1);
 }
 
