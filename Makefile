@@ -75,16 +75,19 @@ deps-package:
 deps-screenshot:
 	$(call install-packages,$(SCREENSHOT_PACKAGES))
 
-# The build folder is configured for the program alone at first; the tests
-# and the benchmarks are switched on there when first asked for.
-configure: deps
-	@[ -f $(BUILD)/build.ninja ] || cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release \
-	  -DBUILD_TESTING=OFF -DQUODLET_BENCH=OFF
+# The build folder is configured for what is first asked of it; the tests
+# and the benchmarks are switched on there when first needed.
+CONFIGURE_BUILD := cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release
 
-configure-tests: configure deps-test
+configure: deps
+	@[ -f $(BUILD)/build.ninja ] || $(CONFIGURE_BUILD) -DBUILD_TESTING=OFF -DQUODLET_BENCH=OFF
+
+configure-tests: deps-test
+	@[ -f $(BUILD)/build.ninja ] || $(CONFIGURE_BUILD) -DBUILD_TESTING=ON -DQUODLET_BENCH=OFF
 	@grep -q '^BUILD_TESTING:BOOL=ON' $(BUILD)/CMakeCache.txt || cmake $(BUILD) -DBUILD_TESTING=ON
 
-configure-bench: configure deps-bench
+configure-bench: deps-bench
+	@[ -f $(BUILD)/build.ninja ] || $(CONFIGURE_BUILD) -DBUILD_TESTING=OFF -DQUODLET_BENCH=ON
 	@grep -q '^QUODLET_BENCH:BOOL=ON' $(BUILD)/CMakeCache.txt || cmake $(BUILD) -DQUODLET_BENCH=ON
 
 # The program and its tools, and nothing else.

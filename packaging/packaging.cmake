@@ -70,6 +70,7 @@ function(quodlet_packaging)
     COMMENT "Drawing the icon at ${QUODLET_ICON_SIZES} pixels")
   # The sanitizer build only tests the PNG code; it draws no icons.
   if(QUODLET_SANITIZE)
+    set_target_properties(quodlet_export_icon PROPERTIES EXCLUDE_FROM_ALL ON)
     add_custom_target(quodlet_icons DEPENDS ${icon_files})
   else()
     add_custom_target(quodlet_icons ALL DEPENDS ${icon_files})
