@@ -2,11 +2,21 @@
 #include <memory>
 #include <string>
 
+#include "frontend/command_line.h"
 #include "frontend/debugger.h"
 #include "frontend/run_control.h"
 #include "platform/qt/qt_layer.h"
 
 int main(int argc, char** argv) {
+    // --help and --version answer before anything of the window system is
+    // touched, so they work without a display; a failed write (a full disk,
+    // a closed pipe) fails them.
+    const CommandLineRequest request = ReadCommandLine(argc, argv);
+    if (request != CommandLineRequest::OpenWindow) {
+        std::cout << (request == CommandLineRequest::Help ? HelpText() : VersionText());
+        std::cout.flush();
+        return std::cout ? 0 : 1;
+    }
     // Without a display the program cannot do anything; say so and fail
     // rather than end silently as if all went well.
     std::string why;

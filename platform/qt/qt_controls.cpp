@@ -2,8 +2,6 @@
 // program reads and writes in them, images and fonts.
 
 #include <QCheckBox>
-#include <QFontDatabase>
-#include <QFontInfo>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -12,6 +10,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/qt/qt_fonts.h"
 #include "platform/qt/qt_layer.h"
 #include "platform/qt/qt_layer_state.h"
 
@@ -321,16 +320,7 @@ void QtLayer::FreeImage(int32_t image) {
 
 int32_t QtLayer::CreateFont(const std::string& face, int32_t points) {
     if (face.empty() || points <= 0) return -1;
-    QFont font(ToQt(face), points);
-    // Where the face is missing, the hints steer the choice to a fixed-pitch
-    // face so that the columns of the listing and the dump line up.
-    font.setStyleHint(QFont::TypeWriter);
-    font.setFixedPitch(true);
-    if (!QFontInfo(font).fixedPitch()) {
-        font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-        font.setPointSize(points);
-    }
-    state_->fonts.push_back(font);
+    state_->fonts.push_back(ChooseFixedFont(ToQt(face), points));
     return static_cast<int32_t>(state_->fonts.size() - 1);
 }
 

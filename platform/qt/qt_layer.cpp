@@ -21,6 +21,7 @@
 #include "data/icon.h"
 #include "platform/key_codes.h"
 #include "platform/qt/qt_layer_state.h"
+#include "platform/qt/runtime_dir.h"
 
 namespace {
 
@@ -47,6 +48,8 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 
 QtLayer::QtLayer(int& argc, char** argv) : state_(std::make_unique<QtLayerState>()) {
     if (QApplication::instance() == nullptr) {
+        std::string why;  // without a folder of its own, Qt picks one and says so
+        EnsureRuntimeDirectory(why);
         state_->ownApplication = std::make_unique<QApplication>(argc, argv);
     }
     QApplication::setQuitOnLastWindowClosed(false);

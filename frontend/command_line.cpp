@@ -1,0 +1,31 @@
+#include "frontend/command_line.h"
+
+#include <string_view>
+
+CommandLineRequest ReadCommandLine(int argc, const char* const* argv) {
+    CommandLineRequest request = CommandLineRequest::OpenWindow;
+    for (int i = 1; i < argc && argv[i] != nullptr; ++i) {
+        const std::string_view argument = argv[i];
+        if (argument == "--") break;
+        if (argument == "-h" || argument == "--help") return CommandLineRequest::Help;
+        if (argument == "--version") request = CommandLineRequest::Version;
+    }
+    return request;
+}
+
+std::string HelpText() {
+    return "Usage: quodlet [FILE]\n"
+           "An emulator and single-step debugger for the Intel 4004, in one window.\n"
+           "\n"
+           "FILE is a program image (raw bytes, at most 65536) to load into ROM at start-up.\n"
+           "\n"
+           "Options:\n"
+           "  -h, --help     show this help and exit\n"
+           "      --version  show the version and exit\n"
+           "\n"
+           "Qt's own options, such as -platform NAME, are accepted too.\n";
+}
+
+std::string VersionText() {
+    return std::string("quodlet ") + QUODLET_VERSION + "\n";
+}
