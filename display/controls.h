@@ -39,6 +39,8 @@ constexpr int32_t kAnimate = 6;
 constexpr int32_t kExampleSum = 7;
 constexpr int32_t kExampleSquare = 8;
 constexpr int32_t kReload = 9;
+constexpr int32_t kKeyboardShortcuts = 10;
+constexpr int32_t kAbout = 11;
 }  // namespace MenuItem
 
 namespace Image {

@@ -15,6 +15,13 @@ enum class CommandLineRequest {
 // window system's own options (such as -platform NAME).
 CommandLineRequest ReadCommandLine(int argc, const char* const* argv);
 
+// The program file named on a command line the window system has taken its
+// own options from: the one argument that is no option, or the one after
+// "--". Empty when none is named; false with `why` when more than one is,
+// or an option is unknown.
+bool ReadProgramFileArgument(int argc, const char* const* argv, std::string& file,
+                             std::string& why);
+
 // The text --help prints, ending in a newline.
 std::string HelpText();
 

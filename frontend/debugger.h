@@ -19,5 +19,6 @@ struct Debugger {
     int32_t programLength =
         kProgramLengthBeforeLoading;  // end bound of Run and Animate; set by every load
     std::string lastFile;             // the file last asked to open, for Reload; empty for none
+    std::string toolkitVersion;       // what the window runs on, for Help > About; may be empty
     std::string loadFolder;           // where the open-file dialog starts; ends in "/"
 };

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 
 #include "data/lamps.h"
 #include "frontend/controls.h"
@@ -95,7 +96,7 @@ struct MenuEntry {
 
 // The menu bar in display order; item numbers are not in display order.
 // "&" marks each entry's mnemonic, unique within its menu.
-constexpr std::array<MenuEntry, 15> kMenus = {{
+constexpr std::array<MenuEntry, 18> kMenus = {{
     {MenuEntryKind::Title, 0, "&File"},
     {MenuEntryKind::Item, MenuItem::kOpen, "&Open\tCtrl+O"},
     {MenuEntryKind::Item, MenuItem::kReload, "&Reload\tCtrl+R"},
@@ -111,6 +112,9 @@ constexpr std::array<MenuEntry, 15> kMenus = {{
     {MenuEntryKind::Item, MenuItem::kExampleSum, "&1. R2R3=R6+R7"},
     {MenuEntryKind::Item, MenuItem::kExampleSquare, "&2. A^2"},
     {MenuEntryKind::EndSubmenu, 0, ""},
+    {MenuEntryKind::Title, 0, "&Help"},
+    {MenuEntryKind::Item, MenuItem::kKeyboardShortcuts, "&Keyboard Shortcuts"},
+    {MenuEntryKind::Item, MenuItem::kAbout, "&About Quodlet"},
 }};
 
 struct Shortcut {
@@ -190,7 +194,48 @@ void BuildMenus(WindowLayer& layer) {
     }
 }
 
+// A menu text as the user reads it: without the mnemonic marks and the
+// shortcut's label.
+std::string ReadableMenuText(std::string_view text) {
+    std::string readable;
+    for (size_t i = 0; i < text.size() && text[i] != '\t'; ++i) {
+        if (text[i] == '&' && i + 1 < text.size()) ++i;
+        readable += text[i];
+    }
+    return readable;
+}
+
 }  // namespace
+
+std::string KeyboardShortcutsText() {
+    std::string text;
+    for (const MenuEntry& entry : kMenus) {
+        const std::string_view entryText = entry.text;
+        const size_t tab = entryText.find('\t');
+        if (entry.kind != MenuEntryKind::Item || tab == std::string_view::npos) continue;
+        text +=
+            std::string(entryText.substr(tab + 1)) + "\t" + ReadableMenuText(entryText) + "\r\n";
+    }
+    text += "Escape, held\tStops a Run or an animation\r\n";
+    for (const MenuEntry& entry : kMenus) {
+        if (entry.kind != MenuEntryKind::Title) continue;
+        const std::string_view title = entry.text;
+        const size_t mark = title.find('&');
+        if (mark == std::string_view::npos || mark + 1 >= title.size()) continue;
+        text += "Alt+" + std::string(1, title[mark + 1]) + "\tOpens the " +
+                ReadableMenuText(title) + " menu\r\n";
+    }
+    text += "Underlined letter\tChooses that entry of an open menu";
+    return text;
+}
+
+std::string AboutText(const std::string& toolkitVersion) {
+    std::string text = std::string("Quodlet ") + QUODLET_VERSION +
+                       "\r\nAn emulator and single-step debugger for the Intel 4004."
+                       "\r\nLicence: MIT";
+    if (!toolkitVersion.empty()) text += "\r\nBuilt on " + toolkitVersion;
+    return text;
+}
 
 void BuildMainWindow(WindowLayer& layer) {
     const std::span<const ControlLayout> controls(kControls);

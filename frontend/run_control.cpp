@@ -89,6 +89,12 @@ bool MenuCommand(Debugger& debugger, WindowLayer& layer, int32_t item) {
         case MenuItem::kAnimate: AnimateCommand(debugger, layer); break;
         case MenuItem::kExampleSum: LoadExample(debugger, layer, ExampleSum); break;
         case MenuItem::kExampleSquare: LoadExample(debugger, layer, ExampleSquare); break;
+        case MenuItem::kKeyboardShortcuts:
+            layer.Show("Keyboard Shortcuts", KeyboardShortcutsText());
+            break;
+        case MenuItem::kAbout:
+            layer.Show("About Quodlet", AboutText(debugger.toolkitVersion));
+            break;
         default: break;
     }
     return true;
@@ -96,8 +102,9 @@ bool MenuCommand(Debugger& debugger, WindowLayer& layer, int32_t item) {
 
 }  // namespace
 
-int RunQuodlet(Debugger& debugger, WindowLayer& layer) {
+int RunQuodlet(Debugger& debugger, WindowLayer& layer, const std::string& programFile) {
     if (!StartMainWindow(debugger, layer)) return kNoWindow;
+    if (!programFile.empty()) LoadProgramPath(debugger, layer, programFile);
     for (;;) {
         const Event event = layer.WaitEvent();
         if (!HandleEvent(debugger, layer, event)) break;

@@ -4,13 +4,16 @@
 // a 250 ms timer, full refresh each) and Run (back to back, only the lamps
 // per instruction, full refresh at the end).
 
+#include <string>
+
 #include "frontend/debugger.h"
 #include "platform/window_layer.h"
 
 // The whole program on an initialised window layer: opens and builds the
 // window, starts up, runs the event loop until Close or Quit and shuts
 // down. Returns the process exit code.
-int RunQuodlet(Debugger& debugger, WindowLayer& layer);
+// A `programFile` is opened at start-up as File > Open would.
+int RunQuodlet(Debugger& debugger, WindowLayer& layer, const std::string& programFile = {});
 
 // Opens the main window, builds it and starts up; false, with the layer
 // released, when the window cannot be opened.

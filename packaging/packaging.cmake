@@ -44,6 +44,8 @@ function(quodlet_packaging)
   endforeach()
 
   install(FILES ${source}/quodlet.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+  install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/quodlet
+    RENAME copyright)
 
   configure_file(${source}/metainfo.xml.in
     ${PROJECT_BINARY_DIR}/packaging/${QUODLET_APP_ID}.metainfo.xml @ONLY)

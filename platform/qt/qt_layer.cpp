@@ -46,6 +46,10 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     if (onClose) onClose();
 }
 
+std::string QtLayer::ToolkitVersion() {
+    return std::string("Qt ") + qVersion();
+}
+
 QtLayer::QtLayer(int& argc, char** argv) : state_(std::make_unique<QtLayerState>()) {
     if (QApplication::instance() == nullptr) {
         std::string why;  // without a folder of its own, Qt picks one and says so

@@ -24,6 +24,9 @@ public:
     // aborts; call it before constructing a QtLayer.
     static bool PlatformAvailable(std::string& why);
 
+    // "Qt " and the version of the Qt library in use.
+    static std::string ToolkitVersion();
+
     // Creates the QApplication, unless one exists already (tests make their
     // own); argc and argv must outlive the layer.
     QtLayer(int& argc, char** argv);

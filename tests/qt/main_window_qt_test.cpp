@@ -266,7 +266,7 @@ TEST_F(MainWindowQtTest, MenusShowTheirEntriesInOrderWithTheirItemNumbers) {
     ASSERT_NE(main, nullptr);
     EXPECT_FALSE(main->menuBar()->isNativeMenuBar());
     const QList<QAction*> titles = main->menuBar()->actions();
-    ASSERT_EQ(titles.size(), 2);
+    ASSERT_EQ(titles.size(), 3);
     EXPECT_EQ(Readable(titles[0]->text()), "File");
     EXPECT_EQ(Readable(titles[1]->text()), "Debug");
     ASSERT_NE(titles[0]->menu(), nullptr);
@@ -277,6 +277,9 @@ TEST_F(MainWindowQtTest, MenusShowTheirEntriesInOrderWithTheirItemNumbers) {
         DescribeMenu(titles[1]->menu(), layer),
         (std::vector<std::string>{"2 Reset CPU", "3 Zero ROM", "-", "6 Animate", "4 Step\tF7",
                                   "5 Run\tF5", "[Examples]", "  7 1. R2R3=R6+R7", "  8 2. A^2"}));
+    EXPECT_EQ(Readable(titles[2]->text()), "Help");
+    EXPECT_EQ(DescribeMenu(titles[2]->menu(), layer),
+              (std::vector<std::string>{"10 Keyboard Shortcuts", "11 About Quodlet"}));
 }
 
 TEST_F(MainWindowQtTest, AltWithAMenusMnemonicOpensIt) {

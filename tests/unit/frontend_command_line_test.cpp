@@ -46,6 +46,39 @@ INSTANTIATE_TEST_SUITE_P(
                     CommandLineCase{{"--", "--version"}, CommandLineRequest::OpenWindow},
                     CommandLineCase{{"--version", "--", "--help"}, CommandLineRequest::Version}));
 
+TEST(CommandLineTest, TheProgramFileIsTheOneArgumentThatIsNoOption) {
+    struct Case {
+        std::vector<const char*> arguments;  // what Qt left after the program's name
+        bool ok;
+        std::string file;
+    };
+    const std::vector<Case> cases = {
+        {{}, true, ""},
+        {{"p.bin"}, true, "p.bin"},
+        {{"-"}, true, "-"},
+        {{"--", "-x.asm"}, true, "-x.asm"},
+        {{"--", "a", "b"}, false, ""},
+        {{"a", "b"}, false, ""},
+        {{"-x"}, false, ""},
+        {{"p.bin", "--bogus"}, false, ""},
+    };
+    for (const Case& c : cases) {
+        std::vector<const char*> argv = {"quodlet"};
+        argv.insert(argv.end(), c.arguments.begin(), c.arguments.end());
+        argv.push_back(nullptr);
+        std::string file = "stale";
+        std::string why;
+        const bool ok =
+            ReadProgramFileArgument(static_cast<int>(argv.size() - 1), argv.data(), file, why);
+        SCOPED_TRACE(testing::PrintToString(c.arguments));
+        EXPECT_EQ(ok, c.ok);
+        EXPECT_EQ(why.empty(), c.ok) << why;
+        if (c.ok) {
+            EXPECT_EQ(file, c.file);
+        }
+    }
+}
+
 TEST(CommandLineTextTest, HelpStartsWithTheUsageAndNamesEveryOption) {
     const std::string help = HelpText();
     EXPECT_EQ(help.rfind("Usage: quodlet [FILE]\n", 0), 0u) << help;

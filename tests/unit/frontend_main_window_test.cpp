@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
 #include <map>
 #include <set>
 #include <string>
@@ -56,10 +59,24 @@ std::vector<ExpectedControl> ExpectedControls() {
 }
 
 const std::vector<std::string> kMenuLog = {
-    "title File",           "item 0 Open\tCtrl+O", "item 9 Reload\tCtrl+R", "item 1 Quit",
-    "title Debug",          "item 2 Reset CPU",    "item 3 Zero ROM",       "separator",
-    "item 6 Animate",       "item 4 Step\tF7",     "item 5 Run\tF5",        "submenu Examples",
-    "item 7 1. R2R3=R6+R7", "item 8 2. A^2",       "end submenu",
+    "title File",
+    "item 0 Open\tCtrl+O",
+    "item 9 Reload\tCtrl+R",
+    "item 1 Quit",
+    "title Debug",
+    "item 2 Reset CPU",
+    "item 3 Zero ROM",
+    "separator",
+    "item 6 Animate",
+    "item 4 Step\tF7",
+    "item 5 Run\tF5",
+    "submenu Examples",
+    "item 7 1. R2R3=R6+R7",
+    "item 8 2. A^2",
+    "end submenu",
+    "title Help",
+    "item 10 Keyboard Shortcuts",
+    "item 11 About Quodlet",
 };
 
 class MainWindowTest : public FrontendTest {
@@ -143,6 +160,50 @@ TEST_F(MainWindowTest, WithoutTheFontListingAndDumpKeepTheDefault) {
     EXPECT_EQ(layer.controls.at(Control::kCodeListing).font, -1);
     EXPECT_EQ(layer.controls.at(Control::kRamDump).font, -1);
     EXPECT_EQ(layer.menuLog, kMenuLog);  // the build goes on
+}
+
+TEST_F(MainWindowTest, HelpShowsEveryKeyAndWhatTheProgramIs) {
+    debugger->toolkitVersion = "Qt 6.4.2";
+    layer.ChooseMenu(MenuItem::kKeyboardShortcuts);
+    layer.ChooseMenu(MenuItem::kAbout);
+    EXPECT_EQ(Launch(), 0);
+    ASSERT_EQ(layer.messages.size(), 2U);
+    EXPECT_EQ(layer.messages[0].first, "Keyboard Shortcuts");
+    const std::string& keys = layer.messages[0].second;
+    for (const std::string line :
+         {"F7\tStep\r\n", "F5\tRun\r\n", "Ctrl+O\tOpen\r\n", "Ctrl+R\tReload\r\n",
+          "Alt+F\tOpens the File menu", "Alt+D\tOpens the Debug menu", "Alt+H\tOpens the Help menu",
+          "Escape, held\t"}) {
+        EXPECT_NE(keys.find(line), std::string::npos) << line << " in\n" << keys;
+    }
+    // Every registered shortcut is listed.
+    EXPECT_EQ(static_cast<size_t>(std::count(keys.begin(), keys.end(), '\n')),
+              layer.shortcuts.size() + 4)
+        << keys;
+    EXPECT_EQ(layer.messages[1].first, "About Quodlet");
+    EXPECT_EQ(layer.messages[1].second,
+              std::string("Quodlet ") + QUODLET_VERSION +
+                  "\r\nAn emulator and single-step debugger for the Intel 4004.\r\n"
+                  "Licence: MIT\r\nBuilt on Qt 6.4.2");
+}
+
+TEST_F(MainWindowTest, AFileNamedAtStartUpOpensAsOpenWould) {
+    const std::string path = testing::TempDir() + "quodlet_start_up.asm";
+    std::ofstream(path) << " LDM 7\n XCH 3\n";
+    EXPECT_EQ(RunQuodlet(*debugger, layer, path), 0);
+    EXPECT_EQ(state.RomImage[0], 0xD7);
+    EXPECT_EQ(state.RomImage[1], 0xB3);
+    EXPECT_EQ(debugger->programLength, 2);
+    EXPECT_EQ(debugger->lastFile, path);
+    EXPECT_EQ(ListingLine(0), "000 D7    LDM 7");
+    EXPECT_TRUE(layer.messages.empty());
+    std::remove(path.c_str());
+    // A file that cannot be read says so, and the window goes on.
+    Session missing;
+    EXPECT_EQ(RunQuodlet(*missing.debugger, missing.layer, path), 0);
+    ASSERT_EQ(missing.layer.messages.size(), 1U);
+    EXPECT_EQ(missing.layer.messages[0].first, "file error");
+    EXPECT_EQ(missing.debugger->programLength, 32);
 }
 
 TEST_F(MainWindowTest, ShortcutsRaiseTheirCommands) {
