@@ -7,6 +7,8 @@
 #include <string>
 
 #include "core/machine_state.h"
+#include "debug/breakpoints.h"
+#include "debug/history.h"
 #include "display/opcode_tables.h"
 
 struct Debugger {
@@ -15,4 +17,6 @@ struct Debugger {
     int32_t listingAddress = 0;  // where the next listing line is disassembled
     int32_t programLength = 32;  // end bound of Run and Animate; set by every load
     std::string loadFolder;      // where the open-file dialog starts; ends in "/"
+    Breakpoints breakpoints;     // the user's; loading and Zero ROM keep them
+    History history;             // what Step Back goes back through
 };
