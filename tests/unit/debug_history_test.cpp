@@ -1,6 +1,7 @@
 #include <cstdint>
 #include <memory>
 #include <random>
+#include <set>
 #include <vector>
 
 #include "debug/debug_run.h"
@@ -63,6 +64,10 @@ TEST(History, StepBackRetracesEveryInstructionAcrossSnapshotsToTheStart) {
     const int64_t count = 3 * kSnapshotInterval + 17;
     trace.Record(*state, history, count);
     EXPECT_EQ(HistoryLength(history), count);
+    // The random program did not fall into a short loop at once.
+    std::set<int32_t> pcs;
+    for (const MachineSnapshot& before : trace.before) pcs.insert(before.pc);
+    ASSERT_GT(pcs.size(), 100U);
     for (int64_t k = count; k > 0; --k) {
         ASSERT_TRUE(trace.StepBackMatches(*state, history)) << "instruction " << k - 1;
         EXPECT_EQ(HistoryLength(history), k - 1);
@@ -123,8 +128,28 @@ TEST(History, StepBackOnANewHistoryDoesNothing) {
     EXPECT_TRUE(SameState(*before, *state));
 }
 
+// A four-digit counter in R0..R3 that writes R3 into RAM on every carry out
+// of the counter: no two states within 60,000 instructions are alike, so a
+// snapshot in the wrong place cannot go unnoticed.
+std::unique_ptr<MachineState> CountingMachine() {
+    auto state = NewState();
+    Place(*state, 0x000,
+          {
+              0x70, 0x00,  // 000 ISZ R0 000
+              0x71, 0x00,  // 002 ISZ R1 000
+              0x72, 0x00,  // 004 ISZ R2 000
+              0x73, 0x00,  // 006 ISZ R3 000
+              0x21,        // 008 SRC P0
+              0xF2,        // 009 IAC
+              0xE0,        // 00A WRM
+              0x40, 0x00,  // 00B JUN 000
+          });
+    state->pc = 0;
+    return state;
+}
+
 TEST(History, AFullRingKeepsTheNewestInstructionsWithinItsMemory) {
-    auto state = RandomMachine(5);
+    auto state = CountingMachine();
     History history;
     RecordingMessages messages;
     const int64_t beyond = 3 * kSnapshotInterval + 7;
@@ -148,6 +173,37 @@ TEST(History, SnapshotsCopyEveryFieldButProgramMemory) {
     EXPECT_TRUE(SameBesidesProgram(*full, *copy));
     copy->RomImage = full->RomImage;
     EXPECT_TRUE(SameState(*full, *copy));
+}
+
+TEST(History, MachinesDifferingInAnyFieldButProgramMemoryAreNotTheSame) {
+    auto a = NewState();
+    FillEveryField(*a);
+    const std::vector<void (*)(MachineState&)> changes = {
+        [](MachineState& m) { ++m.pc; },
+        [](MachineState& m) { ++m.accumulator; },
+        [](MachineState& m) { ++m.carry; },
+        [](MachineState& m) { ++m.stackPointer; },
+        [](MachineState& m) { ++m.testFlag; },
+        [](MachineState& m) { ++m.src1; },
+        [](MachineState& m) { ++m.src2; },
+        [](MachineState& m) { ++m.ramBank; },
+        [](MachineState& m) { ++m.running; },
+        [](MachineState& m) { ++m.indexRegisters[15]; },
+        [](MachineState& m) { ++m.addressStack[4]; },
+        [](MachineState& m) { ++m.ramCharacters[256]; },
+        [](MachineState& m) { ++m.ramStatus[4]; },
+        [](MachineState& m) { ++m.ramOutputPorts[4]; },
+        [](MachineState& m) { ++m.romInputPorts[16]; },
+        [](MachineState& m) { ++m.romOutputPorts[16]; },
+    };
+    for (size_t k = 0; k < changes.size(); ++k) {
+        auto b = std::make_unique<MachineState>(*a);
+        changes[k](*b);
+        EXPECT_FALSE(SameBesidesProgram(*a, *b)) << "change " << k;
+    }
+    auto b = std::make_unique<MachineState>(*a);
+    ++b->RomImage[0x10000];
+    EXPECT_TRUE(SameBesidesProgram(*a, *b));
 }
 
 }  // namespace
