@@ -77,6 +77,9 @@ struct DebugObserver {
     int32_t target = 0;       // RunToCursor: the address to reach
     int32_t depth = 0;        // StepOver: JMS executed minus BBL executed
     int32_t depthChange = 0;  // StepOver: CallDepthChange of the instruction about to run
+    // Instructions until the history's next snapshot: counted here rather
+    // than in the history so that the count can live in a register.
+    int32_t untilSnapshot = kSnapshotInterval;
     DebugStop stop = DebugStop::None;
 
     bool StopBefore(const MachineState& state, int64_t executed) {
@@ -104,7 +107,10 @@ struct DebugObserver {
     }
 
     void AfterStep(const MachineState& state) {
-        RecordStep(history, state);
+        if (--untilSnapshot == 0) [[unlikely]] {
+            TakeIntervalSnapshot(history, state);
+            untilSnapshot = kSnapshotInterval;
+        }
         if constexpr (goal == DebugGoal::StepOver) depth += depthChange;
         inner.AfterStep(state);
     }
@@ -119,8 +125,10 @@ DebugRunResult RunDebug(MachineState& state, Messages& messages, int32_t program
                         int32_t target = 0) {
     BeginRecording(history, state);
     DebugObserver<goal, Inner> observer{breakpoints, history, inner, target};
+    observer.untilSnapshot = kSnapshotInterval - history.sinceLast;
     DebugRunResult result;
     result.end = RunInstructions(state, messages, programLength, observer, result.executed);
+    history.sinceLast = kSnapshotInterval - observer.untilSnapshot;
     if (result.end == RunEnd::Observer) result.stop = observer.stop;
     return result;
 }

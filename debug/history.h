@@ -79,7 +79,8 @@ struct History {
 void BeginRecording(History& history, const MachineState& state);
 
 // Called after every instruction executed since BeginRecording, with the
-// state the instruction left.
+// state the instruction left. (A Run counts the interval itself and calls
+// TakeIntervalSnapshot when it is complete.)
 void TakeIntervalSnapshot(History& history, const MachineState& state);
 inline void RecordStep(History& history, const MachineState& state) {
     if (++history.sinceLast == kSnapshotInterval) [[unlikely]]
