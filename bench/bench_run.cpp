@@ -10,7 +10,6 @@
 #include "bench/bench_programs.h"
 #include "frontend/controls.h"
 #include "frontend/debugger.h"
-#include "frontend/main_window.h"
 #include "frontend/run_control.h"
 #include "platform/headless/headless_layer.h"
 
@@ -25,12 +24,10 @@ void BM_RunHeadless(benchmark::State& bench) {
     const auto steps = static_cast<int32_t>(bench.range(0));
     HeadlessLayer layer;
     auto debugger = std::make_unique<Debugger>();
-    if (!layer.OpenWindow(kMainWindow, kWindowWidth, kWindowHeight, kWindowTitle)) {
+    if (!StartMainWindow(*debugger, layer)) {
         bench.SkipWithError("the window could not be opened");
         return;
     }
-    BuildMainWindow(layer);
-    StartUp(*debugger, layer);
     PlaceProgram(debugger->state, JunLoop());
     double runSeconds = 0;
     double coreSeconds = 0;

@@ -22,7 +22,6 @@
 
 #include "bench/bench_programs.h"
 #include "frontend/controls.h"
-#include "frontend/main_window.h"
 #include "frontend/run_control.h"
 
 using Clock = std::chrono::steady_clock;
@@ -98,9 +97,7 @@ bool WaitForFirstPaint(QtLayer& layer, std::chrono::milliseconds limit) {
 }
 
 bool BenchWindow::Open() {
-    if (!layer.OpenWindow(kMainWindow, kWindowWidth, kWindowHeight, kWindowTitle)) return false;
-    BuildMainWindow(layer);
-    StartUp(*debugger, layer);
+    if (!StartMainWindow(*debugger, layer)) return false;
     return WaitForFirstPaint(layer, std::chrono::seconds(5));
 }
 

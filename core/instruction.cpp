@@ -27,6 +27,8 @@
 #include <cstdint>
 #include <string>
 
+#include "core/hex.h"
+
 namespace {
 
 // Arithmetic runs on unsigned copies so that a sum of typed values wraps.
@@ -77,21 +79,11 @@ inline int32_t& RamCharacter(MachineState& state) {
     return state.ramCharacters[((state.src1 & 0xF) << 4) | (state.src2 & 0xF)];
 }
 
-std::string Hex(uint32_t value, int minDigits) {
-    std::string text;
-    do {
-        text.insert(text.begin(), "0123456789ABCDEF"[value & 0xF]);
-        value >>= 4;
-        --minDigits;
-    } while (value != 0 || minDigits > 0);
-    return text;
-}
-
 // Conditions 0..8 are named by one digit, 0xB..0xF as "0B".."0F".
 [[gnu::noinline, gnu::cold]] void ReportUnimplementedCondition(MachineState& state,
                                                                Messages& messages, int condition) {
     messages.Show("Quodlet",
-                  "Unimplemented condition:" + Hex(U(condition), condition < 10 ? 1 : 2));
+                  "Unimplemented condition:" + PaddedHex(condition, condition < 10 ? 1 : 2));
     state.running = 0;
 }
 
@@ -100,7 +92,7 @@ std::string Hex(uint32_t value, int minDigits) {
 [[gnu::noinline, gnu::cold]] void ReportUnrecognized(MachineState& state, Messages& messages,
                                                      int32_t opcode) {
     messages.Show(
-        "i4004", "Unrecognized instruction:" + Hex(U(opcode), 2) + " at PC=" + Hex(U(state.pc), 4));
+        "i4004", "Unrecognized instruction:" + PaddedHex(opcode, 2) + " at PC=" + PaddedHex(state.pc, 4));
     state.running = 0;
 }
 

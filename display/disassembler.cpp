@@ -1,9 +1,10 @@
 #include "display/disassembler.h"
 
 #include <cstddef>
+#include <string_view>
 
-#include "display/state_display.h"
-#include "frontend/controls.h"
+#include "core/hex.h"
+#include "display/controls.h"
 
 namespace {
 
@@ -21,22 +22,8 @@ int32_t RomByte(const MachineState& state, int32_t address) {
 // The address a listing line starts with: its hex digits up to the first
 // blank. False when the line starts otherwise or the digits do not fit.
 bool LineAddress(const std::string& line, uint32_t& address) {
-    address = 0;
-    size_t count = 0;
-    for (; count < line.size() && line[count] != ' '; ++count) {
-        const char c = line[count];
-        uint32_t digit = 0;
-        if (c >= '0' && c <= '9') {
-            digit = static_cast<uint32_t>(c - '0');
-        } else if (c >= 'A' && c <= 'F') {
-            digit = static_cast<uint32_t>(c - 'A' + 10);
-        } else {
-            return false;
-        }
-        if (count == 8) return false;
-        address = (address << 4) | digit;
-    }
-    return count > 0;
+    const std::string_view digits = std::string_view(line).substr(0, line.find(' '));
+    return ParseHex(digits, UINT32_MAX, address);
 }
 
 }  // namespace

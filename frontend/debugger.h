@@ -11,12 +11,16 @@
 #include "debug/history.h"
 #include "display/opcode_tables.h"
 
+// Run and Animate's end bound until the first program is loaded.
+inline constexpr int32_t kProgramLengthBeforeLoading = 32;
+
 struct Debugger {
     MachineState state;
     OpcodeTables tables;
     int32_t listingAddress = 0;  // where the next listing line is disassembled
-    int32_t programLength = 32;  // end bound of Run and Animate; set by every load
-    std::string loadFolder;      // where the open-file dialog starts; ends in "/"
-    Breakpoints breakpoints;     // the user's; loading and Zero ROM keep them
-    History history;             // what Step Back goes back through
+    int32_t programLength =
+        kProgramLengthBeforeLoading;  // end bound of Run and Animate; set by every load
+    std::string loadFolder;           // where the open-file dialog starts; ends in "/"
+    Breakpoints breakpoints;          // the user's; loading and Zero ROM keep them
+    History history;                  // what Step Back goes back through
 };

@@ -14,20 +14,13 @@
 #include <vector>
 
 #include "core/machine_state.h"
-#include "display/disassembler.h"
+#include "frontend/listing.h"
 
 namespace {
 
 // A program image fills at most ROM addresses 0..0xFFFF; RomImage entry
 // 65536 is never loaded.
 constexpr std::uintmax_t kMaxImageBytes = 65536;
-
-// The listing from address 0, then the line of pc (which a load never moves).
-void RebuildListing(Debugger& debugger, WindowLayer& layer) {
-    debugger.listingAddress = 0;
-    FillCodeListing(debugger.state, debugger.tables, debugger.listingAddress, layer);
-    FollowPc(debugger.state, debugger.tables, debugger.listingAddress, layer);
-}
 
 void ReportTooBig(WindowLayer& layer) {
     layer.Show("Big size", "too big to fit in rom");
@@ -118,18 +111,18 @@ void LoadProgramFile(Debugger& debugger, WindowLayer& layer) {
     debugger.loadFolder = FolderOf(path);
     std::copy(bytes.begin(), bytes.end(), debugger.state.RomImage.begin());
     debugger.programLength = static_cast<int32_t>(bytes.size());
-    RebuildListing(debugger, layer);
+    RebuildListingFromZeroFollowingPc(debugger, layer);
 }
 
 void LoadExample(Debugger& debugger, WindowLayer& layer, std::span<const int32_t> example) {
     const std::span<const int32_t> program =
         example.first(std::min<size_t>(example.size(), kMaxImageBytes));
     std::copy(program.begin(), program.end(), debugger.state.RomImage.begin());
-    RebuildListing(debugger, layer);
+    RebuildListingFromZeroFollowingPc(debugger, layer);
     debugger.programLength = static_cast<int32_t>(program.size());
 }
 
 void ZeroRomCommand(Debugger& debugger, WindowLayer& layer) {
     ZeroRom(debugger.state);
-    RebuildListing(debugger, layer);
+    RebuildListingFromZeroFollowingPc(debugger, layer);
 }

@@ -15,6 +15,9 @@ int main(int argc, char** argv) {
         return 1;
     }
     QtLayer layer(argc, argv);
+    // Ended by the session or Ctrl+C, the program closes as if the user had
+    // closed the window.
+    layer.CloseOnTerminationSignals();
     // The machine state holds 256 KiB of arrays: too much for the stack.
     const auto debugger = std::make_unique<Debugger>();
     const int exitCode = RunQuodlet(*debugger, layer);

@@ -10,7 +10,7 @@
 
 namespace {
 
-struct ControlSpec {
+struct ControlLayout {
     int32_t number;
     ControlKind kind;
     int32_t x;
@@ -28,7 +28,7 @@ constexpr bool kLeft = false;
 // also the Tab order. Register n: label 19 + n above field n, column n mod 2,
 // row n div 2. The lamps stand right to left: 38 (bit 0) at x 320 down to
 // 41 (bit 3) at x 260, so the port reads as a binary number.
-constexpr std::array<ControlSpec, Control::kCount> kControls = {{
+constexpr std::array<ControlLayout, Control::kCount> kControls = {{
     {19, ControlKind::Label, 0, 0, 40, 20, "R0", kCentred},
     {0, ControlKind::TextField, 0, 20, 40, 20, "FF", kLeft},
     {20, ControlKind::Label, 40, 0, 40, 20, "R1", kCentred},
@@ -125,11 +125,11 @@ constexpr std::array<Shortcut, 3> kShortcuts = {{
 // The name by which screen readers and UI automation find a control that
 // shows part of the machine; captions need none, their text is their name.
 std::string AccessibleNameOf(int32_t number) {
-    if (number >= Control::kFirstRegister && number < Control::kFirstRegister + 16) {
+    if (number >= Control::kFirstRegister && number < Control::kFirstRegister + kRegisterCount) {
         std::string name = "R";  // appended, not "R" + ...: GCC 12 warns falsely on that
         return name += std::to_string(number - Control::kFirstRegister);
     }
-    if (number >= Control::kFirstLamp && number < Control::kFirstLamp + 4) {
+    if (number >= Control::kFirstLamp && number < Control::kFirstLamp + kLampCount) {
         std::string name = "Lamp bit ";
         return name += std::to_string(number - Control::kFirstLamp);
     }
@@ -145,8 +145,8 @@ std::string AccessibleNameOf(int32_t number) {
     }
 }
 
-void CreateControls(WindowLayer& layer, std::span<const ControlSpec> controls) {
-    for (const ControlSpec& c : controls) {
+void CreateControls(WindowLayer& layer, std::span<const ControlLayout> controls) {
+    for (const ControlLayout& c : controls) {
         layer.CreateControl(c.kind, c.number, c.x, c.y, c.width, c.height, c.text, c.centred);
         const std::string name = AccessibleNameOf(c.number);
         if (!name.empty()) layer.SetAccessibleName(c.number, name);
@@ -156,7 +156,8 @@ void CreateControls(WindowLayer& layer, std::span<const ControlSpec> controls) {
 }
 
 void LimitFields(WindowLayer& layer) {
-    for (int32_t n = 0; n < 16; ++n) layer.LimitText(Control::kFirstRegister + n, kRegisterDigits);
+    for (int32_t n = 0; n < kRegisterCount; ++n)
+        layer.LimitText(Control::kFirstRegister + n, kRegisterDigits);
     layer.LimitText(Control::kProgramCounter, kProgramCounterDigits);
     layer.LimitText(Control::kAccumulator, kRegisterDigits);
 }
@@ -189,7 +190,7 @@ void BuildMenus(WindowLayer& layer) {
 }  // namespace
 
 void BuildMainWindow(WindowLayer& layer) {
-    const std::span<const ControlSpec> controls(kControls);
+    const std::span<const ControlLayout> controls(kControls);
     CreateControls(layer, controls.first(kControlsBeforeLamps));
     LimitFields(layer);
     layer.CreateImage(Image::kLampOff, LampPicture(Image::kLampOff));

@@ -6,6 +6,7 @@
 #include <string>
 #include <system_error>
 
+#include "core/hex.h"
 #include "core/instruction.h"
 #include "core/machine_state.h"
 #include "core/run_loop.h"
@@ -14,6 +15,7 @@
 #include "display/opcode_tables.h"
 #include "display/state_display.h"
 #include "frontend/controls.h"
+#include "frontend/listing.h"
 #include "frontend/loading.h"
 #include "frontend/main_window.h"
 
@@ -23,16 +25,6 @@ namespace {
 constexpr int32_t kLargestFieldValue = 0xFFFF;
 // RunQuodlet's exit code when the main window cannot be opened.
 constexpr int kNoWindow = 1;
-
-void RebuildListingFromStart(Debugger& debugger, WindowLayer& layer) {
-    debugger.listingAddress = 0;
-    FillCodeListing(debugger.state, debugger.tables, debugger.listingAddress, layer);
-}
-
-void RefreshAndFollow(Debugger& debugger, WindowLayer& layer) {
-    RefreshDisplay(debugger.state, layer);
-    FollowPc(debugger.state, debugger.tables, debugger.listingAddress, layer);
-}
 
 // The working directory, ending in a separator; empty (the dialog's own
 // choice) when it cannot be determined.
@@ -44,36 +36,36 @@ std::string WorkingFolder() {
     return folder;
 }
 
-int32_t HexDigitValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return c - 'a' + 10;
-}
-
 // The value of a field's text, or false when the text is empty, holds a
 // character that is no hexadecimal digit, or exceeds four digits' worth.
 // The field limits keep what the user types to four digits, but the text
 // the program wrote into a field (pc past 0xFFFF) can be longer.
 bool ParseFieldValue(const std::string& text, int32_t& value) {
-    if (text.empty() || !IsHexString(text)) return false;
-    int32_t result = 0;
-    for (const char c : text) {
-        result = result * 16 + HexDigitValue(c);
-        if (result > kLargestFieldValue) return false;
-    }
-    value = result;
+    uint32_t parsed = 0;
+    if (!ParseHex(text, kLargestFieldValue, parsed)) return false;
+    value = static_cast<int32_t>(parsed);
     return true;
 }
 
-// What a Run in the window does around each instruction: before it, take
-// one pending event, which keeps the window painted but is not acted on, and
-// stop on a held Escape; after it, redraw the lamps when the port changed.
+// A Run takes one pending event every this many instructions: often enough
+// that the window stays painted and Escape is seen within milliseconds, and
+// seldom enough that the cost per instruction is a count.
+constexpr int32_t kEventStride = 256;
+
+// What a Run in the window does around each instruction: before it, stop on
+// a held Escape and, every kEventStride instructions from the first on, take
+// one pending event, which keeps the window painted but is not acted on;
+// after it, redraw the lamps when the port changed.
 struct WindowRun {
     WindowLayer& layer;
     int32_t lampsPort;
+    int32_t untilEvent = 1;  // instructions until the next event is taken
 
     bool StopBefore(const MachineState& /*state*/, int64_t /*executed*/) {
-        layer.TakeEvent();
+        if (--untilEvent == 0) [[unlikely]] {
+            untilEvent = kEventStride;
+            layer.TakeEvent();
+        }
         return layer.IsKeyDown(KeyCode::kEscape);
     }
     void AfterStep(const MachineState& state) {
@@ -104,12 +96,7 @@ bool MenuCommand(Debugger& debugger, WindowLayer& layer, int32_t item) {
 }  // namespace
 
 int RunQuodlet(Debugger& debugger, WindowLayer& layer) {
-    if (!layer.OpenWindow(kMainWindow, kWindowWidth, kWindowHeight, kWindowTitle)) {
-        layer.Release();
-        return kNoWindow;
-    }
-    BuildMainWindow(layer);
-    StartUp(debugger, layer);
+    if (!StartMainWindow(debugger, layer)) return kNoWindow;
     for (;;) {
         const Event event = layer.WaitEvent();
         if (!HandleEvent(debugger, layer, event)) break;
@@ -121,14 +108,22 @@ int RunQuodlet(Debugger& debugger, WindowLayer& layer) {
     return 0;
 }
 
+bool StartMainWindow(Debugger& debugger, WindowLayer& layer) {
+    if (!layer.OpenWindow(kMainWindow, kWindowWidth, kWindowHeight, kWindowTitle)) {
+        layer.Release();
+        return false;
+    }
+    BuildMainWindow(layer);
+    StartUp(debugger, layer);
+    return true;
+}
+
 void StartUp(Debugger& debugger, WindowLayer& layer) {
     debugger.loadFolder = WorkingFolder();
-    debugger.programLength = 32;
+    debugger.programLength = kProgramLengthBeforeLoading;
     FillOpcodeTables(debugger.tables);
-    ResetCpu(debugger.state);
-    RefreshDisplay(debugger.state, layer);
-    // The listing starts at address 0; no line is followed yet.
-    RebuildListingFromStart(debugger, layer);
+    // A reset machine, shown, with the listing from address 0.
+    ResetCpuCommand(debugger, layer);
 }
 
 bool HandleEvent(Debugger& debugger, WindowLayer& layer, const Event& event) {
@@ -147,7 +142,7 @@ bool HandleEvent(Debugger& debugger, WindowLayer& layer, const Event& event) {
 void StepCommand(Debugger& debugger, WindowLayer& layer) {
     // Also during an animation, and with no bound on pc.
     StepInstruction(debugger.state, layer);
-    RefreshAndFollow(debugger, layer);
+    RefreshAndFollowPc(debugger, layer);
 }
 
 void AnimateCommand(Debugger& debugger, WindowLayer& layer) {
@@ -169,14 +164,14 @@ void RunProgram(Debugger& debugger, WindowLayer& layer) {
     int64_t executed = 0;
     RunInstructions(state, layer, debugger.programLength, observer, executed);
     state.running = 0;
-    RefreshAndFollow(debugger, layer);
+    RefreshAndFollowPc(debugger, layer);
 }
 
 void AnimationTick(Debugger& debugger, WindowLayer& layer) {
     MachineState& state = debugger.state;
     if (state.running != 0) {
         StepInstruction(state, layer);
-        RefreshAndFollow(debugger, layer);
+        RefreshAndFollowPc(debugger, layer);
     }
     if (layer.IsKeyDown(KeyCode::kEscape)) state.running = 0;
     // Tested after the instruction: an animation stops as soon as pc reaches
@@ -189,7 +184,7 @@ void ResetCpuCommand(Debugger& debugger, WindowLayer& layer) {
     // running is left alone: an animation goes on from address 0.
     ResetCpu(debugger.state);
     RefreshDisplay(debugger.state, layer);
-    RebuildListingFromStart(debugger, layer);
+    RebuildListingFromZero(debugger, layer);
 }
 
 void ApplyFieldEdit(Debugger& debugger, WindowLayer& layer, const Event& event) {
@@ -208,8 +203,7 @@ void ApplyFieldEdit(Debugger& debugger, WindowLayer& layer, const Event& event) 
         state.accumulator = value;
     } else if (control == Control::kProgramCounter) {
         state.pc = value;
-        RebuildListingFromStart(debugger, layer);
-        FollowPc(state, debugger.tables, debugger.listingAddress, layer);
+        RebuildListingFromZeroFollowingPc(debugger, layer);
     } else {
         state.indexRegisters[static_cast<size_t>(control - Control::kFirstRegister)] = value;
     }

@@ -12,6 +12,10 @@
 // down. Returns the process exit code.
 int RunQuodlet(Debugger& debugger, WindowLayer& layer);
 
+// Opens the main window, builds it and starts up; false, with the layer
+// released, when the window cannot be opened.
+bool StartMainWindow(Debugger& debugger, WindowLayer& layer);
+
 // Start-up after the window is built: loadFolder, programLength, the tables,
 // reset, the first refresh and the listing from address 0.
 void StartUp(Debugger& debugger, WindowLayer& layer);

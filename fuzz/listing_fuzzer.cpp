@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "core/hex.h"
 #include "core/machine_state.h"
 #include "display/disassembler.h"
 #include "display/opcode_tables.h"
@@ -68,6 +69,7 @@ struct Fixture {
     HeadlessLayer layer;
     Fixture() {
         FillOpcodeTables(tables);
+        layer.OpenWindow(kMainWindow, kWindowWidth, kWindowHeight, kWindowTitle);
         layer.CreateControl(ControlKind::List, Control::kCodeListing, 0, 0, 100, 100, "", false);
     }
 };

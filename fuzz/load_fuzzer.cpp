@@ -22,7 +22,6 @@
 
 #include "frontend/debugger.h"
 #include "frontend/loading.h"
-#include "frontend/main_window.h"
 #include "frontend/run_control.h"
 #include "fuzz/fuzz_support.h"
 #include "platform/headless/headless_layer.h"
@@ -113,9 +112,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     const auto debugger = std::make_unique<Debugger>();
     HeadlessLayer layer;
-    layer.OpenWindow(kMainWindow, kWindowWidth, kWindowHeight, kWindowTitle);
-    BuildMainWindow(layer);
-    StartUp(*debugger, layer);
+    FuzzCheck(StartMainWindow(*debugger, layer), "the window opens");
     for (size_t k = 0; k < debugger->state.RomImage.size(); ++k)
         debugger->state.RomImage[k] = OldByte(k);
     const LoadSnapshot before(*debugger);

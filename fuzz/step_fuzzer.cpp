@@ -16,6 +16,7 @@
 #include <memory>
 #include <string>
 
+#include "core/hex.h"
 #include "core/instruction.h"
 #include "core/machine_state.h"
 #include "display/disassembler.h"

@@ -2,18 +2,22 @@
 // The window layer: everything the program asks of the desktop, addressed by
 // the numbers of windows, controls, images, fonts, menu items and timers.
 // One backend draws real windows (platform/qt), another keeps everything in
-// memory for tests (platform/headless).
+// memory for tests (platform/headless); both keep every rule written here,
+// and one contract suite holds them to it.
 //
-// Events flow one way: the backend turns what the user does into Events on
-// the layer's own queue, and the program's single event loop takes them from
-// there. Text or marks the program writes into a control raise no event.
-//
-// Operations on a number that names no control do nothing (getters answer
-// with an empty text, 0 or no lines).
+// General rules:
+// - Events flow one way: a backend turns what the user does into Events on a
+//   queue of its own, and the program's single event loop takes them with
+//   WaitEvent or TakeEvent. Text, marks, selections or pictures the program
+//   writes into a control raise no event.
+// - There is one window, opened by OpenWindow under a number of the
+//   program's choice. An operation naming another window number does nothing
+//   (CreateMenuBar answers false).
+// - An operation on a control number that names no control, or on a control
+//   of a kind the operation does not list, does nothing; getters then answer
+//   an empty text, 0 or no lines.
 
-#include <array>
 #include <cstdint>
-#include <deque>
 #include <string>
 
 #include "core/messages.h"
@@ -25,7 +29,7 @@ enum class ControlKind {
     ReadOnlyTextField,  // one line the user can select and copy but not alter
     MultiLineText,      // read-only lines, no border, no scroll bars, no wrap
     CheckBox,           // raises an event on every user click
-    List,               // lines in the order added, one selected line
+    List,               // lines in the order added, at most one selected line
     Image,              // shows one picture
 };
 
@@ -45,161 +49,128 @@ struct Event {
     ControlEventType type = ControlEventType::Other;
 };
 
+// Messages::Show is the modal message box: a title, a text shown as plain
+// text and one OK button; it returns when the user has closed it.
 class WindowLayer : public Messages {
 public:
-    // --- Window -------------------------------------------------------------
+    // --- Window ---------------------------------------------------------------
     // Opens the top-level window with an inner area of the given size, fixed
     // frame (title bar, system menu, minimise; no maximise, no resizing),
-    // centred and shown. False when it cannot be opened.
+    // centred and shown. False when it cannot be opened: a size that is not
+    // positive, or a window already open.
     virtual bool OpenWindow(int32_t window, int32_t innerWidth, int32_t innerHeight,
                             const std::string& title) = 0;
 
-    // --- Controls -----------------------------------------------------------
-    // Creates a control of window 0. Position and size are in the window's
-    // inner area below the menu bar. `centred` centres the text inside.
+    // --- Controls -------------------------------------------------------------
+    // Creates a control in the open window (nothing without one). Position
+    // and size are in the window's inner area below the menu bar. `text` is
+    // the initial text of a label, a field, a multi-line text or a check
+    // box's caption; `centred` centres a field's text. A number that names a
+    // control already replaces it. Every kind.
     virtual void CreateControl(ControlKind kind, int32_t number, int32_t x, int32_t y,
                                int32_t width, int32_t height, const std::string& text,
                                bool centred) = 0;
-    // The user can type or paste at most maxChars characters into a text
-    // field; text the program writes is shown whole.
+    // TextField: the user can type or paste at most maxChars characters;
+    // 0 or less lifts the limit. Text the program writes is shown whole.
     virtual void LimitText(int32_t control, int32_t maxChars) = 0;
-    // The name by which screen readers and UI automation find a control.
+    // Every kind: the name by which screen readers and UI automation find it.
     virtual void SetAccessibleName(int32_t control, const std::string& name) = 0;
+    // Label, TextField, ReadOnlyTextField, MultiLineText (lines separated by
+    // "\r\n") and CheckBox (its caption). Raises no event.
     virtual void SetText(int32_t control, const std::string& text) = 0;
+    // The kinds of SetText: the text shown, a multi-line text's lines
+    // separated by "\r\n".
     virtual std::string GetText(int32_t control) = 0;
+    // CheckBox: marks it when checked is not 0. Raises no event.
     virtual void SetCheck(int32_t control, int32_t checked) = 0;
-    virtual int32_t GetCheck(int32_t control) = 0;  // 1 when checked, else 0
+    // CheckBox: 1 when marked, else 0.
+    virtual int32_t GetCheck(int32_t control) = 0;
+    // List: removes every line; no line is selected.
     virtual void ClearLines(int32_t control) = 0;
+    // List: adds a line after the last.
     virtual void AppendLine(int32_t control, const std::string& line) = 0;
+    // List: the number of lines.
     virtual int32_t CountLines(int32_t control) = 0;
-    // The text of line `index` (from 0); empty for a line that does not exist.
+    // List: the text of line `index` (from 0); empty for an index outside
+    // 0..CountLines - 1.
     virtual std::string GetLine(int32_t control, int32_t index) = 0;
+    // List: selects line `index` and scrolls it into view; an index outside
+    // 0..CountLines - 1 leaves no line selected.
     virtual void SelectLine(int32_t control, int32_t index) = 0;
+    // List: the selected line, or -1 when none is.
+    virtual int32_t SelectedLine(int32_t control) = 0;
 
-    // --- Images and fonts ---------------------------------------------------
+    // --- Images and fonts -----------------------------------------------------
+    // Makes `picture` image number `image`, replacing a picture of that
+    // number. False, and nothing changed, for a picture without pixels or
+    // whose pixel count is not width x height.
     virtual bool CreateImage(int32_t image, const Picture& picture) = 0;
-    // Shows an image on an image control. Showing the image a control
-    // already shows does nothing: a Run updates the lamps after every
-    // instruction and must not pay for a redraw each time.
-    void ShowImage(int32_t control, int32_t image) {
-        if (control >= 0 && control < kCachedControls) {
-            if (shownImage_[static_cast<size_t>(control)] == image) return;
-            shownImage_[static_cast<size_t>(control)] = image;
-        }
-        DoShowImage(control, image);
-    }
+    // Image: shows image `image` on the control; a number that names no
+    // image (not yet created, or freed) clears it. Either way the control
+    // then shows what the image number holds at the time: showing an image
+    // before creating it, then again after, shows the picture. Cheap to call
+    // again with the image a control already shows.
+    virtual void ShowImage(int32_t control, int32_t image) = 0;
+    // Forgets image `image`; controls showing it keep their picture until
+    // they are shown another.
     virtual void FreeImage(int32_t image) = 0;
     // Creates a font by face name and size in points; returns its number,
-    // or -1 when it cannot be created.
+    // from 0 up, or -1 when it cannot be created (no face, points not
+    // positive).
     virtual int32_t CreateFont(const std::string& face, int32_t points) = 0;
+    // Every kind: sets the control's font; a number that names no font does
+    // nothing.
     virtual void SetFont(int32_t control, int32_t font) = 0;
 
-    // --- Menus and shortcuts ------------------------------------------------
-    // False when the menu bar cannot be created.
+    // --- Menus and shortcuts --------------------------------------------------
+    // Creates the window's menu bar; false without the window, or when it
+    // cannot be created. The calls below build it in display order and do
+    // nothing without it.
     virtual bool CreateMenuBar(int32_t window) = 0;
+    // Starts a new menu on the bar; items go into it.
     virtual void AddMenuTitle(const std::string& title) = 0;
     // Adds an item to the menu being built; "\t" separates the text from the
-    // shortcut label shown right-aligned.
+    // shortcut label shown right-aligned. Choosing it raises Menu `item`.
     virtual void AddMenuItem(int32_t item, const std::string& text) = 0;
     virtual void AddMenuSeparator() = 0;
+    // Starts a submenu inside the menu being built; items go into it until
+    // CloseSubmenu.
     virtual void OpenSubmenu(const std::string& title) = 0;
     virtual void CloseSubmenu() = 0;
-    // A key code (virtual key | modifiers) that raises a menu item whenever
-    // the window is active, also while a text field has the focus.
+    // A key code (platform/key_codes.h) that raises Menu `item` whenever the
+    // window is active, also while a text field has the focus. Giving a key
+    // again moves it to the later item. Nothing without the window.
     virtual void AddShortcut(int32_t window, int32_t keyCode, int32_t item) = 0;
 
-    // --- Events, timer, keys ------------------------------------------------
-    // Waits, without time-out, for the next event.
+    // --- Events, timers, keys -------------------------------------------------
+    // Waits, without time-out, for the next event. Without a window (never
+    // opened, or released) it answers Close.
     virtual Event WaitEvent() = 0;
-    // Takes the next pending event without waiting; kind None when there is
-    // none. Called once per instruction during a Run, so it answers from the
-    // queue and lets the platform catch up only every so often (Pump).
-    Event TakeEvent() {
-        // The usual answer, with no pump due and nothing queued, costs one
-        // count: while an event is queued the count is parked at zero.
-        if (--pollCountdown_ > 0) [[likely]] return Event{};
-        return PumpAndTake();
-    }
-    // A timer of a window: each period raises a Timer event; ticks that fall
-    // due while one is still queued are not accumulated. Adding a timer that
-    // exists restarts its period.
+    // Lets the platform catch up on its own pending work (painting, input)
+    // when that is due, then takes the next pending event without waiting;
+    // kind None when there is none. A Run calls it every few hundred
+    // instructions to keep the window alive.
+    virtual Event TakeEvent() = 0;
+    // A timer of the window: each period raises a Timer event; a tick that
+    // falls due while one of the same timer is still queued is dropped.
+    // Adding a timer that exists restarts its period. Nothing without the
+    // window.
     virtual void AddTimer(int32_t window, int32_t timer, int32_t periodMs) = 0;
+    // Stops and forgets the timer.
     virtual void RemoveTimer(int32_t window, int32_t timer) = 0;
-    // Whether the key (a virtual-key code such as KeyCode::kEscape) is held
-    // down at this instant.
+    // Whether the key (a key code's virtual-key part, such as
+    // KeyCode::kEscape) is held down at this instant. Cheap: a Run asks
+    // before every instruction.
     virtual bool IsKeyDown(int32_t keyCode) = 0;
 
-    // --- Dialogs and shutdown -----------------------------------------------
-    // The open-file dialog. filterList holds "label|pattern" pairs separated
-    // by "|". Returns the path the user typed or chose, whether it exists or
-    // not, or an empty text when cancelled.
+    // --- Dialogs and shutdown -------------------------------------------------
+    // The open-file dialog, modal. filterList holds "label|pattern" pairs
+    // separated by "|", the first shown first. Returns the path the user
+    // typed or chose, whether it exists or not, or an empty text when
+    // cancelled.
     virtual std::string OpenFileDialog(const std::string& title, const std::string& folder,
                                        const std::string& filterList) = 0;
-    // Releases windows, controls, menus, timers, fonts and images.
+    // Releases the window, controls, menus, shortcuts, timers, fonts and
+    // images. Calling it again does nothing.
     virtual void Release() = 0;
-
-protected:
-    virtual void DoShowImage(int32_t control, int32_t image) = 0;
-    // Lets the platform do its own pending work (painting, input, shortcut
-    // translation), which may push events. TakeEvent calls it once every
-    // kPollStride calls; a backend may do less when little time has passed.
-    virtual void Pump() = 0;
-
-    // Queues an event for the loop. A timer tick is dropped while another
-    // tick is still waiting, so ticks never pile up behind a busy thread.
-    // Events enter the queue only here (TakeEvent relies on it); a backend
-    // may take them out itself.
-    void PushEvent(const Event& event) {
-        if (event.kind == EventKind::Timer) {
-            for (const Event& queued : events_) {
-                if (queued.kind == EventKind::Timer && queued.number == event.number) return;
-            }
-        }
-        events_.push_back(event);
-        ParkPollCountdown();
-    }
-    // Forgets which image a control shows, for a control (re)created.
-    void ForgetShownImage(int32_t control) {
-        if (control >= 0 && control < kCachedControls)
-            shownImage_[static_cast<size_t>(control)] = -1;
-    }
-
-    std::deque<Event> events_;
-
-private:
-    // TakeEvent's other case: the countdown ran out or was parked. Pumps
-    // when due, then takes what is queued.
-    Event PumpAndTake() {
-        pollCountdown_ += parkedPolls_;  // the polls left before the pump
-        parkedPolls_ = 0;
-        if (pollCountdown_ <= 0) {
-            pollCountdown_ = kPollStride;
-            Pump();
-        }
-        Event event{};
-        if (!events_.empty()) {
-            event = events_.front();
-            events_.pop_front();
-        }
-        if (!events_.empty()) ParkPollCountdown();
-        return event;
-    }
-    // Sends the next TakeEvent to PumpAndTake by setting the countdown to 0,
-    // keeping the polls it had left until the next pump aside.
-    void ParkPollCountdown() {
-        parkedPolls_ += pollCountdown_;
-        pollCountdown_ = 0;
-    }
-
-    static constexpr int32_t kCachedControls = 64;
-    static constexpr int32_t kPollStride = 256;
-    int32_t pollCountdown_ = 1;  // TakeEvent calls until the next pump, or 0 when parked
-    int32_t parkedPolls_ = 0;    // the countdown while parked
-    std::array<int32_t, kCachedControls> shownImage_ = MakeUnshown();
-
-    static constexpr std::array<int32_t, kCachedControls> MakeUnshown() {
-        std::array<int32_t, kCachedControls> unshown{};
-        unshown.fill(-1);
-        return unshown;
-    }
 };

@@ -8,7 +8,6 @@
 
 #include "frontend/controls.h"
 #include "frontend/debugger.h"
-#include "frontend/main_window.h"
 #include "frontend/run_control.h"
 #include "platform/qt/qt_layer.h"
 
@@ -26,12 +25,10 @@ int main(int argc, char** argv) {
     int qtArgc = 1;
     QtLayer layer(qtArgc, argv);
     auto debugger = std::make_unique<Debugger>();
-    if (!layer.OpenWindow(kMainWindow, kWindowWidth, kWindowHeight, kWindowTitle)) {
+    if (!StartMainWindow(*debugger, layer)) {
         std::fprintf(stderr, "quodlet_screenshot: the main window could not be opened\n");
         return 1;
     }
-    BuildMainWindow(layer);
-    StartUp(*debugger, layer);
     for (const int32_t item : {MenuItem::kExampleSquare, MenuItem::kResetCpu, MenuItem::kStep,
                                MenuItem::kStep, MenuItem::kStep}) {
         HandleEvent(*debugger, layer, Event{EventKind::Menu, item, ControlEventType::Other});

@@ -1,82 +1,100 @@
 #include "platform/headless/headless_layer.h"
 
-#include "frontend/controls.h"
+#include "platform/key_codes.h"
 
 HeadlessControl* HeadlessLayer::Find(int32_t control) {
+    if (!windowOpen) return nullptr;
     auto found = controls.find(control);
     return found == controls.end() ? nullptr : &found->second;
+}
+
+HeadlessControl* HeadlessLayer::Find(int32_t control, ControlKind kind) {
+    HeadlessControl* found = Find(control);
+    return found != nullptr && found->kind == kind ? found : nullptr;
+}
+
+bool HeadlessLayer::HasTextKind(ControlKind kind) const {
+    return kind != ControlKind::List && kind != ControlKind::Image;
+}
+
+bool HeadlessLayer::RunNextStep() {
+    if (steps_.empty()) return false;
+    std::function<void()> step = std::move(steps_.front());
+    steps_.pop_front();
+    step();
+    return true;
 }
 
 // --- Scripting the user ----------------------------------------------------
 
 void HeadlessLayer::ChooseMenu(int32_t item) {
-    Call([this, item] { PushEvent({EventKind::Menu, item, ControlEventType::Other}); });
+    Call([this, item] { events_.Push({EventKind::Menu, item, ControlEventType::Other}); });
 }
 
 void HeadlessLayer::PressKey(int32_t keyCode) {
     Call([this, keyCode] {
         auto found = shortcuts.find(keyCode);
         if (found != shortcuts.end())
-            PushEvent({EventKind::Menu, found->second, ControlEventType::Other});
+            events_.Push({EventKind::Menu, found->second, ControlEventType::Other});
     });
 }
 
 void HeadlessLayer::TypeText(int32_t control, const std::string& text) {
     for (char c : text) {
         Call([this, control, c] {
-            HeadlessControl* field = Find(control);
-            if (field == nullptr || field->kind != ControlKind::TextField) return;
+            HeadlessControl* field = Find(control, ControlKind::TextField);
+            if (field == nullptr) return;
             if (field->maxChars >= 0 && static_cast<int32_t>(field->text.size()) >= field->maxChars)
                 return;
             field->text += c;
-            PushEvent({EventKind::Control, control, ControlEventType::Change});
+            events_.Push({EventKind::Control, control, ControlEventType::Change});
         });
     }
 }
 
 void HeadlessLayer::PasteOver(int32_t control, const std::string& text) {
     Call([this, control, text] {
-        HeadlessControl* field = Find(control);
-        if (field == nullptr || field->kind != ControlKind::TextField) return;
+        HeadlessControl* field = Find(control, ControlKind::TextField);
+        if (field == nullptr) return;
         field->text =
             field->maxChars >= 0 ? text.substr(0, static_cast<size_t>(field->maxChars)) : text;
-        PushEvent({EventKind::Control, control, ControlEventType::Change});
+        events_.Push({EventKind::Control, control, ControlEventType::Change});
     });
 }
 
 void HeadlessLayer::ClearField(int32_t control) {
     Call([this, control] {
-        HeadlessControl* field = Find(control);
-        if (field == nullptr || field->kind != ControlKind::TextField) return;
+        HeadlessControl* field = Find(control, ControlKind::TextField);
+        if (field == nullptr) return;
         field->text.clear();
-        PushEvent({EventKind::Control, control, ControlEventType::Change});
+        events_.Push({EventKind::Control, control, ControlEventType::Change});
     });
 }
 
 void HeadlessLayer::ClickCheckBox(int32_t control) {
     Call([this, control] {
-        HeadlessControl* box = Find(control);
-        if (box == nullptr || box->kind != ControlKind::CheckBox) return;
+        HeadlessControl* box = Find(control, ControlKind::CheckBox);
+        if (box == nullptr) return;
         box->checked = box->checked != 0 ? 0 : 1;
-        PushEvent({EventKind::Control, control, ControlEventType::Other});
+        events_.Push({EventKind::Control, control, ControlEventType::Other});
     });
 }
 
 void HeadlessLayer::ClickLine(int32_t control, int32_t index) {
     Call([this, control, index] {
-        HeadlessControl* list = Find(control);
-        if (list == nullptr || list->kind != ControlKind::List) return;
+        HeadlessControl* list = Find(control, ControlKind::List);
+        if (list == nullptr) return;
         if (index >= 0 && index < static_cast<int32_t>(list->lines.size())) list->selected = index;
-        PushEvent({EventKind::Control, control, ControlEventType::Other});
+        events_.Push({EventKind::Control, control, ControlEventType::Other});
     });
 }
 
 void HeadlessLayer::Tick(int32_t timer) {
-    Call([this, timer] { PushEvent({EventKind::Timer, timer, ControlEventType::Other}); });
+    Call([this, timer] { events_.Push({EventKind::Timer, timer, ControlEventType::Other}); });
 }
 
 void HeadlessLayer::Close() {
-    Call([this] { PushEvent({EventKind::Close, 0, ControlEventType::Other}); });
+    Call([this] { events_.Push({EventKind::Close, 0, ControlEventType::Other}); });
 }
 
 void HeadlessLayer::Call(std::function<void()> step) {
@@ -99,8 +117,9 @@ void HeadlessLayer::Show(const std::string& boxTitle, const std::string& text) {
 
 bool HeadlessLayer::OpenWindow(int32_t window, int32_t width, int32_t height,
                                const std::string& windowTitle) {
-    if (failOpenWindow) return false;
+    if (failOpenWindow || windowOpen || width <= 0 || height <= 0) return false;
     windowOpen = true;
+    released = false;
     windowNumber = window;
     innerWidth = width;
     innerHeight = height;
@@ -111,6 +130,7 @@ bool HeadlessLayer::OpenWindow(int32_t window, int32_t width, int32_t height,
 void HeadlessLayer::CreateControl(ControlKind kind, int32_t number, int32_t x, int32_t y,
                                   int32_t width, int32_t height, const std::string& text,
                                   bool centred) {
+    if (!windowOpen) return;
     HeadlessControl control;
     control.kind = kind;
     control.x = x;
@@ -121,11 +141,11 @@ void HeadlessLayer::CreateControl(ControlKind kind, int32_t number, int32_t x, i
     control.centred = centred;
     control.creationOrder = static_cast<int32_t>(controls.size());
     controls[number] = control;
-    ForgetShownImage(number);
 }
 
 void HeadlessLayer::LimitText(int32_t control, int32_t maxChars) {
-    if (HeadlessControl* field = Find(control)) field->maxChars = maxChars;
+    if (HeadlessControl* field = Find(control, ControlKind::TextField))
+        field->maxChars = maxChars > 0 ? maxChars : -1;
 }
 
 void HeadlessLayer::SetAccessibleName(int32_t control, const std::string& name) {
@@ -134,63 +154,73 @@ void HeadlessLayer::SetAccessibleName(int32_t control, const std::string& name) 
 
 void HeadlessLayer::SetText(int32_t control, const std::string& text) {
     // Text the program writes is kept whole, even beyond the field's limit.
-    if (HeadlessControl* field = Find(control)) field->text = text;
+    HeadlessControl* target = Find(control);
+    if (target != nullptr && HasTextKind(target->kind)) target->text = text;
 }
 
 std::string HeadlessLayer::GetText(int32_t control) {
-    HeadlessControl* field = Find(control);
-    return field == nullptr ? std::string() : field->text;
+    HeadlessControl* target = Find(control);
+    return target != nullptr && HasTextKind(target->kind) ? target->text : std::string();
 }
 
 void HeadlessLayer::SetCheck(int32_t control, int32_t checked) {
-    if (HeadlessControl* box = Find(control)) box->checked = checked != 0 ? 1 : 0;
+    if (HeadlessControl* box = Find(control, ControlKind::CheckBox))
+        box->checked = checked != 0 ? 1 : 0;
 }
 
 int32_t HeadlessLayer::GetCheck(int32_t control) {
-    HeadlessControl* box = Find(control);
+    HeadlessControl* box = Find(control, ControlKind::CheckBox);
     return box == nullptr ? 0 : box->checked;
 }
 
 void HeadlessLayer::ClearLines(int32_t control) {
-    if (HeadlessControl* list = Find(control)) {
+    if (HeadlessControl* list = Find(control, ControlKind::List)) {
         list->lines.clear();
         list->selected = -1;
     }
 }
 
 void HeadlessLayer::AppendLine(int32_t control, const std::string& line) {
-    if (HeadlessControl* list = Find(control)) list->lines.push_back(line);
+    if (HeadlessControl* list = Find(control, ControlKind::List)) list->lines.push_back(line);
 }
 
 int32_t HeadlessLayer::CountLines(int32_t control) {
-    HeadlessControl* list = Find(control);
+    HeadlessControl* list = Find(control, ControlKind::List);
     return list == nullptr ? 0 : static_cast<int32_t>(list->lines.size());
 }
 
 std::string HeadlessLayer::GetLine(int32_t control, int32_t index) {
-    HeadlessControl* list = Find(control);
+    HeadlessControl* list = Find(control, ControlKind::List);
     if (list == nullptr || index < 0 || index >= static_cast<int32_t>(list->lines.size()))
         return {};
     return list->lines[static_cast<size_t>(index)];
 }
 
 void HeadlessLayer::SelectLine(int32_t control, int32_t index) {
-    HeadlessControl* list = Find(control);
+    HeadlessControl* list = Find(control, ControlKind::List);
     if (list == nullptr) return;
-    // Like a list box, selecting a line that does not exist clears the selection.
     list->selected = index >= 0 && index < static_cast<int32_t>(list->lines.size()) ? index : -1;
 }
 
+int32_t HeadlessLayer::SelectedLine(int32_t control) {
+    HeadlessControl* list = Find(control, ControlKind::List);
+    return list == nullptr ? -1 : list->selected;
+}
+
 bool HeadlessLayer::CreateImage(int32_t image, const Picture& picture) {
-    if (failImages) return false;
+    if (failImages || picture.width <= 0 || picture.height <= 0 ||
+        picture.argb.size() !=
+            static_cast<size_t>(picture.width) * static_cast<size_t>(picture.height)) {
+        return false;
+    }
     images[image] = picture;
     return true;
 }
 
-void HeadlessLayer::DoShowImage(int32_t control, int32_t image) {
-    HeadlessControl* lamp = Find(control);
-    if (lamp == nullptr || lamp->kind != ControlKind::Image) return;
-    // A picture that was never created (or is freed) shows nothing.
+void HeadlessLayer::ShowImage(int32_t control, int32_t image) {
+    HeadlessControl* lamp = Find(control, ControlKind::Image);
+    if (lamp == nullptr) return;
+    // An image that does not exist (yet, or any more) shows nothing.
     lamp->image = images.count(image) != 0 ? image : -1;
 }
 
@@ -200,7 +230,7 @@ void HeadlessLayer::FreeImage(int32_t image) {
 }
 
 int32_t HeadlessLayer::CreateFont(const std::string& face, int32_t points) {
-    if (failFont) return -1;
+    if (failFont || face.empty() || points <= 0) return -1;
     fonts.emplace_back(face, points);
     return static_cast<int32_t>(fonts.size()) - 1;
 }
@@ -241,32 +271,26 @@ void HeadlessLayer::AddShortcut(int32_t window, int32_t keyCode, int32_t item) {
 }
 
 Event HeadlessLayer::WaitEvent() {
-    while (events_.empty()) {
-        if (!steps_.empty()) {
-            std::function<void()> step = std::move(steps_.front());
-            steps_.pop_front();
-            step();
-        } else if (!timers.empty()) {
+    while (events_.Empty()) {
+        if (!windowOpen) return {EventKind::Close, 0, ControlEventType::Other};
+        if (RunNextStep()) continue;
+        if (!timers.empty()) {
             // Nothing else to do: the first existing timer falls due.
-            PushEvent({EventKind::Timer, timers.begin()->first, ControlEventType::Other});
+            events_.Push({EventKind::Timer, timers.begin()->first, ControlEventType::Other});
         } else {
             ranDry = true;
             return {EventKind::Close, 0, ControlEventType::Other};
         }
     }
-    Event event = events_.front();
-    events_.pop_front();
-    return event;
+    return events_.Take();
 }
 
-void HeadlessLayer::Pump() {
+Event HeadlessLayer::TakeEvent() {
     // What the user scripted reaches the queue while a Run polls it, one
-    // step per pump, as it would reach a real window while the thread is busy.
-    if (!steps_.empty()) {
-        std::function<void()> step = std::move(steps_.front());
-        steps_.pop_front();
-        step();
-    }
+    // step per poll, as it would reach a real window while the thread is
+    // busy.
+    RunNextStep();
+    return events_.Take();
 }
 
 void HeadlessLayer::AddTimer(int32_t window, int32_t timer, int32_t periodMs) {
@@ -276,11 +300,11 @@ void HeadlessLayer::AddTimer(int32_t window, int32_t timer, int32_t periodMs) {
 }
 
 void HeadlessLayer::RemoveTimer(int32_t window, int32_t timer) {
-    if (window == windowNumber) timers.erase(timer);
+    if (windowOpen && window == windowNumber) timers.erase(timer);
 }
 
 bool HeadlessLayer::IsKeyDown(int32_t keyCode) {
-    if (keyCode != KeyCode::kEscape) return false;
+    if ((keyCode & KeyCode::kKeyMask) != KeyCode::kEscape) return false;
     const bool held = escapeAfter_ >= 0 && escapePolls >= escapeAfter_;
     ++escapePolls;
     return held;
@@ -298,5 +322,6 @@ std::string HeadlessLayer::OpenFileDialog(const std::string& dialogTitle, const 
 void HeadlessLayer::Release() {
     released = true;
     windowOpen = false;
+    menuBarCreated = false;
     timers.clear();
 }

@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/event_queue.h"
 #include "platform/window_layer.h"
 
 struct HeadlessControl {
@@ -41,6 +42,8 @@ struct DialogCall {
 class HeadlessLayer : public WindowLayer {
 public:
     // --- What the program built (read by tests) -----------------------------
+    // Kept after Release, so that a test can read what the program left;
+    // the layer's own operations no longer reach it then.
     bool windowOpen = false;
     int32_t windowNumber = -1;
     int32_t innerWidth = 0;
@@ -119,7 +122,9 @@ public:
     int32_t CountLines(int32_t control) override;
     std::string GetLine(int32_t control, int32_t index) override;
     void SelectLine(int32_t control, int32_t index) override;
+    int32_t SelectedLine(int32_t control) override;
     bool CreateImage(int32_t image, const Picture& picture) override;
+    void ShowImage(int32_t control, int32_t image) override;
     void FreeImage(int32_t image) override;
     int32_t CreateFont(const std::string& face, int32_t points) override;
     void SetFont(int32_t control, int32_t font) override;
@@ -131,6 +136,7 @@ public:
     void CloseSubmenu() override;
     void AddShortcut(int32_t window, int32_t keyCode, int32_t item) override;
     Event WaitEvent() override;
+    Event TakeEvent() override;
     void AddTimer(int32_t window, int32_t timer, int32_t periodMs) override;
     void RemoveTimer(int32_t window, int32_t timer) override;
     bool IsKeyDown(int32_t keyCode) override;
@@ -138,12 +144,16 @@ public:
                                const std::string& filterList) override;
     void Release() override;
 
-protected:
-    void DoShowImage(int32_t control, int32_t image) override;
-    void Pump() override;
-
 private:
+    // The control of that number while the window is open, else nullptr;
+    // of the given kind only, when one is named.
     HeadlessControl* Find(int32_t control);
+    HeadlessControl* Find(int32_t control, ControlKind kind);
+    // Runs the next scripted step, if any; false when none was left.
+    bool RunNextStep();
+    bool HasTextKind(ControlKind kind) const;
+
+    EventQueue events_;
     std::deque<std::function<void()>> steps_;
     int32_t escapeAfter_ = -1;
 };

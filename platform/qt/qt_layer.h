@@ -47,7 +47,9 @@ public:
     int32_t CountLines(int32_t control) override;
     std::string GetLine(int32_t control, int32_t index) override;
     void SelectLine(int32_t control, int32_t index) override;
+    int32_t SelectedLine(int32_t control) override;
     bool CreateImage(int32_t image, const Picture& picture) override;
+    void ShowImage(int32_t control, int32_t image) override;
     void FreeImage(int32_t image) override;
     int32_t CreateFont(const std::string& face, int32_t points) override;
     void SetFont(int32_t control, int32_t font) override;
@@ -59,6 +61,7 @@ public:
     void CloseSubmenu() override;
     void AddShortcut(int32_t window, int32_t keyCode, int32_t item) override;
     Event WaitEvent() override;
+    Event TakeEvent() override;
     void AddTimer(int32_t window, int32_t timer, int32_t periodMs) override;
     void RemoveTimer(int32_t window, int32_t timer) override;
     bool IsKeyDown(int32_t keyCode) override;
@@ -66,23 +69,23 @@ public:
                                const std::string& filterList) override;
     void Release() override;
 
+    // From now on SIGTERM and SIGINT raise a Close event instead of ending
+    // the process at once, so that the program shuts down as if the user had
+    // closed the window. For the program; tests keep the default.
+    void CloseOnTerminationSignals();
+
     // The top-level window (nullptr before OpenWindow and after Release),
-    // for tests and benchmarks.
+    // for tests and benchmarks. Like the other test hooks it changes
+    // nothing: pictures asked for since Qt last ran are not yet on their
+    // labels.
     QWidget* MainWindowForTests();
     // The widget of a control (nullptr for an unknown number), for tests.
     QWidget* ControlWidgetForTests(int32_t control);
-    // Lets pending painting happen, then saves the whole window, menu bar
-    // included, as a PNG picture. False when there is no window or the file
+    // Lets Qt run (painting what is pending), then saves the whole window,
+    // menu bar included, as a PNG picture. False when there is no window or the file
     // cannot be written.
     bool SaveWindowPicture(const std::string& path);
 
-protected:
-    void DoShowImage(int32_t control, int32_t image) override;
-    void Pump() override;
-
 private:
-    // Puts the images shown since Qt last worked on their controls.
-    void ApplyPendingImages();
-
     std::unique_ptr<QtLayerState> state_;
 };

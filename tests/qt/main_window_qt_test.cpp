@@ -92,6 +92,7 @@ TEST_F(MainWindowQtTest, EveryControlHasItsPlaceAndKind) {
     auto* main = qobject_cast<QMainWindow*>(window);
     ASSERT_NE(main, nullptr);
     const int barHeight = main->menuBar()->height();
+    (void)TakeAll(layer);  // the lamps' pictures reach their labels
     const std::vector<Placement> placements = ExpectedPlacements();
     ASSERT_EQ(placements.size(), static_cast<size_t>(Control::kCount));
     for (const Placement& want : placements) {
@@ -199,13 +200,16 @@ enum class Shade { Transparent, Lamp, Black };
 TEST_F(MainWindowQtTest, LampsShowEveryPixelOfBothImages) {
     const QColor off(192, 192, 192);
     const QColor on(80, 255, 23);
+    (void)TakeAll(layer);
     for (int32_t lamp = Control::kFirstLamp; lamp < Control::kFirstLamp + 4; ++lamp) {
         EXPECT_EQ(WrongLampPixels(layer, lamp, off), 0) << "lamp " << lamp;
     }
     layer.ShowImage(Control::kFirstLamp, Image::kLampOn);
+    (void)TakeAll(layer);
     EXPECT_EQ(WrongLampPixels(layer, Control::kFirstLamp, on), 0);
     EXPECT_EQ(WrongLampPixels(layer, Control::kFirstLamp + 1, off), 0);
     layer.ShowImage(Control::kFirstLamp, Image::kLampOff);
+    (void)TakeAll(layer);
     EXPECT_EQ(WrongLampPixels(layer, Control::kFirstLamp, off), 0);
 }
 

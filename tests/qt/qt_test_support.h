@@ -32,9 +32,13 @@ inline Event ClickEvent(int32_t control) {
     return Event{EventKind::Control, control, ControlEventType::Other};
 }
 
-// Lets Qt deliver everything pending, then takes every queued event.
+// Lets Qt deliver everything pending, then takes every queued event. The
+// wait outlasts the layer's pump interval, so the first take lets Qt run
+// through the layer as a Run's poll does: pending pictures go on their
+// labels first.
 [[nodiscard]] inline std::vector<Event> TakeAll(QtLayer& layer) {
-    QCoreApplication::processEvents();
+    constexpr int kPastPumpIntervalMs = 6;
+    QTest::qWait(kPastPumpIntervalMs);
     std::vector<Event> events;
     for (Event event = layer.TakeEvent(); event.kind != EventKind::None;
          event = layer.TakeEvent()) {

@@ -16,6 +16,7 @@ class Disassembler : public ::testing::Test {
 protected:
     Disassembler() {
         FillOpcodeTables(tables);
+        layer.OpenWindow(kMainWindow, kWindowWidth, kWindowHeight, kWindowTitle);
         layer.CreateControl(ControlKind::List, Control::kCodeListing, 0, 0, 200, 400, "", false);
     }
 

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/hex.h"
 #include "data/examples.h"
 #include "display/state_display.h"
 #include "frontend/loading.h"

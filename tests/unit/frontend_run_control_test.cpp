@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "core/hex.h"
 #include "display/state_display.h"
 #include "frontend/main_window.h"
 #include "tests/unit/frontend_test_support.h"
@@ -175,9 +176,7 @@ TEST(RunLamps, TheLampsShowPortOneBeforeEveryInstructionOfARun) {
     auto debugger = std::make_unique<Debugger>();
     LampWatchingLayer layer;
     layer.machine = &debugger->state;
-    ASSERT_TRUE(layer.OpenWindow(kMainWindow, kWindowWidth, kWindowHeight, kWindowTitle));
-    BuildMainWindow(layer);
-    StartUp(*debugger, layer);
+    ASSERT_TRUE(StartMainWindow(*debugger, layer));
     const std::vector<int32_t> program = {
         0x20, 0x40,  // 000 FIM P0 40   src1 4 selects output port 1
         0x21,        // 002 SRC P0

@@ -1,3 +1,4 @@
+#include "core/hex.h"
 #include "display/state_display.h"
 
 #include <gtest/gtest.h>
@@ -7,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "frontend/controls.h"
 #include "platform/headless/headless_layer.h"
 
 namespace {
@@ -14,6 +16,7 @@ namespace {
 class StateDisplay : public ::testing::Test {
 protected:
     StateDisplay() {
+        layer.OpenWindow(kMainWindow, kWindowWidth, kWindowHeight, kWindowTitle);
         // The lamps can show only pictures that exist.
         EXPECT_TRUE(layer.CreateImage(Image::kLampOff, Picture{1, 1, {0xFF404040u}}));
         EXPECT_TRUE(layer.CreateImage(Image::kLampOn, Picture{1, 1, {0xFFFF0000u}}));

@@ -1,0 +1,46 @@
+#pragma once
+// The numbers by which the program addresses the main window's controls,
+// menu items and images. The display writes the machine into the controls;
+// the front end builds them and reacts to their events.
+
+#include <cstdint>
+
+// The machine's parts that have one control each.
+inline constexpr int32_t kRegisterCount = 16;  // R0..R15
+inline constexpr int32_t kStackSlots = 3;      // the address stack's slots in use
+inline constexpr int32_t kLampCount = 4;       // bits 0..3 of RAM output port 1
+
+namespace Control {
+// Text fields 0..15 show R0..R15; control n is register n.
+constexpr int32_t kFirstRegister = 0;
+constexpr int32_t kAccumulator = 16;
+constexpr int32_t kProgramCounter = 17;
+constexpr int32_t kCarry = 18;
+// Labels 19..34 caption R0..R15 (label 19 + n for register n).
+constexpr int32_t kAccumulatorLabel = 35;
+constexpr int32_t kProgramCounterLabel = 36;
+constexpr int32_t kCodeListing = 37;
+// Lamps 38..41 show bits 0..3 of RAM output port 1; 38 stands rightmost.
+constexpr int32_t kFirstLamp = 38;
+constexpr int32_t kStack = 42;
+constexpr int32_t kSrc = 43;
+constexpr int32_t kRamDump = 44;
+constexpr int32_t kCount = 45;
+}  // namespace Control
+
+namespace MenuItem {
+constexpr int32_t kOpen = 0;
+constexpr int32_t kQuit = 1;
+constexpr int32_t kResetCpu = 2;
+constexpr int32_t kZeroRom = 3;
+constexpr int32_t kStep = 4;
+constexpr int32_t kRun = 5;
+constexpr int32_t kAnimate = 6;
+constexpr int32_t kExampleSum = 7;
+constexpr int32_t kExampleSquare = 8;
+}  // namespace MenuItem
+
+namespace Image {
+constexpr int32_t kLampOff = 0;
+constexpr int32_t kLampOn = 1;
+}  // namespace Image

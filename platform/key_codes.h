@@ -1,0 +1,21 @@
+#pragma once
+// Key codes as the window layer takes them: a virtual-key number in the low
+// 16 bits, plus modifier bits. Letters and digits are their upper-case
+// character codes; function keys run from 0x70 (F1) on.
+
+#include <cstdint>
+
+namespace KeyCode {
+// Modifier bits.
+constexpr int32_t kShift = 0x10000;
+constexpr int32_t kControl = 0x20000;
+constexpr int32_t kAlt = 0x40000;
+// The virtual-key number's part of a key code.
+constexpr int32_t kKeyMask = 0xFFFF;
+
+constexpr int32_t kEscape = 0x1B;
+constexpr int32_t kF1 = 0x70;
+constexpr int32_t kF5 = 0x74;
+constexpr int32_t kF7 = 0x76;
+constexpr int32_t kCtrlO = kControl | 0x4F;
+}  // namespace KeyCode

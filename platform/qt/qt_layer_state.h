@@ -1,0 +1,96 @@
+#pragma once
+// What the Qt window layer keeps, shared by its files. Internal to
+// platform/qt.
+
+#include <QApplication>
+#include <QFont>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPixmap>
+#include <QTimer>
+#include <chrono>
+#include <functional>
+#include <map>
+#include <memory>
+#include <vector>
+
+#include "platform/event_queue.h"
+#include "platform/qt/qt_keys.h"
+#include "platform/window_layer.h"
+
+// The main window never closes by itself: the close button, the system menu
+// and Alt+F4 only tell the program, which decides.
+class MainWindow : public QMainWindow {
+public:
+    std::function<void()> onClose;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+};
+
+// What an image control shows or is to show: an image number, or one of these.
+namespace ShownImage {
+constexpr int32_t kNone = -1;   // cleared: no picture
+constexpr int32_t kStale = -2;  // a picture whose image was replaced or freed since
+constexpr int32_t kNothingPending = -3;
+}  // namespace ShownImage
+
+struct QtControl {
+    ControlKind kind = ControlKind::Label;
+    QWidget* widget = nullptr;  // owned by the window's central widget
+    int32_t maxChars = -1;      // text fields: the user's limit, -1 for none
+    // Image controls: the image whose picture the label holds, and the one
+    // asked for since Qt last ran.
+    int32_t shownImage = ShownImage::kNone;
+    int32_t pendingImage = ShownImage::kNothingPending;
+};
+
+struct QtLayerState {
+    std::unique_ptr<QApplication> ownApplication;  // first: it must outlive every pixmap and widget
+    std::unique_ptr<KeyTracker> keys;
+    std::unique_ptr<MainWindow> window;
+    int32_t windowNumber = -1;
+    QWidget* central = nullptr;
+    std::map<int32_t, QtControl> controls;
+    std::map<int32_t, QPixmap> images;
+    std::vector<QFont> fonts;
+    QMenuBar* menuBar = nullptr;
+    std::vector<QMenu*> openMenus;             // the menu being built, innermost last
+    std::map<int32_t, int32_t> shortcutItems;  // key code -> menu item
+    std::map<int32_t, std::unique_ptr<QTimer>> timers;
+    EventQueue events;
+    std::chrono::steady_clock::time_point lastPump{};
+    // Image controls asked to show another image since Qt last ran. A Run
+    // may switch a lamp at every instruction, but the window only sees what
+    // it shows when it next processes events and paints, so the pictures
+    // are put on the labels then, once.
+    std::vector<int32_t> pendingImageControls;
+
+    QtControl* Find(int32_t number) {
+        const auto found = controls.find(number);
+        return found == controls.end() ? nullptr : &found->second;
+    }
+    template <typename Widget>
+    Widget* FindAs(int32_t number, ControlKind kind) {
+        QtControl* control = Find(number);
+        return control != nullptr && control->kind == kind ? static_cast<Widget*>(control->widget)
+                                                           : nullptr;
+    }
+    bool IsOurWindow(int32_t number) const { return window && number == windowNumber; }
+
+    // Puts the pictures asked for on their labels.
+    void ApplyPendingImages();
+
+    // The one way Qt gets to run (process events, run a modal dialog or
+    // message box, grab the window): the pending pictures go on their labels
+    // first, so that whatever Qt paints shows the lamps as they stand.
+    template <typename Work>
+    auto LetQtRun(Work&& work) {
+        ApplyPendingImages();
+        return work();
+    }
+};
+
+QString ToQt(const std::string& text);
+QPixmap PixmapOf(const Picture& picture);
