@@ -23,4 +23,5 @@ struct Debugger {
     std::string loadFolder;           // where the open-file dialog starts; ends in "/"
     Breakpoints breakpoints;          // the user's; loading and Zero ROM keep them
     History history;                  // what Step Back goes back through
+    int64_t animationSteps = 0;       // instructions the animation has executed
 };

@@ -275,8 +275,10 @@ TEST_F(MainWindowQtTest, MenusShowTheirEntriesInOrderWithTheirItemNumbers) {
               (std::vector<std::string>{"0 Open\tCtrl+O", "1 Quit"}));
     EXPECT_EQ(
         DescribeMenu(titles[1]->menu(), layer),
-        (std::vector<std::string>{"2 Reset CPU", "3 Zero ROM", "-", "6 Animate", "4 Step\tF7",
-                                  "5 Run\tF5", "[Examples]", "  7 1. R2R3=R6+R7", "  8 2. A^2"}));
+        (std::vector<std::string>{
+            "2 Reset CPU", "3 Zero ROM", "-", "6 Animate", "4 Step\tF7", "5 Run\tF5", "[Examples]",
+            "  7 1. R2R3=R6+R7", "  8 2. A^2", "-", "9 Step Over\tF8", "10 Run to Cursor\tF4",
+            "11 Toggle Breakpoint\tF9", "12 Clear Breakpoints", "13 Step Back\tShift+F7"}));
 }
 
 TEST_F(MainWindowQtTest, ShortcutsWorkFromATextFieldAndRaiseTheirItemOnce) {
@@ -290,6 +292,14 @@ TEST_F(MainWindowQtTest, ShortcutsWorkFromATextFieldAndRaiseTheirItemOnce) {
     EXPECT_EQ(TakeAll(layer), std::vector<Event>{MenuEvent(MenuItem::kRun)});
     QTest::keyClick(edit, Qt::Key_O, Qt::ControlModifier);
     EXPECT_EQ(TakeAll(layer), std::vector<Event>{MenuEvent(MenuItem::kOpen)});
+    QTest::keyClick(edit, Qt::Key_F8);
+    QTest::keyClick(edit, Qt::Key_F4);
+    QTest::keyClick(edit, Qt::Key_F9);
+    QTest::keyClick(edit, Qt::Key_F7, Qt::ShiftModifier);
+    EXPECT_EQ(TakeAll(layer),
+              (std::vector<Event>{MenuEvent(MenuItem::kStepOver), MenuEvent(MenuItem::kRunToCursor),
+                                  MenuEvent(MenuItem::kToggleBreakpoint),
+                                  MenuEvent(MenuItem::kStepBack)}));
     EXPECT_EQ(layer.GetText(5), "FF");  // the keys did not reach the field
 
     // Also from the listing, and a key without a shortcut raises nothing.
@@ -308,11 +318,13 @@ TEST_F(MainWindowQtTest, ShortcutsWorkFromATextFieldAndRaiseTheirItemOnce) {
 }
 
 TEST_F(MainWindowQtTest, AssistiveToolsFindTheMachinesControlsByName) {
-    std::map<QString, int32_t> expected = {
-        {"Accumulator", Control::kAccumulator}, {"Program counter", Control::kProgramCounter},
-        {"Carry", Control::kCarry},             {"Code listing", Control::kCodeListing},
-        {"Stack", Control::kStack},             {"SRC", Control::kSrc},
-        {"RAM", Control::kRamDump}};
+    std::map<QString, int32_t> expected = {{"Accumulator", Control::kAccumulator},
+                                           {"Program counter", Control::kProgramCounter},
+                                           {"Carry", Control::kCarry},
+                                           {"Code listing", Control::kCodeListing},
+                                           {"Stack", Control::kStack},
+                                           {"SRC", Control::kSrc},
+                                           {"RAM", Control::kRamDump}};
     for (int32_t n = 0; n < 16; ++n) expected[QStringLiteral("R%1").arg(n)] = n;
     for (int32_t bit = 0; bit < 4; ++bit) {
         expected[QStringLiteral("Lamp bit %1").arg(bit)] = Control::kFirstLamp + bit;

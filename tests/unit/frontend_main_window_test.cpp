@@ -55,10 +55,27 @@ std::vector<ExpectedControl> ExpectedControls() {
 }
 
 const std::vector<std::string> kMenuLog = {
-    "title File",       "item 0 Open\tCtrl+O", "item 1 Quit",      "title Debug",
-    "item 2 Reset CPU", "item 3 Zero ROM",     "separator",        "item 6 Animate",
-    "item 4 Step\tF7",  "item 5 Run\tF5",      "submenu Examples", "item 7 1. R2R3=R6+R7",
-    "item 8 2. A^2",    "end submenu",
+    "title File",
+    "item 0 Open\tCtrl+O",
+    "item 1 Quit",
+    "title Debug",
+    "item 2 Reset CPU",
+    "item 3 Zero ROM",
+    "separator",
+    "item 6 Animate",
+    "item 4 Step\tF7",
+    "item 5 Run\tF5",
+    "submenu Examples",
+    "item 7 1. R2R3=R6+R7",
+    "item 8 2. A^2",
+    "end submenu",
+    // The debugger's commands, after a separator at the end of Debug.
+    "separator",
+    "item 9 Step Over\tF8",
+    "item 10 Run to Cursor\tF4",
+    "item 11 Toggle Breakpoint\tF9",
+    "item 12 Clear Breakpoints",
+    "item 13 Step Back\tShift+F7",
 };
 
 class MainWindowTest : public FrontendTest {
@@ -101,7 +118,13 @@ TEST_F(MainWindowTest, CreatesLampImagesFontMenusAndShortcuts) {
     EXPECT_NE(LampPicture(0).argb, LampPicture(1).argb);
     EXPECT_EQ(layer.fonts, (std::vector<std::pair<std::string, int32_t>>{{"Courier", 8}}));
     EXPECT_EQ(layer.menuLog, kMenuLog);
-    EXPECT_EQ(layer.shortcuts, (std::map<int32_t, int32_t>{{116, 5}, {118, 4}, {0x2004F, 0}}));
+    EXPECT_EQ(layer.shortcuts, (std::map<int32_t, int32_t>{{116, 5},
+                                                           {118, 4},
+                                                           {0x2004F, 0},
+                                                           {KeyCode::kF8, MenuItem::kStepOver},
+                                                           {0x73, MenuItem::kRunToCursor},
+                                                           {0x78, MenuItem::kToggleBreakpoint},
+                                                           {0x10076, MenuItem::kStepBack}}));
 }
 
 TEST_F(MainWindowTest, WithoutAMenuBarTheControlsWorkAndTheShortcutsDoNothing) {
