@@ -1,22 +1,35 @@
-// The debugger's engine: a Run with breakpoints set and the history
-// recording, each measured against the bare core right beside it; one Step
-// Back deep into a long Run; toggling breakpoints.
+// The debugger: its engine alone (a Run with breakpoints set and the
+// history recording, against the bare core right beside it; one Step Back
+// deep into a long Run; toggling) and its commands in the window (the Run
+// command with breakpoints, Step Back with the repaint, Toggle Breakpoint
+// with its mark).
 
 #include <benchmark/benchmark.h>
 
+#include <QCoreApplication>
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <ctime>
+#include <limits>
 #include <memory>
 #include <vector>
 
 #include "bench/bench_programs.h"
+#include "bench/bench_window.h"
 #include "core/machine_state.h"
 #include "debug/breakpoints.h"
 #include "debug/debug_run.h"
 #include "debug/history.h"
+#include "frontend/breakpoint_marks.h"
+#include "frontend/controls.h"
+#include "frontend/debugger.h"
+#include "frontend/run_control.h"
+#include "platform/headless/headless_layer.h"
 
 namespace {
+
+using Clock = std::chrono::steady_clock;
 
 // This machine is shared: a Run and the core beside it are both timed in
 // the CPU time of this thread, so that time the scheduler gives to other
@@ -175,8 +188,131 @@ void BM_ToggleBreakpoint(benchmark::State& bench) {
     bench.SetItemsProcessed(static_cast<int64_t>(bench.iterations()));
 }
 
+// The window's Run command itself (which records every instruction), with
+// 0 or 16 breakpoints set, none hit, on the in-memory layer (window 0) or
+// the Qt window (1): 000 JUN 000, Escape after 2^24 polls, against the bare
+// core for as many instructions, both in wall-clock time as bench_run.cpp
+// measures the plain Run.
+void BM_RunCommand(benchmark::State& bench) {
+    const bool sixteen = bench.range(0) == 16;
+    const bool qt = bench.range(1) != 0;
+    constexpr int64_t kSteps = int64_t{1} << 24;
+    std::unique_ptr<BenchWindow> window;
+    std::unique_ptr<HeadlessLayer> headless;
+    std::unique_ptr<Debugger> headlessDebugger;
+    Debugger* debugger = nullptr;
+    WindowLayer* layer = nullptr;
+    if (qt) {
+        window = std::make_unique<BenchWindow>();
+        if (!window->Open()) {
+            bench.SkipWithError("the main window could not be opened and painted");
+            return;
+        }
+        debugger = window->debugger.get();
+        layer = &window->layer;
+    } else {
+        headless = std::make_unique<HeadlessLayer>();
+        headlessDebugger = std::make_unique<Debugger>();
+        if (!StartMainWindow(*headlessDebugger, *headless)) {
+            bench.SkipWithError("the window could not be opened");
+            return;
+        }
+        debugger = headlessDebugger.get();
+        layer = headless.get();
+    }
+    PlaceProgram(debugger->state, JunLoop());
+    if (sixteen) SetSixteenBreakpoints(debugger->breakpoints);
+    double runSeconds = 0;
+    double coreSeconds = 0;
+    bool allRan = true;
+    for (auto _ : bench) {
+        debugger->state.pc = 0;
+        debugger->programLength = 32;
+        HistoryBarrier(debugger->history);
+        if (qt) {
+            window->layer.HoldEscapeAfter(kSteps);
+        } else {
+            headless->HoldEscapeAfter(static_cast<int32_t>(kSteps));
+        }
+        const Clock::time_point start = Clock::now();
+        RunProgram(*debugger, *layer);
+        const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+        allRan = allRan && HistoryLength(debugger->history) == kSteps;
+        bench.SetIterationTime(seconds);
+        runSeconds += seconds;
+        coreSeconds += CoreSeconds(JunLoop(), kSteps);
+    }
+    if (!allRan) bench.SkipWithError("a Run ended before Escape or missed instructions");
+    const double instructions = static_cast<double>(bench.iterations()) * kSteps;
+    bench.counters["instr_per_s"] = instructions / runSeconds;
+    bench.counters["core_instr_per_s"] = instructions / coreSeconds;
+    bench.counters["ratio_to_core"] = coreSeconds / runSeconds;
+}
+
+// Step Back in the Qt window 1,000,000 instructions into a Run of the mixed
+// program, including the repaint it causes (processEvents). Each iteration
+// steps back once; then, untimed, Step executes that instruction again.
+void BM_StepBackInWindow(benchmark::State& bench) {
+    BenchWindow window;
+    if (!window.Open()) {
+        bench.SkipWithError("the main window could not be opened and painted");
+        return;
+    }
+    Debugger& debugger = *window.debugger;
+    PlaceProgram(debugger.state, MixedProgram());
+    debugger.programLength = 0xFFF;
+    window.layer.HoldEscapeAfter(1000000);
+    RunProgram(debugger, window.layer);
+    window.layer.HoldEscapeAfter(std::numeric_limits<int64_t>::max() / 2);
+    if (HistoryLength(debugger.history) != 1000000) {
+        bench.SkipWithError("the Run did not record a million instructions");
+        return;
+    }
+    QCoreApplication::processEvents();
+    double worst = 0;
+    for (auto _ : bench) {
+        const Clock::time_point start = Clock::now();
+        StepBackCommand(debugger, window.layer);
+        QCoreApplication::processEvents();
+        const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+        bench.SetIterationTime(seconds);
+        worst = std::max(worst, seconds);
+        StepCommand(debugger, window.layer);
+        QCoreApplication::processEvents();
+    }
+    bench.counters["worst_ms"] = worst * 1e3;
+}
+
+// Toggle Breakpoint on a selected line of the Qt window's listing, with the
+// repaint of its mark.
+void BM_ToggleBreakpointInWindow(benchmark::State& bench) {
+    BenchWindow window;
+    if (!window.Open()) {
+        bench.SkipWithError("the main window could not be opened and painted");
+        return;
+    }
+    Debugger& debugger = *window.debugger;
+    SetSixteenBreakpoints(debugger.breakpoints);
+    window.layer.SelectLine(Control::kCodeListing, 7);
+    for (auto _ : bench) {
+        ToggleBreakpointCommand(debugger, window.layer);
+        QCoreApplication::processEvents();
+    }
+    if (window.layer.GetLineMark(Control::kCodeListing, 7).empty() ==
+        HasBreakpoint(debugger.breakpoints, 7))
+        bench.SkipWithError("the mark does not follow the breakpoint");
+}
+
 }  // namespace
 
+BENCHMARK(BM_RunCommand)
+    ->ArgNames({"breakpoints", "qt"})
+    ->ArgsProduct({{0, 16}, {0, 1}})
+    ->UseManualTime()
+    ->Iterations(5)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StepBackInWindow)->UseManualTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_ToggleBreakpointInWindow)->UseRealTime()->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_DebugRun)
     ->ArgNames({"breakpoints", "history"})
     ->Args({16, 0})

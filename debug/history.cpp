@@ -96,6 +96,7 @@ void HistoryBarrier(History& history) {
     history.first = 0;
     history.size = 0;
     history.sinceLast = 0;
+    ++history.barriers;
 }
 
 int64_t HistoryLength(const History& history) {

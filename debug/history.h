@@ -72,6 +72,7 @@ struct History {
     size_t first = 0;       // slot of the oldest snapshot
     size_t size = 0;        // snapshots held; 0 before anything is recorded
     int32_t sinceLast = 0;  // instructions executed after the newest snapshot
+    int64_t barriers = 0;   // HistoryBarrier calls so far: tells one history from the next
 };
 
 // Called before executing anything that is to be recorded: after a barrier
