@@ -22,6 +22,14 @@ inline bool HasBreakpoint(const Breakpoints& breakpoints, int32_t address) {
            ((breakpoints.words[index >> 6] >> (index & 63)) & 1) != 0;
 }
 
+// HasBreakpoint for a pc known to lie in 0..0xFFFF (a Run's pc after its
+// first instruction stays below 0xFFF): no range test, the mask keeps any
+// value inside the set.
+inline bool HasBreakpointInRange(const Breakpoints& breakpoints, int32_t address) {
+    const auto index = static_cast<uint32_t>(address) & (kBreakpointAddresses - 1);
+    return ((breakpoints.words[index >> 6] >> (index & 63)) & 1) != 0;
+}
+
 // Sets or clears the breakpoint at `address`; an address outside 0..0xFFFF
 // is refused (false) and changes nothing.
 inline bool SetBreakpoint(Breakpoints& breakpoints, int32_t address, bool set) {

@@ -96,7 +96,8 @@ struct DebugObserver {
                     return true;
                 }
             }
-            if (HasBreakpoint(breakpoints, state.pc)) [[unlikely]] {
+            // After an instruction the Run goes on only with pc below 0xFFF.
+            if (HasBreakpointInRange(breakpoints, state.pc)) [[unlikely]] {
                 stop = DebugStop::Breakpoint;
                 return true;
             }

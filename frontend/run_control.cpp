@@ -78,6 +78,18 @@ struct WindowRun {
     }
 };
 
+// The loop of a Run in the window, with everything it calls per instruction
+// (the instruction step and the debugger's checks, but the layer's virtual
+// polls) inlined into it: a Run keeps the bare core's pace only so, and the
+// compiler would not inline the step into all three of these loops on its
+// own.
+template <DebugGoal goal>
+[[gnu::flatten]] void RunLoop(Debugger& debugger, WindowLayer& layer, WindowRun& observer,
+                              int32_t target) {
+    RunDebug<goal>(debugger.state, layer, debugger.programLength, debugger.breakpoints,
+                   debugger.history, observer, target);
+}
+
 // Run, Step Over and Run to Cursor in the window: the busy cursor while the
 // thread is taken, the lamps kept current, every instruction recorded, the
 // breakpoints tested, and the whole window refreshed at the end.
@@ -91,8 +103,7 @@ void RunInWindow(Debugger& debugger, WindowLayer& layer, int32_t target = 0) {
     UpdateLeds(state, layer);
     layer.SetBusy(true);
     WindowRun observer{layer, state.ramOutputPorts[1]};
-    RunDebug<goal>(state, layer, debugger.programLength, debugger.breakpoints, debugger.history,
-                   observer, target);
+    RunLoop<goal>(debugger, layer, observer, target);
     state.running = 0;
     layer.SetBusy(false);
     RefreshAndFollowPc(debugger, layer);
