@@ -3,7 +3,7 @@
 # that would install them is printed and make stops.
 
 PACKAGES := cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev \
-            qt6-base-dev fonts-dejavu-core clang libclang-rt-14-dev llvm
+            qt6-base-dev fonts-dejavu-core clang libclang-rt-14-dev llvm clang-format
 BUILD          := build
 BUILD_SANITIZE := build-sanitize
 BUILD_FUZZ     := build-fuzz
@@ -11,14 +11,14 @@ BUILD_COVERAGE := build-coverage
 
 # make fuzz: how long each target runs, and which targets.
 FUZZ_SECONDS ?= 600
-FUZZ_TARGETS ?= step_fuzzer listing_fuzzer load_fuzzer events_fuzzer
+FUZZ_TARGETS ?= step_fuzzer listing_fuzzer load_fuzzer events_fuzzer asm_fuzzer
 
 # Sanitizer reports end the process with a failure; leaks are reported too.
 SANITIZER_ENV := ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1 \
                  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
                  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0
 
-.PHONY: all deps configure build test test-sanitize fuzz-build fuzz fuzz-smoke fuzz-coverage \
+.PHONY: all deps configure build format-check test test-sanitize fuzz-build fuzz fuzz-smoke fuzz-coverage \
         check run bench screenshot clean
 all: build
 
@@ -95,9 +95,14 @@ fuzz-coverage: deps
 	    -ignore-filename-regex='/(fuzz|tests|data)/|/usr/' | tail -n 1; \
 	done
 
-# Everything CI runs: the tests, the tests under the sanitizers, and the
-# fuzz targets briefly.
-check: test test-sanitize fuzz-smoke
+# Every C++ source as .clang-format lays it out; lists the files that drift.
+format-check: deps
+	clang-format --dry-run -Werror $$(find core display frontend data platform asm runner \
+	  tests bench fuzz tools -name '*.cpp' -o -name '*.h' 2>/dev/null)
+
+# Everything CI runs: the layout check, the tests, the tests under the
+# sanitizers, and the fuzz targets briefly.
+check: format-check test test-sanitize fuzz-smoke
 
 run: build
 	./$(BUILD)/quodlet

@@ -26,6 +26,21 @@ bool LineAddress(const std::string& line, uint32_t& address) {
     return ParseHex(digits, UINT32_MAX, address);
 }
 
+std::string InstructionText(const OpcodeTables& tables, int32_t opcode, int32_t second) {
+    opcode &= 0xFF;
+    std::string text = tables.MnemonicTable[static_cast<size_t>(opcode)];
+    if (tables.LengthTable[static_cast<size_t>(opcode)] == 2) {
+        if (opcode >= 0x40 && opcode <= 0x5F) {
+            // JUN, JMS: "JUN " ends in a blank; the 12-bit target follows it.
+            text += PaddedHex(((opcode & 0x0F) << 8) | (second & 0xFF), 3);
+        } else {
+            text += ' ';
+            text += PaddedHex(second & 0xFF, 2);
+        }
+    }
+    return text;
+}
+
 std::string DisassembleLine(const MachineState& state, const OpcodeTables& tables,
                             int32_t& listingAddress) {
     const int32_t opcode = RomByte(state, listingAddress);
@@ -46,17 +61,7 @@ std::string DisassembleLine(const MachineState& state, const OpcodeTables& table
     } else {
         line += "   ";
     }
-    line += tables.MnemonicTable[static_cast<size_t>(opcode)];
-
-    if (length == 2) {
-        if (opcode >= 0x40 && opcode <= 0x5F) {
-            // JUN, JMS: "JUN " ends in a blank; the 12-bit target follows it.
-            line += PaddedHex(((opcode & 0x0F) << 8) | second, 3);
-        } else {
-            line += ' ';
-            line += PaddedHex(second, 2);
-        }
-    }
+    line += InstructionText(tables, opcode, second);
 
     listingAddress =
         static_cast<int32_t>(static_cast<uint32_t>(listingAddress) + static_cast<uint32_t>(length));

@@ -20,6 +20,7 @@ struct Debugger {
     int32_t listingAddress = 0;  // where the next listing line is disassembled
     int32_t programLength =
         kProgramLengthBeforeLoading;  // end bound of Run and Animate; set by every load
+    std::string lastFile;             // the file last asked to open, for Reload; empty for none
     std::string loadFolder;           // where the open-file dialog starts; ends in "/"
     Breakpoints breakpoints;          // the user's; loading and Zero ROM keep them
     History history;                  // what Step Back goes back through

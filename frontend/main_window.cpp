@@ -94,27 +94,29 @@ struct MenuEntry {
 };
 
 // The menu bar in display order; item numbers are not in display order.
-constexpr std::array<MenuEntry, 20> kMenus = {{
-    {MenuEntryKind::Title, 0, "File"},
-    {MenuEntryKind::Item, MenuItem::kOpen, "Open\tCtrl+O"},
-    {MenuEntryKind::Item, MenuItem::kQuit, "Quit"},
-    {MenuEntryKind::Title, 0, "Debug"},
-    {MenuEntryKind::Item, MenuItem::kResetCpu, "Reset CPU"},
-    {MenuEntryKind::Item, MenuItem::kZeroRom, "Zero ROM"},
+// "&" marks each entry's mnemonic, unique within its menu.
+constexpr std::array<MenuEntry, 21> kMenus = {{
+    {MenuEntryKind::Title, 0, "&File"},
+    {MenuEntryKind::Item, MenuItem::kOpen, "&Open\tCtrl+O"},
+    {MenuEntryKind::Item, MenuItem::kReload, "&Reload\tCtrl+R"},
+    {MenuEntryKind::Item, MenuItem::kQuit, "&Quit"},
+    {MenuEntryKind::Title, 0, "&Debug"},
+    {MenuEntryKind::Item, MenuItem::kResetCpu, "&Reset CPU"},
+    {MenuEntryKind::Item, MenuItem::kZeroRom, "&Zero ROM"},
     {MenuEntryKind::Separator, 0, ""},
-    {MenuEntryKind::Item, MenuItem::kAnimate, "Animate"},
-    {MenuEntryKind::Item, MenuItem::kStep, "Step\tF7"},
-    {MenuEntryKind::Item, MenuItem::kRun, "Run\tF5"},
-    {MenuEntryKind::Submenu, 0, "Examples"},
-    {MenuEntryKind::Item, MenuItem::kExampleSum, "1. R2R3=R6+R7"},
-    {MenuEntryKind::Item, MenuItem::kExampleSquare, "2. A^2"},
+    {MenuEntryKind::Item, MenuItem::kAnimate, "&Animate"},
+    {MenuEntryKind::Item, MenuItem::kStep, "&Step\tF7"},
+    {MenuEntryKind::Item, MenuItem::kRun, "R&un\tF5"},
+    {MenuEntryKind::Submenu, 0, "&Examples"},
+    {MenuEntryKind::Item, MenuItem::kExampleSum, "&1. R2R3=R6+R7"},
+    {MenuEntryKind::Item, MenuItem::kExampleSquare, "&2. A^2"},
     {MenuEntryKind::EndSubmenu, 0, ""},
     {MenuEntryKind::Separator, 0, ""},
-    {MenuEntryKind::Item, MenuItem::kStepOver, "Step Over\tF8"},
-    {MenuEntryKind::Item, MenuItem::kRunToCursor, "Run to Cursor\tF4"},
-    {MenuEntryKind::Item, MenuItem::kToggleBreakpoint, "Toggle Breakpoint\tF9"},
-    {MenuEntryKind::Item, MenuItem::kClearBreakpoints, "Clear Breakpoints"},
-    {MenuEntryKind::Item, MenuItem::kStepBack, "Step Back\tShift+F7"},
+    {MenuEntryKind::Item, MenuItem::kStepOver, "Step &Over\tF8"},
+    {MenuEntryKind::Item, MenuItem::kRunToCursor, "Run &to Cursor\tF4"},
+    {MenuEntryKind::Item, MenuItem::kToggleBreakpoint, "Toggle &Breakpoint\tF9"},
+    {MenuEntryKind::Item, MenuItem::kClearBreakpoints, "&Clear Breakpoints"},
+    {MenuEntryKind::Item, MenuItem::kStepBack, "Step Bac&k\tShift+F7"},
 }};
 
 struct Shortcut {
@@ -122,10 +124,11 @@ struct Shortcut {
     int32_t item;
 };
 
-constexpr std::array<Shortcut, 7> kShortcuts = {{
+constexpr std::array<Shortcut, 8> kShortcuts = {{
     {KeyCode::kF5, MenuItem::kRun},
     {KeyCode::kF7, MenuItem::kStep},
     {KeyCode::kCtrlO, MenuItem::kOpen},
+    {KeyCode::kCtrlR, MenuItem::kReload},
     {KeyCode::kF8, MenuItem::kStepOver},
     {KeyCode::kF4, MenuItem::kRunToCursor},
     {KeyCode::kF9, MenuItem::kToggleBreakpoint},

@@ -113,6 +113,7 @@ void RunInWindow(Debugger& debugger, WindowLayer& layer, int32_t target = 0) {
 bool MenuCommand(Debugger& debugger, WindowLayer& layer, int32_t item) {
     switch (item) {
         case MenuItem::kOpen: LoadProgramFile(debugger, layer); break;
+        case MenuItem::kReload: ReloadProgramFile(debugger, layer); break;
         case MenuItem::kQuit: return false;
         case MenuItem::kResetCpu: ResetCpuCommand(debugger, layer); break;
         case MenuItem::kZeroRom: ZeroRomCommand(debugger, layer); break;

@@ -183,7 +183,7 @@ struct Run {
             case 1: {
                 const bool anyNumber = input.Below(16) == 0;
                 layer.ChooseMenu(anyNumber ? static_cast<int32_t>(input.Long())
-                                           : static_cast<int32_t>(input.Below(14)));
+                                           : static_cast<int32_t>(input.Below(15)));
                 break;
             }
             case 2: layer.PressKey(DecodeKey(input)); break;

@@ -21,4 +21,5 @@ constexpr int32_t kF7 = 0x76;
 constexpr int32_t kF8 = 0x77;
 constexpr int32_t kF9 = 0x78;
 constexpr int32_t kCtrlO = kControl | 0x4F;
+constexpr int32_t kCtrlR = kControl | 0x52;
 }  // namespace KeyCode

@@ -137,7 +137,10 @@ public:
     // --- Menus and shortcuts --------------------------------------------------
     // Creates the window's menu bar; false without the window, or when it
     // cannot be created. The calls below build it in display order and do
-    // nothing without it.
+    // nothing without it. In the texts they take, "&" before a character
+    // makes it the entry's mnemonic, shown underlined: Alt with it opens a
+    // menu of the bar, the character alone chooses an entry of an open menu.
+    // "&&" is a plain "&". The text screen readers read has no mnemonic mark.
     virtual bool CreateMenuBar(int32_t window) = 0;
     // Starts a new menu on the bar; items go into it.
     virtual void AddMenuTitle(const std::string& title) = 0;

@@ -1,5 +1,7 @@
 #include "platform/headless/headless_layer.h"
 
+#include <cctype>
+
 #include "platform/key_codes.h"
 
 HeadlessControl* HeadlessLayer::Find(int32_t control) {
@@ -273,24 +275,41 @@ bool HeadlessLayer::CreateMenuBar(int32_t window) {
     return true;
 }
 
+void HeadlessLayer::LogMenuEntry(const std::string& prefix, const std::string& text) {
+    if (!menuBarCreated) return;
+    // "&x" marks the mnemonic x; "&&" is a plain "&".
+    std::string readable;
+    char mnemonic = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '&' && i + 1 < text.size()) {
+            ++i;
+            if (text[i] != '&' && mnemonic == 0)
+                mnemonic = static_cast<char>(std::toupper(static_cast<unsigned char>(text[i])));
+        }
+        readable += text[i];
+    }
+    menuLog.push_back(prefix + readable);
+    menuMnemonics.push_back(mnemonic);
+}
+
 void HeadlessLayer::AddMenuTitle(const std::string& menuTitle) {
-    if (menuBarCreated) menuLog.push_back("title " + menuTitle);
+    LogMenuEntry("title ", menuTitle);
 }
 
 void HeadlessLayer::AddMenuItem(int32_t item, const std::string& text) {
-    if (menuBarCreated) menuLog.push_back("item " + std::to_string(item) + " " + text);
+    LogMenuEntry("item " + std::to_string(item) + " ", text);
 }
 
 void HeadlessLayer::AddMenuSeparator() {
-    if (menuBarCreated) menuLog.push_back("separator");
+    LogMenuEntry("separator", "");
 }
 
 void HeadlessLayer::OpenSubmenu(const std::string& submenuTitle) {
-    if (menuBarCreated) menuLog.push_back("submenu " + submenuTitle);
+    LogMenuEntry("submenu ", submenuTitle);
 }
 
 void HeadlessLayer::CloseSubmenu() {
-    if (menuBarCreated) menuLog.push_back("end submenu");
+    LogMenuEntry("end submenu", "");
 }
 
 void HeadlessLayer::AddShortcut(int32_t window, int32_t keyCode, int32_t item) {

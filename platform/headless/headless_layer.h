@@ -54,9 +54,12 @@ public:
     std::map<int32_t, Picture> images;                   // images that exist
     std::vector<int32_t> freedImages;                    // in the order freed
     std::vector<std::pair<std::string, int32_t>> fonts;  // face, points; index = font number
-    // The menu bar as built, one entry per call: "title File",
-    // "item 0 Open\tCtrl+O", "separator", "submenu Examples", "end submenu".
+    // The menu bar as built, one entry per call, texts as screen readers
+    // read them: "title File", "item 0 Open\tCtrl+O", "separator",
+    // "submenu Examples", "end submenu".
     std::vector<std::string> menuLog;
+    // The mnemonic of each entry of menuLog, upper case; 0 for none.
+    std::vector<char> menuMnemonics;
     bool menuBarCreated = false;
     std::map<int32_t, int32_t> shortcuts;  // key code -> menu item
     std::map<int32_t, int32_t> timers;     // timer number -> period, while it exists
@@ -161,6 +164,8 @@ private:
     // Runs the next scripted step, if any; false when none was left.
     bool RunNextStep();
     bool HasTextKind(ControlKind kind) const;
+    // Adds a menu entry to menuLog and menuMnemonics.
+    void LogMenuEntry(const std::string& prefix, const std::string& text);
 
     EventQueue events_;
     std::deque<std::function<void()>> steps_;

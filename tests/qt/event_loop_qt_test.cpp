@@ -19,7 +19,7 @@ namespace {
 
 QAction* FindAction(QWidget* window, const QString& text) {
     for (QAction* action : window->findChildren<QAction*>()) {
-        if (action->text() == text) return action;
+        if (Readable(action->text()) == text.toStdString()) return action;
     }
     return nullptr;
 }

@@ -241,7 +241,7 @@ TEST_F(MainWindowQtTest, ALampSwitchedDuringARunReachesTheWindowWhenQtNextWorks)
         } else if (action->menu() != nullptr) {
             // Built by appending: GCC 12 misreads "literal" + string here.
             std::string submenu = "[";
-            submenu += action->text().toStdString();
+            submenu += Readable(action->text());
             submenu += ']';
             entries.push_back(submenu);
             for (const std::string& inner : DescribeMenu(action->menu(), layer)) {
@@ -254,7 +254,7 @@ TEST_F(MainWindowQtTest, ALampSwitchedDuringARunReachesTheWindowWhenQtNextWorks)
             if (events.size() == 1 && events.front().kind == EventKind::Menu) {
                 raised = std::to_string(events.front().number);
             }
-            entries.push_back(raised + " " + action->text().toStdString() +
+            entries.push_back(raised + " " + Readable(action->text()) +
                               (action->shortcut().isEmpty() ? "" : " (own shortcut!)"));
         }
     }
@@ -267,18 +267,38 @@ TEST_F(MainWindowQtTest, MenusShowTheirEntriesInOrderWithTheirItemNumbers) {
     EXPECT_FALSE(main->menuBar()->isNativeMenuBar());
     const QList<QAction*> titles = main->menuBar()->actions();
     ASSERT_EQ(titles.size(), 2);
-    EXPECT_EQ(titles[0]->text(), QStringLiteral("File"));
-    EXPECT_EQ(titles[1]->text(), QStringLiteral("Debug"));
+    EXPECT_EQ(Readable(titles[0]->text()), "File");
+    EXPECT_EQ(Readable(titles[1]->text()), "Debug");
     ASSERT_NE(titles[0]->menu(), nullptr);
     ASSERT_NE(titles[1]->menu(), nullptr);
     EXPECT_EQ(DescribeMenu(titles[0]->menu(), layer),
-              (std::vector<std::string>{"0 Open\tCtrl+O", "1 Quit"}));
+              (std::vector<std::string>{"0 Open\tCtrl+O", "9 Reload\tCtrl+R", "1 Quit"}));
     EXPECT_EQ(
         DescribeMenu(titles[1]->menu(), layer),
         (std::vector<std::string>{
             "2 Reset CPU", "3 Zero ROM", "-", "6 Animate", "4 Step\tF7", "5 Run\tF5", "[Examples]",
-            "  7 1. R2R3=R6+R7", "  8 2. A^2", "-", "9 Step Over\tF8", "10 Run to Cursor\tF4",
-            "11 Toggle Breakpoint\tF9", "12 Clear Breakpoints", "13 Step Back\tShift+F7"}));
+            "  7 1. R2R3=R6+R7", "  8 2. A^2", "-", "10 Step Over\tF8", "11 Run to Cursor\tF4",
+            "12 Toggle Breakpoint\tF9", "13 Clear Breakpoints", "14 Step Back\tShift+F7"}));
+}
+
+TEST_F(MainWindowQtTest, AltWithAMenusMnemonicOpensIt) {
+    auto* main = qobject_cast<QMainWindow*>(window);
+    ASSERT_NE(main, nullptr);
+    const QList<QAction*> titles = main->menuBar()->actions();
+    ASSERT_GE(titles.size(), 2);
+    for (const auto& [key, title] : {std::pair{Qt::Key_F, 0}, std::pair{Qt::Key_D, 1}}) {
+        QMenu* menu = titles[title]->menu();
+        ASSERT_NE(menu, nullptr);
+        QTest::keyClick(window, key, Qt::AltModifier);
+        EXPECT_TRUE(QTest::qWaitFor([menu] { return menu->isVisible(); }, 2000))
+            << Readable(titles[title]->text());
+        // Escape closes the menu, and again leaves the menu bar.
+        QTest::keyClick(menu, Qt::Key_Escape);
+        EXPECT_TRUE(QTest::qWaitFor([menu] { return !menu->isVisible(); }, 2000));
+        QTest::keyClick(main->menuBar(), Qt::Key_Escape);
+        window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    }
 }
 
 TEST_F(MainWindowQtTest, ShortcutsWorkFromATextFieldAndRaiseTheirItemOnce) {

@@ -24,6 +24,17 @@ inline void PrintTo(const Event& event, std::ostream* out) {
                                                            : " Other");
 }
 
+// A menu entry's text as screen readers read it: without the "&" that marks
+// its mnemonic ("&&" stands for "&").
+[[nodiscard]] inline std::string Readable(const QString& text) {
+    QString readable;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == QLatin1Char('&') && i + 1 < text.size()) ++i;
+        readable += text[i];
+    }
+    return readable.toStdString();
+}
+
 inline Event MenuEvent(int32_t item) {
     return Event{EventKind::Menu, item, ControlEventType::Other};
 }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -57,6 +58,7 @@ std::vector<ExpectedControl> ExpectedControls() {
 const std::vector<std::string> kMenuLog = {
     "title File",
     "item 0 Open\tCtrl+O",
+    "item 9 Reload\tCtrl+R",
     "item 1 Quit",
     "title Debug",
     "item 2 Reset CPU",
@@ -71,11 +73,11 @@ const std::vector<std::string> kMenuLog = {
     "end submenu",
     // The debugger's commands, after a separator at the end of Debug.
     "separator",
-    "item 9 Step Over\tF8",
-    "item 10 Run to Cursor\tF4",
-    "item 11 Toggle Breakpoint\tF9",
-    "item 12 Clear Breakpoints",
-    "item 13 Step Back\tShift+F7",
+    "item 10 Step Over\tF8",
+    "item 11 Run to Cursor\tF4",
+    "item 12 Toggle Breakpoint\tF9",
+    "item 13 Clear Breakpoints",
+    "item 14 Step Back\tShift+F7",
 };
 
 class MainWindowTest : public FrontendTest {
@@ -118,13 +120,31 @@ TEST_F(MainWindowTest, CreatesLampImagesFontMenusAndShortcuts) {
     EXPECT_NE(LampPicture(0).argb, LampPicture(1).argb);
     EXPECT_EQ(layer.fonts, (std::vector<std::pair<std::string, int32_t>>{{"Courier", 8}}));
     EXPECT_EQ(layer.menuLog, kMenuLog);
-    EXPECT_EQ(layer.shortcuts, (std::map<int32_t, int32_t>{{116, 5},
-                                                           {118, 4},
+    EXPECT_EQ(layer.shortcuts, (std::map<int32_t, int32_t>{{0x74, 5},
+                                                           {0x76, 4},
                                                            {0x2004F, 0},
-                                                           {KeyCode::kF8, MenuItem::kStepOver},
+                                                           {0x20052, 9},
+                                                           {0x77, MenuItem::kStepOver},
                                                            {0x73, MenuItem::kRunToCursor},
                                                            {0x78, MenuItem::kToggleBreakpoint},
                                                            {0x10076, MenuItem::kStepBack}}));
+    // Every entry has a mnemonic, none twice in one menu or on the bar.
+    ASSERT_EQ(layer.menuMnemonics.size(), layer.menuLog.size());
+    std::vector<std::set<char>> taken(1);  // the bar, then the open menus
+    for (size_t i = 0; i < layer.menuLog.size(); ++i) {
+        const std::string& entry = layer.menuLog[i];
+        const char mnemonic = layer.menuMnemonics[i];
+        if (entry == "separator") continue;
+        if (entry == "end submenu") {
+            taken.pop_back();
+            continue;
+        }
+        if (entry.rfind("title ", 0) == 0) taken.resize(1);
+        SCOPED_TRACE(entry);
+        EXPECT_NE(mnemonic, 0);
+        EXPECT_TRUE(taken.back().insert(mnemonic).second);
+        if (entry.rfind("title ", 0) == 0 || entry.rfind("submenu ", 0) == 0) taken.emplace_back();
+    }
 }
 
 TEST_F(MainWindowTest, WithoutAMenuBarTheControlsWorkAndTheShortcutsDoNothing) {
