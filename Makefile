@@ -148,7 +148,7 @@ fuzz-coverage: deps-fuzz deps-test
 
 # Every C++ source as .clang-format lays it out; lists the files that drift.
 format-check: deps-test
-	clang-format --dry-run -Werror $$(find core display frontend data platform asm runner \
+	clang-format --dry-run -Werror $$(find core debug display frontend data platform asm runner \
 	  tests bench fuzz tools -name '*.cpp' -o -name '*.h' 2>/dev/null)
 
 # Everything CI runs: the layout check, the tests, the tests under the

@@ -19,14 +19,12 @@ int32_t RomByte(const MachineState& state, int32_t address) {
     return state.RomImage[static_cast<size_t>(address)] & 0xFF;
 }
 
-// The address a listing line starts with: its hex digits up to the first
-// blank. False when the line starts otherwise or the digits do not fit.
+}  // namespace
+
 bool LineAddress(const std::string& line, uint32_t& address) {
     const std::string_view digits = std::string_view(line).substr(0, line.find(' '));
     return ParseHex(digits, UINT32_MAX, address);
 }
-
-}  // namespace
 
 std::string InstructionText(const OpcodeTables& tables, int32_t opcode, int32_t second) {
     opcode &= 0xFF;

@@ -21,6 +21,10 @@ std::string InstructionText(const OpcodeTables& tables, int32_t opcode, int32_t 
 std::string DisassembleLine(const MachineState& state, const OpcodeTables& tables,
                             int32_t& listingAddress);
 
+// The address a listing line starts with: its hex digits up to the first
+// blank. False when the line starts otherwise or the digits do not fit.
+bool LineAddress(const std::string& line, uint32_t& address);
+
 // Replaces the listing's lines by 32 lines from listingAddress onward and
 // selects line 0.
 void FillCodeListing(const MachineState& state, const OpcodeTables& tables, int32_t& listingAddress,

@@ -131,6 +131,8 @@ void LoadProgramPath(Debugger& debugger, WindowLayer& layer, const std::string& 
         return;
     }
     debugger.loadFolder = FolderOf(path);
+    // Instructions before the load ran on another program: Step Back stops here.
+    HistoryBarrier(debugger.history);
     std::copy(bytes.begin(), bytes.end(), debugger.state.RomImage.begin());
     debugger.programLength = static_cast<int32_t>(bytes.size());
     RebuildListingFromZeroFollowingPc(debugger, layer);
@@ -209,12 +211,14 @@ bool AssembleSource(WindowLayer& layer, const std::string& path, std::vector<uin
 void LoadExample(Debugger& debugger, WindowLayer& layer, std::span<const int32_t> example) {
     const std::span<const int32_t> program =
         example.first(std::min<size_t>(example.size(), kMaxImageBytes));
+    HistoryBarrier(debugger.history);
     std::copy(program.begin(), program.end(), debugger.state.RomImage.begin());
     RebuildListingFromZeroFollowingPc(debugger, layer);
     debugger.programLength = static_cast<int32_t>(program.size());
 }
 
 void ZeroRomCommand(Debugger& debugger, WindowLayer& layer) {
+    HistoryBarrier(debugger.history);
     ZeroRom(debugger.state);
     RebuildListingFromZeroFollowingPc(debugger, layer);
 }

@@ -96,7 +96,7 @@ struct MenuEntry {
 
 // The menu bar in display order; item numbers are not in display order.
 // "&" marks each entry's mnemonic, unique within its menu.
-constexpr std::array<MenuEntry, 18> kMenus = {{
+constexpr std::array<MenuEntry, 24> kMenus = {{
     {MenuEntryKind::Title, 0, "&File"},
     {MenuEntryKind::Item, MenuItem::kOpen, "&Open\tCtrl+O"},
     {MenuEntryKind::Item, MenuItem::kReload, "&Reload\tCtrl+R"},
@@ -112,6 +112,12 @@ constexpr std::array<MenuEntry, 18> kMenus = {{
     {MenuEntryKind::Item, MenuItem::kExampleSum, "&1. R2R3=R6+R7"},
     {MenuEntryKind::Item, MenuItem::kExampleSquare, "&2. A^2"},
     {MenuEntryKind::EndSubmenu, 0, ""},
+    {MenuEntryKind::Separator, 0, ""},
+    {MenuEntryKind::Item, MenuItem::kStepOver, "Step &Over\tF8"},
+    {MenuEntryKind::Item, MenuItem::kRunToCursor, "Run &to Cursor\tF4"},
+    {MenuEntryKind::Item, MenuItem::kToggleBreakpoint, "Toggle &Breakpoint\tF9"},
+    {MenuEntryKind::Item, MenuItem::kClearBreakpoints, "&Clear Breakpoints"},
+    {MenuEntryKind::Item, MenuItem::kStepBack, "Step Bac&k\tShift+F7"},
     {MenuEntryKind::Title, 0, "&Help"},
     {MenuEntryKind::Item, MenuItem::kKeyboardShortcuts, "&Keyboard Shortcuts"},
     {MenuEntryKind::Item, MenuItem::kAbout, "&About Quodlet"},
@@ -122,11 +128,15 @@ struct Shortcut {
     int32_t item;
 };
 
-constexpr std::array<Shortcut, 4> kShortcuts = {{
+constexpr std::array<Shortcut, 8> kShortcuts = {{
     {KeyCode::kF5, MenuItem::kRun},
     {KeyCode::kF7, MenuItem::kStep},
     {KeyCode::kCtrlO, MenuItem::kOpen},
     {KeyCode::kCtrlR, MenuItem::kReload},
+    {KeyCode::kF8, MenuItem::kStepOver},
+    {KeyCode::kF4, MenuItem::kRunToCursor},
+    {KeyCode::kF9, MenuItem::kToggleBreakpoint},
+    {KeyCode::kShift | KeyCode::kF7, MenuItem::kStepBack},
 }};
 
 // The name by which screen readers and UI automation find a control that

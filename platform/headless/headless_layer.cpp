@@ -91,6 +91,16 @@ void HeadlessLayer::ClickLine(int32_t control, int32_t index) {
     });
 }
 
+void HeadlessLayer::DoubleClickLine(int32_t control, int32_t index) {
+    ClickLine(control, index);
+    Call([this, control, index] {
+        HeadlessControl* list = Find(control, ControlKind::List);
+        if (list == nullptr || index < 0 || index >= static_cast<int32_t>(list->lines.size()))
+            return;
+        events_.Push({EventKind::Control, control, ControlEventType::DoubleClick});
+    });
+}
+
 void HeadlessLayer::Tick(int32_t timer) {
     Call([this, timer] { events_.Push({EventKind::Timer, timer, ControlEventType::Other}); });
 }
@@ -178,12 +188,16 @@ int32_t HeadlessLayer::GetCheck(int32_t control) {
 void HeadlessLayer::ClearLines(int32_t control) {
     if (HeadlessControl* list = Find(control, ControlKind::List)) {
         list->lines.clear();
+        list->marks.clear();
         list->selected = -1;
     }
 }
 
 void HeadlessLayer::AppendLine(int32_t control, const std::string& line) {
-    if (HeadlessControl* list = Find(control, ControlKind::List)) list->lines.push_back(line);
+    if (HeadlessControl* list = Find(control, ControlKind::List)) {
+        list->lines.push_back(line);
+        list->marks.emplace_back();
+    }
 }
 
 int32_t HeadlessLayer::CountLines(int32_t control) {
@@ -207,6 +221,19 @@ void HeadlessLayer::SelectLine(int32_t control, int32_t index) {
 int32_t HeadlessLayer::SelectedLine(int32_t control) {
     HeadlessControl* list = Find(control, ControlKind::List);
     return list == nullptr ? -1 : list->selected;
+}
+
+void HeadlessLayer::SetLineMark(int32_t control, int32_t index, const std::string& description) {
+    HeadlessControl* list = Find(control, ControlKind::List);
+    if (list == nullptr || index < 0 || index >= static_cast<int32_t>(list->marks.size())) return;
+    list->marks[static_cast<size_t>(index)] = description;
+}
+
+std::string HeadlessLayer::GetLineMark(int32_t control, int32_t index) {
+    HeadlessControl* list = Find(control, ControlKind::List);
+    if (list == nullptr || index < 0 || index >= static_cast<int32_t>(list->marks.size()))
+        return {};
+    return list->marks[static_cast<size_t>(index)];
 }
 
 bool HeadlessLayer::CreateImage(int32_t image, const Picture& picture) {
@@ -329,6 +356,12 @@ bool HeadlessLayer::IsKeyDown(int32_t keyCode) {
     return held;
 }
 
+void HeadlessLayer::SetBusy(bool nowBusy) {
+    if (!windowOpen || nowBusy == busy) return;
+    busy = nowBusy;
+    busyLog.push_back(nowBusy);
+}
+
 std::string HeadlessLayer::OpenFileDialog(const std::string& dialogTitle, const std::string& folder,
                                           const std::string& filterList) {
     dialogCalls.push_back({dialogTitle, folder, filterList});
@@ -339,6 +372,7 @@ std::string HeadlessLayer::OpenFileDialog(const std::string& dialogTitle, const 
 }
 
 void HeadlessLayer::Release() {
+    SetBusy(false);
     released = true;
     windowOpen = false;
     menuBarCreated = false;

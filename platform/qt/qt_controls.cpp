@@ -74,7 +74,8 @@ QWidget* MakeCheckBox(QWidget* parent, const QString& text, std::function<void()
     return box;
 }
 
-QWidget* MakeList(QWidget* parent, std::function<void()> onClick) {
+QWidget* MakeList(QWidget* parent, std::function<void()> onClick,
+                  std::function<void()> onDoubleClick) {
     auto* list = new QListWidget(parent);
     list->setSelectionMode(QAbstractItemView::SingleSelection);
     list->setSortingEnabled(false);
@@ -83,6 +84,8 @@ QWidget* MakeList(QWidget* parent, std::function<void()> onClick) {
     list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);  // long lines are cut at the edge
     list->setTextElideMode(Qt::ElideNone);
     QObject::connect(list, &QListWidget::clicked, list, [onClick] { onClick(); });
+    // The first click of the two has selected the line.
+    QObject::connect(list, &QListWidget::doubleClicked, list, [onDoubleClick] { onDoubleClick(); });
     return list;
 }
 
@@ -148,7 +151,10 @@ void QtLayer::CreateControl(ControlKind kind, int32_t number, int32_t x, int32_t
         case ControlKind::CheckBox:
             widget = MakeCheckBox(parent, qtext, raise(ControlEventType::Other));
             break;
-        case ControlKind::List: widget = MakeList(parent, raise(ControlEventType::Other)); break;
+        case ControlKind::List:
+            widget = MakeList(parent, raise(ControlEventType::Other),
+                              raise(ControlEventType::DoubleClick));
+            break;
         case ControlKind::Image: widget = MakeImage(parent); break;
     }
     if (widget == nullptr) return;
@@ -267,6 +273,30 @@ int32_t QtLayer::SelectedLine(int32_t control) {
     if (list == nullptr) return -1;
     const QList<QListWidgetItem*> selected = list->selectedItems();
     return selected.isEmpty() ? -1 : static_cast<int32_t>(list->row(selected.first()));
+}
+
+namespace {
+
+// Behind a marked line: a light red that the selection's highlight still
+// stands out from.
+const QColor kMarkedLineColour(255, 204, 204);
+
+}  // namespace
+
+void QtLayer::SetLineMark(int32_t control, int32_t index, const std::string& description) {
+    auto* list = state_->FindAs<QListWidget>(control, ControlKind::List);
+    if (list == nullptr || index < 0 || index >= list->count()) return;
+    QListWidgetItem* item = list->item(index);
+    const QString wanted = ToQt(description);
+    if (item->data(Qt::AccessibleDescriptionRole).toString() == wanted) return;
+    item->setData(Qt::AccessibleDescriptionRole, wanted);
+    item->setBackground(wanted.isEmpty() ? QBrush() : QBrush(kMarkedLineColour));
+}
+
+std::string QtLayer::GetLineMark(int32_t control, int32_t index) {
+    auto* list = state_->FindAs<QListWidget>(control, ControlKind::List);
+    if (list == nullptr || index < 0 || index >= list->count()) return "";
+    return list->item(index)->data(Qt::AccessibleDescriptionRole).toString().toStdString();
 }
 
 bool QtLayer::CreateImage(int32_t image, const Picture& picture) {

@@ -275,11 +275,13 @@ TEST_F(MainWindowQtTest, MenusShowTheirEntriesInOrderWithTheirItemNumbers) {
               (std::vector<std::string>{"0 Open\tCtrl+O", "9 Reload\tCtrl+R", "1 Quit"}));
     EXPECT_EQ(
         DescribeMenu(titles[1]->menu(), layer),
-        (std::vector<std::string>{"2 Reset CPU", "3 Zero ROM", "-", "6 Animate", "4 Step\tF7",
-                                  "5 Run\tF5", "[Examples]", "  7 1. R2R3=R6+R7", "  8 2. A^2"}));
+        (std::vector<std::string>{
+            "2 Reset CPU", "3 Zero ROM", "-", "6 Animate", "4 Step\tF7", "5 Run\tF5", "[Examples]",
+            "  7 1. R2R3=R6+R7", "  8 2. A^2", "-", "10 Step Over\tF8", "11 Run to Cursor\tF4",
+            "12 Toggle Breakpoint\tF9", "13 Clear Breakpoints", "14 Step Back\tShift+F7"}));
     EXPECT_EQ(Readable(titles[2]->text()), "Help");
     EXPECT_EQ(DescribeMenu(titles[2]->menu(), layer),
-              (std::vector<std::string>{"10 Keyboard Shortcuts", "11 About Quodlet"}));
+              (std::vector<std::string>{"15 Keyboard Shortcuts", "16 About Quodlet"}));
 }
 
 TEST_F(MainWindowQtTest, AltWithAMenusMnemonicOpensIt) {
@@ -313,6 +315,14 @@ TEST_F(MainWindowQtTest, ShortcutsWorkFromATextFieldAndRaiseTheirItemOnce) {
     EXPECT_EQ(TakeAll(layer), std::vector<Event>{MenuEvent(MenuItem::kRun)});
     QTest::keyClick(edit, Qt::Key_O, Qt::ControlModifier);
     EXPECT_EQ(TakeAll(layer), std::vector<Event>{MenuEvent(MenuItem::kOpen)});
+    QTest::keyClick(edit, Qt::Key_F8);
+    QTest::keyClick(edit, Qt::Key_F4);
+    QTest::keyClick(edit, Qt::Key_F9);
+    QTest::keyClick(edit, Qt::Key_F7, Qt::ShiftModifier);
+    EXPECT_EQ(TakeAll(layer),
+              (std::vector<Event>{MenuEvent(MenuItem::kStepOver), MenuEvent(MenuItem::kRunToCursor),
+                                  MenuEvent(MenuItem::kToggleBreakpoint),
+                                  MenuEvent(MenuItem::kStepBack)}));
     EXPECT_EQ(layer.GetText(5), "FF");  // the keys did not reach the field
 
     // Also from the listing, and a key without a shortcut raises nothing.

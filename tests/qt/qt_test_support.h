@@ -19,7 +19,9 @@ inline bool operator==(const Event& a, const Event& b) {
 inline void PrintTo(const Event& event, std::ostream* out) {
     static const char* const kKinds[] = {"None", "Close", "Menu", "Control", "Timer"};
     *out << kKinds[static_cast<int>(event.kind)] << ' ' << event.number
-         << (event.type == ControlEventType::Change ? " Change" : " Other");
+         << (event.type == ControlEventType::Change        ? " Change"
+             : event.type == ControlEventType::DoubleClick ? " DoubleClick"
+                                                           : " Other");
 }
 
 // A menu entry's text as screen readers read it: without the "&" that marks

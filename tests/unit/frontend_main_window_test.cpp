@@ -74,9 +74,16 @@ const std::vector<std::string> kMenuLog = {
     "item 7 1. R2R3=R6+R7",
     "item 8 2. A^2",
     "end submenu",
+    // The debugger's commands, after a separator at the end of Debug.
+    "separator",
+    "item 10 Step Over\tF8",
+    "item 11 Run to Cursor\tF4",
+    "item 12 Toggle Breakpoint\tF9",
+    "item 13 Clear Breakpoints",
+    "item 14 Step Back\tShift+F7",
     "title Help",
-    "item 10 Keyboard Shortcuts",
-    "item 11 About Quodlet",
+    "item 15 Keyboard Shortcuts",
+    "item 16 About Quodlet",
 };
 
 class MainWindowTest : public FrontendTest {
@@ -119,8 +126,14 @@ TEST_F(MainWindowTest, CreatesLampImagesFontMenusAndShortcuts) {
     EXPECT_NE(LampPicture(0).argb, LampPicture(1).argb);
     EXPECT_EQ(layer.fonts, (std::vector<std::pair<std::string, int32_t>>{{"Courier", 8}}));
     EXPECT_EQ(layer.menuLog, kMenuLog);
-    EXPECT_EQ(layer.shortcuts,
-              (std::map<int32_t, int32_t>{{0x74, 5}, {0x76, 4}, {0x2004F, 0}, {0x20052, 9}}));
+    EXPECT_EQ(layer.shortcuts, (std::map<int32_t, int32_t>{{0x74, 5},
+                                                           {0x76, 4},
+                                                           {0x2004F, 0},
+                                                           {0x20052, 9},
+                                                           {0x77, MenuItem::kStepOver},
+                                                           {0x73, MenuItem::kRunToCursor},
+                                                           {0x78, MenuItem::kToggleBreakpoint},
+                                                           {0x10076, MenuItem::kStepBack}}));
     // Every entry has a mnemonic, none twice in one menu or on the bar.
     ASSERT_EQ(layer.menuMnemonics.size(), layer.menuLog.size());
     std::vector<std::set<char>> taken(1);  // the bar, then the open menus
