@@ -29,8 +29,10 @@ DESTDIR ?=
 # the README's.
 OUT ?= $(BUILD)/screenshot.png
 
-# make fuzz: how long each target runs, and which targets.
+# make fuzz: how long each target runs, which targets, and how many run at
+# once.
 FUZZ_SECONDS ?= 600
+FUZZ_JOBS    ?= 1
 FUZZ_TARGETS ?= step_fuzzer listing_fuzzer load_fuzzer events_fuzzer asm_fuzzer
 
 # Sanitizer reports end the process with a failure; leaks are reported too.
@@ -114,20 +116,22 @@ fuzz-build: deps-fuzz
 # earlier runs found (kept in $(BUILD_FUZZ)/corpus/). A failing input is
 # saved in $(BUILD_FUZZ)/artifacts/ and ends the run with an error.
 fuzz: fuzz-build
-	@for t in $(FUZZ_TARGETS); do \
-	  mkdir -p $(BUILD_FUZZ)/corpus/$$t $(BUILD_FUZZ)/artifacts/$$t; \
-	  echo "== $$t for $(FUZZ_SECONDS) s"; \
-	  ./$(BUILD_FUZZ)/$$t -max_total_time=$(FUZZ_SECONDS) -max_len=4096 -timeout=10 \
-	    -print_final_stats=1 -artifact_prefix=$(BUILD_FUZZ)/artifacts/$$t/ \
-	    $(BUILD_FUZZ)/corpus/$$t fuzz/corpus/$$t 2>$(BUILD_FUZZ)/$$t.log \
-	  || { tail -n 60 $(BUILD_FUZZ)/$$t.log; exit 1; }; \
-	  grep -E '^(#[0-9]+[[:space:]]+DONE|stat::(number_of_executed_units|average_exec_per_sec|peak_rss_mb))' \
-	    $(BUILD_FUZZ)/$$t.log; \
-	done
+	@$(MAKE) --no-print-directory -j$(FUZZ_JOBS) $(addprefix fuzz-run-,$(FUZZ_TARGETS))
 
-# A short run of each target, as CI does.
+# One target's run; what it prints comes out whole, after it ends.
+fuzz-run-%:
+	@mkdir -p $(BUILD_FUZZ)/corpus/$* $(BUILD_FUZZ)/artifacts/$*
+	@./$(BUILD_FUZZ)/$* -max_total_time=$(FUZZ_SECONDS) -max_len=4096 -timeout=10 \
+	    -print_final_stats=1 -artifact_prefix=$(BUILD_FUZZ)/artifacts/$*/ \
+	    $(BUILD_FUZZ)/corpus/$* fuzz/corpus/$* 2>$(BUILD_FUZZ)/$*.log \
+	  || { echo "== $* failed"; tail -n 60 $(BUILD_FUZZ)/$*.log; exit 1; }
+	@{ echo "== $* for $(FUZZ_SECONDS) s"; \
+	  grep -E '^(#[0-9]+[[:space:]]+DONE|stat::(number_of_executed_units|average_exec_per_sec|peak_rss_mb))' \
+	    $(BUILD_FUZZ)/$*.log; }
+
+# A short run of each target, as CI does, two at a time on the two cores.
 fuzz-smoke:
-	$(MAKE) fuzz FUZZ_SECONDS=20
+	$(MAKE) fuzz FUZZ_SECONDS=20 FUZZ_JOBS=2
 
 # The source lines each fuzz target's inputs (its seeds and what make fuzz
 # found) reach, replayed in a clang build with coverage mapping.
