@@ -1,5 +1,7 @@
 #include "platform/headless/headless_layer.h"
 
+#include <algorithm>
+
 #include "platform/key_codes.h"
 
 HeadlessControl* HeadlessLayer::Find(int32_t control) {
@@ -214,18 +216,37 @@ bool HeadlessLayer::CreateImage(int32_t image, const Picture& picture) {
         return false;
     }
     images[image] = picture;
+    ForgetShown(image);
     return true;
 }
 
 void HeadlessLayer::ShowImage(int32_t control, int32_t image) {
     HeadlessControl* lamp = Find(control, ControlKind::Image);
     if (lamp == nullptr) return;
-    // An image that does not exist (yet, or any more) shows nothing.
-    lamp->image = images.count(image) != 0 ? image : -1;
+    const auto stale = std::find(stalePictures_.begin(), stalePictures_.end(), control);
+    if (lamp->image == image && stale == stalePictures_.end()) return;  // shown already
+    if (stale != stalePictures_.end()) stalePictures_.erase(stale);
+    // An image that does not exist (yet, or any more) shows nothing. The
+    // picture is copied: the control keeps it when the image is freed or
+    // replaced, until it is shown another.
+    const auto found = images.find(image);
+    lamp->image = found != images.end() ? image : -1;
+    lamp->picture = found != images.end() ? found->second : Picture{};
+}
+
+void HeadlessLayer::ForgetShown(int32_t image) {
+    for (const auto& [number, control] : controls) {
+        if (control.kind == ControlKind::Image && control.image == image &&
+            std::find(stalePictures_.begin(), stalePictures_.end(), number) ==
+                stalePictures_.end()) {
+            stalePictures_.push_back(number);
+        }
+    }
 }
 
 void HeadlessLayer::FreeImage(int32_t image) {
     images.erase(image);
+    ForgetShown(image);
     freedImages.push_back(image);
 }
 
@@ -243,27 +264,35 @@ void HeadlessLayer::SetFont(int32_t control, int32_t font) {
 bool HeadlessLayer::CreateMenuBar(int32_t window) {
     if (failMenuBar || !windowOpen || window != windowNumber) return false;
     menuBarCreated = true;
+    menuDepth_ = 0;
     return true;
 }
 
 void HeadlessLayer::AddMenuTitle(const std::string& menuTitle) {
-    if (menuBarCreated) menuLog.push_back("title " + menuTitle);
+    if (!menuBarCreated) return;
+    menuLog.push_back("title " + menuTitle);
+    menuDepth_ = 1;
 }
 
 void HeadlessLayer::AddMenuItem(int32_t item, const std::string& text) {
-    if (menuBarCreated) menuLog.push_back("item " + std::to_string(item) + " " + text);
+    if (menuBarCreated && menuDepth_ > 0)
+        menuLog.push_back("item " + std::to_string(item) + " " + text);
 }
 
 void HeadlessLayer::AddMenuSeparator() {
-    if (menuBarCreated) menuLog.push_back("separator");
+    if (menuBarCreated && menuDepth_ > 0) menuLog.push_back("separator");
 }
 
 void HeadlessLayer::OpenSubmenu(const std::string& submenuTitle) {
-    if (menuBarCreated) menuLog.push_back("submenu " + submenuTitle);
+    if (!menuBarCreated || menuDepth_ == 0) return;
+    menuLog.push_back("submenu " + submenuTitle);
+    ++menuDepth_;
 }
 
 void HeadlessLayer::CloseSubmenu() {
-    if (menuBarCreated) menuLog.push_back("end submenu");
+    if (!menuBarCreated || menuDepth_ < 2) return;
+    menuLog.push_back("end submenu");
+    --menuDepth_;
 }
 
 void HeadlessLayer::AddShortcut(int32_t window, int32_t keyCode, int32_t item) {
