@@ -55,6 +55,8 @@ struct BoundCase {
     std::vector<int32_t> r0to3;
     int32_t accumulator;
     int32_t carry;
+    // Run after the items in `before`, as by the user typing into the fields.
+    void (*setup)(Debugger&) = nullptr;
 };
 
 // Run tests its bound before each instruction and so executes the byte at
@@ -90,6 +92,55 @@ const std::vector<BoundCase> kBoundCases = {
      {5, 1, 1, 9},
      0,
      1},
+    // A program of 65536 bytes: both stop at the end of the address space,
+    // pc 0xFFF, without executing the byte there.
+    {"Run to the end of the address space",
+     {},
+     MenuItem::kRun,
+     0xFFF,
+     {0, 0, 0, 0},
+     0,
+     0,
+     [](Debugger& d) {
+         d.programLength = 65536;
+         d.state.pc = 0xF00;
+         d.state.RomImage[0xFFF] = 0xD5;  // LDM 5, which must not run
+     }},
+    {"Animate to the end of the address space",
+     {},
+     MenuItem::kAnimate,
+     0xFFF,
+     {0, 0, 0, 0},
+     0,
+     0,
+     [](Debugger& d) {
+         d.programLength = 65536;
+         d.state.pc = 0xF00;
+         d.state.RomImage[0xFFF] = 0xD5;
+     }},
+    // Near the top: the byte at programLength still runs.
+    {"Run with programLength FF0",
+     {},
+     MenuItem::kRun,
+     0xFF1,
+     {0, 0, 0, 0},
+     0,
+     0,
+     [](Debugger& d) {
+         d.programLength = 0xFF0;
+         d.state.pc = 0xF00;
+     }},
+    {"Run from FFF",
+     {},
+     MenuItem::kRun,
+     0x1000,
+     {0, 0, 0, 0},
+     0,
+     0,
+     [](Debugger& d) {
+         d.programLength = 65536;
+         d.state.pc = 0xFFF;
+     }},
 };
 
 TEST(RunControlBounds, RunAndAnimateStopAtTheirBounds) {
@@ -97,6 +148,7 @@ TEST(RunControlBounds, RunAndAnimateStopAtTheirBounds) {
         SCOPED_TRACE(c.name);
         Session s;
         for (const int32_t item : c.before) s.layer.ChooseMenu(item);
+        if (c.setup != nullptr) s.layer.Call([&s, &c] { c.setup(*s.debugger); });
         if (c.command == MenuItem::kRun)
             s.ChooseRun();
         else
@@ -112,7 +164,8 @@ TEST(RunControlBounds, RunAndAnimateStopAtTheirBounds) {
         // The display shows the final state and the listing follows pc.
         EXPECT_EQ(s.Text(Control::kProgramCounter), PlainHex(c.pc));
         EXPECT_EQ(s.Text(3), PlainHex(c.r0to3[3]));
-        EXPECT_EQ(s.SelectedLine().substr(0, 3), PaddedHex(c.pc, 3));
+        const std::string address = PaddedHex(c.pc, 3) + " ";
+        EXPECT_EQ(s.SelectedLine().substr(0, address.size()), address);
     }
 }
 
@@ -141,6 +194,22 @@ TEST_F(RunControlTest, EscapeHeldDuringARunStopsItBeforeTheNextInstruction) {
     EXPECT_EQ(state.running, 0);
     EXPECT_EQ(Text(Control::kProgramCounter), "5");
     EXPECT_EQ(Listing().selected, 5);
+}
+
+TEST_F(RunControlTest, EscapeHeldDuringAnAnimationStopsItAfterTheTick) {
+    layer.ChooseMenu(MenuItem::kAnimate);
+    layer.Tick(kAnimationTimer);
+    layer.Call([this] { layer.HoldEscapeAfter(0); });
+    layer.Tick(kAnimationTimer);
+    layer.Call([this] {
+        EXPECT_EQ(state.running, 0);
+        EXPECT_TRUE(layer.timers.empty());
+        layer.ReleaseEscape();
+    });
+    layer.Tick(kAnimationTimer);  // a tick already due changes nothing
+    EXPECT_EQ(Launch(), 0);
+    EXPECT_EQ(state.pc, 2);
+    EXPECT_EQ(Text(Control::kProgramCounter), "2");
 }
 
 TEST_F(RunControlTest, AnErrorStopsARunAfterItsMessageAndStillRefreshes) {
@@ -245,6 +314,20 @@ TEST_F(RunControlTest, ResetCpuDuringAnAnimationGoesOnFromAddressZero) {
     EXPECT_EQ(Launch(), 0);
     EXPECT_EQ(state.pc, 32);
     EXPECT_EQ(layer.timerAdds, 1);
+}
+
+TEST_F(RunControlTest, ResetCpuRebuildsAMovedListingFromAddressZero) {
+    layer.PasteOver(Control::kProgramCounter, "100");
+    layer.Call([this] {
+        EXPECT_EQ(ListingLine(0), "100 00    NOP");
+        state.RomImage[0] = 0xD7;
+    });
+    layer.ChooseMenu(MenuItem::kResetCpu);
+    EXPECT_EQ(Launch(), 0);
+    EXPECT_EQ(ListingLine(0), "000 D7    LDM 7");
+    EXPECT_EQ(ListingLine(1), "001 00    NOP");
+    EXPECT_EQ(Listing().selected, 0);
+    EXPECT_EQ(Text(Control::kProgramCounter), "0");
 }
 
 TEST_F(RunControlTest, AnimateAtOrBeyondProgramLengthExecutesOneInstruction) {
