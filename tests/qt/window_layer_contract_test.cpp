@@ -310,7 +310,7 @@ TYPED_TEST(WindowLayerContract, WithoutAWindowControlsMenusShortcutsAndTimersAre
     layer.AddTimer(kWindow, 1, kTimerPeriodMs);
     fresh.LetTimersRun();
     EXPECT_TRUE(fresh.TakeAll().empty());
-    EXPECT_EQ(layer.WaitEvent().kind, EventKind::Close);
+    EXPECT_EQ(layer.WaitEvent(), (Event{EventKind::Close, 0, ControlEventType::Other}));
 }
 
 TYPED_TEST(WindowLayerContract, EveryKindTakesItsInitialTextAndName) {
@@ -636,28 +636,39 @@ TYPED_TEST(WindowLayerContract, ShortcutsRaiseTheirLatestItemFromAnyControl) {
     EXPECT_EQ(layer.GetText(kField), "FF");  // the keys did not reach the field
 }
 
-TYPED_TEST(WindowLayerContract, TimerTicksAreNeverQueuedTwiceAndStopWhenRemoved) {
+// The timers whose ticks were taken, each once. (Whether a tick falling due
+// while another of the same timer is queued is dropped, the event queue's
+// own test holds: between two takes real time may pass a period.)
+std::vector<int32_t> TimersTicked(const std::vector<Event>& events) {
+    std::vector<int32_t> timers;
+    for (const Event& event : events) {
+        EXPECT_EQ(event.kind, EventKind::Timer);
+        timers.push_back(event.number);
+    }
+    std::sort(timers.begin(), timers.end());
+    timers.erase(std::unique(timers.begin(), timers.end()), timers.end());
+    return timers;
+}
+
+TYPED_TEST(WindowLayerContract, TimersTickUntilRemovedFromTheirWindow) {
     WindowLayer& layer = this->layer;
-    const Event tick7{EventKind::Timer, 7, ControlEventType::Other};
-    const Event tick8{EventKind::Timer, 8, ControlEventType::Other};
     layer.AddTimer(kWindow, 7, kTimerPeriodMs);
-    EXPECT_EQ(layer.WaitEvent(), tick7);
+    EXPECT_EQ(layer.WaitEvent(), (Event{EventKind::Timer, 7, ControlEventType::Other}));
     this->backend.LetTimersRun();
-    EXPECT_EQ(this->backend.TakeAll(), std::vector<Event>{tick7});
+    EXPECT_EQ(TimersTicked(this->backend.TakeAll()), std::vector<int32_t>{7});
 
     layer.AddTimer(kWindow, 8, kTimerPeriodMs);
     layer.AddTimer(kOtherWindow, 9, kTimerPeriodMs);
     this->backend.LetTimersRun();
-    std::vector<Event> ticks = this->backend.TakeAll();
-    std::sort(ticks.begin(), ticks.end(),
-              [](const Event& a, const Event& b) { return a.number < b.number; });
-    EXPECT_EQ(ticks, (std::vector<Event>{tick7, tick8}));
+    EXPECT_EQ(TimersTicked(this->backend.TakeAll()), (std::vector<int32_t>{7, 8}));
 
     layer.RemoveTimer(kOtherWindow, 7);  // not our window: 7 goes on
     layer.RemoveTimer(kWindow, 8);
+    (void)this->backend.TakeAll();  // a tick of 8 may have fallen due meanwhile
     this->backend.LetTimersRun();
-    EXPECT_EQ(this->backend.TakeAll(), std::vector<Event>{tick7});
+    EXPECT_EQ(TimersTicked(this->backend.TakeAll()), std::vector<int32_t>{7});
     layer.RemoveTimer(kWindow, 7);
+    (void)this->backend.TakeAll();
     this->backend.LetTimersRun();
     EXPECT_TRUE(this->backend.TakeAll().empty());
 }
@@ -692,7 +703,7 @@ TYPED_TEST(WindowLayerContract, ReleaseEndsEverythingAndMayBeRepeated) {
     EXPECT_FALSE(layer.CreateMenuBar(kWindow));
     this->backend.LetTimersRun();
     EXPECT_TRUE(this->backend.TakeAll().empty());
-    EXPECT_EQ(layer.WaitEvent().kind, EventKind::Close);
+    EXPECT_EQ(layer.WaitEvent(), (Event{EventKind::Close, 0, ControlEventType::Other}));
 }
 
 // The queue both backends keep.

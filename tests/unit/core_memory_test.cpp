@@ -165,6 +165,9 @@ TEST(CoreMemory, FetchOutsideRomImageReadsZero) {
         SCOPED_TRACE(pc);
         auto state = NewState();
         state->RomImage.fill(0xFF);  // would be rejected if read
+        // So would the registers that follow the array in memory, should a
+        // fetch read one entry past its end.
+        state->indexRegisters.fill(0xFF);
         state->pc = pc;
         auto expected = std::make_unique<MachineState>(*state);
         expected->pc = static_cast<int32_t>(static_cast<uint32_t>(pc) + 1);

@@ -41,6 +41,14 @@ TEST_F(HeadlessLayerTest, PastingIsCutToTheLimitButProgramTextIsKeptWhole) {
     EXPECT_EQ(layer.GetText(5), "10000");
 }
 
+TEST_F(HeadlessLayerTest, ALimitOfZeroOrLessIsRecordedAsNone) {
+    for (const int32_t lifted : {0, -3}) {
+        layer.LimitText(5, 2);
+        layer.LimitText(5, lifted);
+        EXPECT_EQ(layer.controls.at(5).maxChars, -1) << lifted;
+    }
+}
+
 TEST_F(HeadlessLayerTest, ActionsTakeEffectWhenTheLoopReachesThem) {
     layer.PasteOver(5, "12");
     EXPECT_EQ(layer.GetText(5), "FF");
