@@ -68,6 +68,16 @@ constexpr ArithmeticCase ArithmeticCases[] = {
     {"KBP 2", 0xFC, 2, 0, 0, 2, 0},
     {"KBP 4", 0xFC, 4, 0, 0, 3, 0},
     {"KBP 15", 0xFC, 15, 0, 0, 15, 0},
+    // Every other value of more than one bit is no key either.
+    {"KBP 5", 0xFC, 5, 0, 0, 15, 0},
+    {"KBP 6", 0xFC, 6, 0, 0, 15, 0},
+    {"KBP 7", 0xFC, 7, 0, 0, 15, 0},
+    {"KBP 9", 0xFC, 9, 0, 0, 15, 0},
+    {"KBP 10", 0xFC, 10, 0, 0, 15, 0},
+    {"KBP 11", 0xFC, 11, 0, 0, 15, 0},
+    {"KBP 12", 0xFC, 12, 0, 0, 15, 0},
+    {"KBP 13", 0xFC, 13, 0, 0, 15, 0},
+    {"KBP 14", 0xFC, 14, 0, 0, 15, 0},
 };
 
 TEST(CoreArithmetic, AccumulatorAndCarry) {

@@ -10,6 +10,7 @@
 #include "core/hex.h"
 #include "display/state_display.h"
 #include "frontend/main_window.h"
+#include "tests/unit/core_test_support.h"
 #include "tests/unit/frontend_test_support.h"
 
 namespace {
@@ -255,8 +256,13 @@ TEST(RunLamps, TheLampsShowPortOneBeforeEveryInstructionOfARun) {
     };
     std::copy(program.begin(), program.end(), debugger->state.RomImage.begin());
     // The port changed behind the display's back: the Run must not trust
-    // the lamps as they stand.
+    // the lamps as they stand. It starts at the WMP with SRC done and the
+    // count at 1, which port 0 holds too: only port 1 counts.
     debugger->state.ramOutputPorts[1] = 0xA;
+    debugger->state.ramOutputPorts[0] = 1;
+    debugger->state.src1 = 4;
+    debugger->state.accumulator = 1;
+    debugger->state.pc = 4;
     layer.HoldEscapeAfter(200);
 
     RunProgram(*debugger, layer);
@@ -264,6 +270,34 @@ TEST(RunLamps, TheLampsShowPortOneBeforeEveryInstructionOfARun) {
     EXPECT_EQ(layer.polls, 201);
     EXPECT_EQ(layer.stale, 0);
     EXPECT_NE(debugger->state.ramOutputPorts[1], 0xA);  // the count went round
+}
+
+// A window layer that counts the Run's takes of pending events.
+class TakeCountingLayer : public HeadlessLayer {
+public:
+    int32_t takes = 0;
+
+    Event TakeEvent() override {
+        ++takes;
+        return HeadlessLayer::TakeEvent();
+    }
+};
+
+// A Run takes one pending event before its first instruction and before
+// every 256th after it: 511 polls of Escape take two, 513 take three.
+TEST(RunEvents, ARunTakesAnEventAtTheFirstPollAndEvery256th) {
+    for (const auto& [polls, takes] : {std::pair{511, 2}, std::pair{513, 3}}) {
+        SCOPED_TRACE(polls);
+        auto debugger = std::make_unique<Debugger>();
+        TakeCountingLayer layer;
+        ASSERT_TRUE(StartMainWindow(*debugger, layer));
+        debugger->state.RomImage[0] = 0x40;  // 000 JUN 000
+        layer.HoldEscapeAfter(polls - 1);    // the last poll sees Escape
+        layer.takes = 0;
+        RunProgram(*debugger, layer);
+        EXPECT_EQ(layer.escapePolls, polls);
+        EXPECT_EQ(layer.takes, takes);
+    }
 }
 
 TEST_F(RunControlTest, ARunDiscardsWhatTheUserDoesMeanwhile) {
@@ -349,6 +383,13 @@ TEST_F(RunControlTest, TheLoopIgnoresOtherControlsAndTimers) {
         layer.controls.at(5).text = "3";
         ApplyFieldEdit(*debugger, layer, {EventKind::Control, 5, ControlEventType::Other});
         EXPECT_EQ(state.indexRegisters[5], 0);
+        // A change of anything but a field of the machine is no edit, even
+        // where the text reads as a number ("A").
+        const auto before = std::make_unique<MachineState>(state);
+        for (const int32_t other : {Control::kAccumulatorLabel, Control::kSrc, Control::kCount}) {
+            ApplyFieldEdit(*debugger, layer, {EventKind::Control, other, ControlEventType::Change});
+        }
+        EXPECT_TRUE(SameState(*before, state));
     });
     EXPECT_EQ(Launch(), 0);
     EXPECT_EQ(state.pc, 32);
