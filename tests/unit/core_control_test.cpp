@@ -11,8 +11,8 @@ struct JumpCase {
     int32_t wantPc;
 };
 
-// R4R5 holds 0x3C and R6 0xF throughout; page-relative targets take the page after the
-// instruction's own bytes.
+// R4R5 holds 0x3C, R6 0xF and R7 a typed 0x15 throughout; page-relative targets take the page after
+// the instruction's own bytes.
 const JumpCase JumpCases[] = {
     {"JCN AZ across the page end", 0x0FE, {0x14, 0x10}, 0, 0, 0x110},
     {"JCN AZ not taken", 0x0FE, {0x14, 0x10}, 1, 0, 0x100},
@@ -26,6 +26,7 @@ const JumpCase JumpCases[] = {
     {"JUN across the page end", 0x0FE, {0x40, 0x10}, 0, 0, 0x010},
     {"JUN high page", 0x000, {0x4F, 0xED}, 0, 0, 0xFED},
     {"JIN at the page end", 0x0FF, {0x35}, 0, 0, 0x13C},
+    {"JIN masks a typed register", 0x020, {0x37}, 0, 0, 0x0F5},
     {"ISZ taken across the page end", 0x0FE, {0x74, 0x20}, 0, 0, 0x120},
     {"ISZ falls through on zero", 0x0FE, {0x76, 0x20}, 0, 0, 0x100},
 };
@@ -38,6 +39,7 @@ TEST(CoreControl, JumpTargets) {
         state->indexRegisters[4] = 0x3;
         state->indexRegisters[5] = 0xC;
         state->indexRegisters[6] = 0xF;
+        state->indexRegisters[7] = 0x15;  // typed
         state->accumulator = c.accumulator;
         state->carry = c.carry;
         Step(*state);
