@@ -34,8 +34,7 @@ bool BenchLayer::IsKeyDown(int32_t keyCode) {
     return QtLayer::IsKeyDown(keyCode);
 }
 
-std::string BenchLayer::OpenFileDialog(const std::string&, const std::string&,
-                                       const std::string&) {
+std::string BenchLayer::OpenFileDialog(const std::string&, const std::string&, const std::string&) {
     return dialogAnswer;
 }
 
@@ -145,7 +144,8 @@ void RunInWindow(benchmark::State& bench, const std::vector<int32_t>& program) {
         coreSeconds += CoreSeconds(program, steps);
     }
     if (!allRan) bench.SkipWithError("a Run ended before Escape");
-    const double instructions = static_cast<double>(bench.iterations()) * static_cast<double>(steps);
+    const double instructions =
+        static_cast<double>(bench.iterations()) * static_cast<double>(steps);
     bench.counters["instr_per_s"] = instructions / runSeconds;
     bench.counters["core_instr_per_s"] = instructions / coreSeconds;
     bench.counters["ratio_to_core"] = coreSeconds / runSeconds;

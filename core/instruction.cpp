@@ -91,8 +91,8 @@ inline int32_t& RamCharacter(MachineState& state) {
 // shows all its digits rather than a misleading cut.
 [[gnu::noinline, gnu::cold]] void ReportUnrecognized(MachineState& state, Messages& messages,
                                                      int32_t opcode) {
-    messages.Show(
-        "i4004", "Unrecognized instruction:" + PaddedHex(opcode, 2) + " at PC=" + PaddedHex(state.pc, 4));
+    messages.Show("i4004", "Unrecognized instruction:" + PaddedHex(opcode, 2) +
+                               " at PC=" + PaddedHex(state.pc, 4));
     state.running = 0;
 }
 

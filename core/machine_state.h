@@ -1,9 +1,9 @@
 #pragma once
-// The whole state of the emulated 4004 system: registers, the three-level
-// address stack, program memory, data RAM with its status characters and
-// output ports, and the ROM ports. Every field is a plain 32-bit integer;
-// instructions mask what they produce, but values the user types into the
-// window are stored unmasked, so a field may hold more than its nibble.
+// Everything the emulator knows about the machine, in one plain struct: the
+// processor's registers and stack, the ROM it executes, and the RAM and I/O
+// ports around it. Fields are int32_t throughout. What an instruction writes
+// is masked to its width, but a number typed into the window goes in as
+// typed, so nothing guarantees that a 4-bit field holds only four bits.
 
 #include <array>
 #include <cstdint>

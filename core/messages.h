@@ -1,8 +1,9 @@
 #pragma once
 #include <string>
 
-// How the core (and the loader) shows a modal message box with a title, a
-// text and a single OK button. Show returns when the user has closed it.
+// The one way the machine and the loader talk to the user: a titled message
+// that the user must acknowledge. The call blocks until they have, so the
+// caller can go on knowing the message was seen.
 class Messages {
 public:
     virtual ~Messages() = default;

@@ -1,5 +1,7 @@
 #pragma once
-// The two built-in example programs, one entry per ROM byte.
+// Programs that come with Quodlet, reachable from the Debug menu without a
+// file. Each array is a ROM image from address 0, a byte per entry, with the
+// listing's reading of it beside.
 
 #include <array>
 #include <cstdint>

@@ -3,8 +3,9 @@
 
 #include "data/picture.h"
 
-// The two 16 x 16 lamp pictures: a black square with cut corners carrying a
-// round lamp face with a black notch in its lower right. Image 0 shows the
-// face light grey (lamp off), image 1 bright green (lamp on). Any other
-// number yields an empty picture.
+// Draws one of the lamps' two pictures, 16 pixels square. Both share a shape:
+// a dark plate whose corners are clipped, a disc on it, and a small dark cut
+// into the disc towards the bottom right. Only the disc's colour differs:
+// grey for Image::kLampOff, green for Image::kLampOn. Asked for any other
+// number, it returns a picture with no pixels.
 Picture LampPicture(int32_t image);

@@ -38,6 +38,14 @@ constexpr int32_t kRun = 5;
 constexpr int32_t kAnimate = 6;
 constexpr int32_t kExampleSum = 7;
 constexpr int32_t kExampleSquare = 8;
+constexpr int32_t kReload = 9;
+constexpr int32_t kStepOver = 10;
+constexpr int32_t kRunToCursor = 11;
+constexpr int32_t kToggleBreakpoint = 12;
+constexpr int32_t kClearBreakpoints = 13;
+constexpr int32_t kStepBack = 14;
+constexpr int32_t kKeyboardShortcuts = 15;
+constexpr int32_t kAbout = 16;
 }  // namespace MenuItem
 
 namespace Image {

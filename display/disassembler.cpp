@@ -19,14 +19,27 @@ int32_t RomByte(const MachineState& state, int32_t address) {
     return state.RomImage[static_cast<size_t>(address)] & 0xFF;
 }
 
-// The address a listing line starts with: its hex digits up to the first
-// blank. False when the line starts otherwise or the digits do not fit.
+}  // namespace
+
 bool LineAddress(const std::string& line, uint32_t& address) {
     const std::string_view digits = std::string_view(line).substr(0, line.find(' '));
     return ParseHex(digits, UINT32_MAX, address);
 }
 
-}  // namespace
+std::string InstructionText(const OpcodeTables& tables, int32_t opcode, int32_t second) {
+    opcode &= 0xFF;
+    std::string text = tables.MnemonicTable[static_cast<size_t>(opcode)];
+    if (tables.LengthTable[static_cast<size_t>(opcode)] == 2) {
+        if (opcode >= 0x40 && opcode <= 0x5F) {
+            // JUN, JMS: "JUN " ends in a blank; the 12-bit target follows it.
+            text += PaddedHex(((opcode & 0x0F) << 8) | (second & 0xFF), 3);
+        } else {
+            text += ' ';
+            text += PaddedHex(second & 0xFF, 2);
+        }
+    }
+    return text;
+}
 
 std::string DisassembleLine(const MachineState& state, const OpcodeTables& tables,
                             int32_t& listingAddress) {
@@ -48,17 +61,7 @@ std::string DisassembleLine(const MachineState& state, const OpcodeTables& table
     } else {
         line += "   ";
     }
-    line += tables.MnemonicTable[static_cast<size_t>(opcode)];
-
-    if (length == 2) {
-        if (opcode >= 0x40 && opcode <= 0x5F) {
-            // JUN, JMS: "JUN " ends in a blank; the 12-bit target follows it.
-            line += PaddedHex(((opcode & 0x0F) << 8) | second, 3);
-        } else {
-            line += ' ';
-            line += PaddedHex(second, 2);
-        }
-    }
+    line += InstructionText(tables, opcode, second);
 
     listingAddress =
         static_cast<int32_t>(static_cast<uint32_t>(listingAddress) + static_cast<uint32_t>(length));

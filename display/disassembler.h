@@ -11,10 +11,19 @@
 #include "display/opcode_tables.h"
 #include "platform/window_layer.h"
 
+// The text a listing line shows after the bytes for an instruction whose
+// first byte is `opcode` and second `second` (ignored for one-byte
+// instructions): "FIM P0 67", "JUN 004", "IAC", "???".
+std::string InstructionText(const OpcodeTables& tables, int32_t opcode, int32_t second);
+
 // The line for the instruction at listingAddress; advances listingAddress by
 // the instruction's length. Reads beyond RomImage yield 0.
 std::string DisassembleLine(const MachineState& state, const OpcodeTables& tables,
                             int32_t& listingAddress);
+
+// The address a listing line starts with: its hex digits up to the first
+// blank. False when the line starts otherwise or the digits do not fit.
+bool LineAddress(const std::string& line, uint32_t& address);
 
 // Replaces the listing's lines by 32 lines from listingAddress onward and
 // selects line 0.

@@ -7,6 +7,8 @@
 #include <string>
 
 #include "core/machine_state.h"
+#include "debug/breakpoints.h"
+#include "debug/history.h"
 #include "display/opcode_tables.h"
 
 // Run and Animate's end bound until the first program is loaded.
@@ -18,5 +20,10 @@ struct Debugger {
     int32_t listingAddress = 0;  // where the next listing line is disassembled
     int32_t programLength =
         kProgramLengthBeforeLoading;  // end bound of Run and Animate; set by every load
+    std::string lastFile;             // the file last asked to open, for Reload; empty for none
+    std::string toolkitVersion;       // what the window runs on, for Help > About; may be empty
     std::string loadFolder;           // where the open-file dialog starts; ends in "/"
+    Breakpoints breakpoints;          // the user's; loading and Zero ROM keep them
+    History history;                  // what Step Back goes back through
+    int64_t animationSteps = 0;       // instructions the animation has executed
 };

@@ -1,6 +1,7 @@
 #pragma once
 // Rebuilding the code listing and keeping it on the program counter, as the
-// commands that change the machine need it.
+// commands that change the machine need it; each leaves the breakpoints
+// marked.
 
 #include "frontend/debugger.h"
 #include "platform/window_layer.h"

@@ -5,14 +5,17 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <system_error>
 #include <vector>
 
+#include "asm/assembler.h"
 #include "core/machine_state.h"
 #include "frontend/listing.h"
 
@@ -37,6 +40,20 @@ std::string FolderOf(const std::string& path) {
     return separator == std::string::npos ? std::string() : path.substr(0, separator + 1);
 }
 
+// A source file the window assembles holds at most this many bytes.
+constexpr size_t kMaxSourceBytes = size_t{64} << 20;
+// An assembly error box lists this many errors at most.
+constexpr size_t kErrorsListed = 10;
+constexpr char kAssemblyErrorTitle[] = "Assembly error";
+
+bool IsAssemblySource(const std::string& path);
+bool ReadImageReporting(WindowLayer& layer, const std::string& path, std::vector<uint8_t>& bytes);
+bool AssembleSource(WindowLayer& layer, const std::string& path, std::vector<uint8_t>& bytes);
+
+// The open dialog's choices, the first shown first.
+constexpr char kOpenFilters[] =
+    "4004 programs (*.bin *.asm)|*.bin;*.asm|Binary files (*.bin)|*.bin|All files (*)|*";
+
 // Closes a descriptor when the reading ends, however it ends.
 struct Descriptor {
     explicit Descriptor(int opened) : fd(opened) {}
@@ -51,6 +68,10 @@ struct Descriptor {
 }  // namespace
 
 ImageRead ReadProgramImage(const std::string& path, std::vector<uint8_t>& bytes) {
+    return ReadRegularFile(path, kMaxImageBytes, bytes);
+}
+
+ImageRead ReadRegularFile(const std::string& path, size_t largest, std::vector<uint8_t>& bytes) {
     bytes.clear();
     // Opening without waiting: a named pipe with no writer would otherwise
     // hold the window until one appears. What was opened is then tested, not
@@ -62,7 +83,7 @@ ImageRead ReadProgramImage(const std::string& path, std::vector<uint8_t>& bytes)
 
     // One byte more than fits: getting it means the file is too big, also
     // when it grew after its size was tested.
-    bytes.resize(kMaxImageBytes + 1);
+    bytes.resize(largest + 1);
     size_t count = 0;
     while (count < bytes.size()) {
         const ssize_t got = ::read(file.fd, bytes.data() + count, bytes.size() - count);
@@ -74,7 +95,7 @@ ImageRead ReadProgramImage(const std::string& path, std::vector<uint8_t>& bytes)
         }
         count += static_cast<size_t>(got);
     }
-    if (count > kMaxImageBytes) {
+    if (count > largest) {
         bytes.clear();
         return ImageRead::TooBig;
     }
@@ -83,10 +104,54 @@ ImageRead ReadProgramImage(const std::string& path, std::vector<uint8_t>& bytes)
 }
 
 void LoadProgramFile(Debugger& debugger, WindowLayer& layer) {
-    const std::string path = layer.OpenFileDialog("Please choose file to load", debugger.loadFolder,
-                                                  "Binary files (*.bin)|*.bin");
+    const std::string path =
+        layer.OpenFileDialog("Please choose file to load", debugger.loadFolder, kOpenFilters);
     if (path.empty()) return;
+    LoadProgramPath(debugger, layer, path);
+}
 
+void ReloadProgramFile(Debugger& debugger, WindowLayer& layer) {
+    if (debugger.lastFile.empty()) return;
+    // A copy: loading sets lastFile again.
+    const std::string path = debugger.lastFile;
+    LoadProgramPath(debugger, layer, path);
+}
+
+void LoadProgramPath(Debugger& debugger, WindowLayer& layer, const std::string& path) {
+    // Refused or not, this is the file Reload opens again: the user mends
+    // it in an editor and asks for it anew.
+    debugger.lastFile = path;
+
+    // Read everything before touching the machine, so that a refused file
+    // leaves it as it was.
+    std::vector<uint8_t> bytes;
+    if (IsAssemblySource(path)) {
+        if (!AssembleSource(layer, path, bytes)) return;
+    } else if (!ReadImageReporting(layer, path, bytes)) {
+        return;
+    }
+    debugger.loadFolder = FolderOf(path);
+    // Instructions before the load ran on another program: Step Back stops here.
+    HistoryBarrier(debugger.history);
+    std::copy(bytes.begin(), bytes.end(), debugger.state.RomImage.begin());
+    debugger.programLength = static_cast<int32_t>(bytes.size());
+    RebuildListingFromZeroFollowingPc(debugger, layer);
+}
+
+namespace {
+
+bool IsAssemblySource(const std::string& path) {
+    constexpr std::string_view kExtension = ".asm";
+    if (path.size() < kExtension.size()) return false;
+    const std::string_view end = std::string_view(path).substr(path.size() - kExtension.size());
+    for (size_t i = 0; i < end.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(end[i])) != kExtension[i]) return false;
+    }
+    return true;
+}
+
+// The bytes of a program image, or false when it was refused with a message.
+bool ReadImageReporting(WindowLayer& layer, const std::string& path, std::vector<uint8_t>& bytes) {
     // The size comes first, so that a file too big is called so even where
     // it could not be read. A folder or a missing path has no size here and
     // is refused as unreadable below.
@@ -95,34 +160,65 @@ void LoadProgramFile(Debugger& debugger, WindowLayer& layer) {
         const std::uintmax_t size = std::filesystem::file_size(path, error);
         if (!error && size > kMaxImageBytes) {
             ReportTooBig(layer);
-            return;
+            return false;
         }
     }
-
-    // Read everything before touching the machine, so that a refused file
-    // leaves it as it was.
-    std::vector<uint8_t> bytes;
     switch (ReadProgramImage(path, bytes)) {
-        case ImageRead::Loaded: break;
-        case ImageRead::TooBig: ReportTooBig(layer); return;
-        case ImageRead::Unreadable: ReportUnreadable(layer, path); return;
+        case ImageRead::Loaded: return true;
+        case ImageRead::TooBig: ReportTooBig(layer); return false;
+        case ImageRead::Unreadable: ReportUnreadable(layer, path); return false;
     }
-
-    debugger.loadFolder = FolderOf(path);
-    std::copy(bytes.begin(), bytes.end(), debugger.state.RomImage.begin());
-    debugger.programLength = static_cast<int32_t>(bytes.size());
-    RebuildListingFromZeroFollowingPc(debugger, layer);
+    return false;
 }
+
+// The bytes a source file assembles to, or false when it was refused with a
+// message: unreadable, too big, or with errors, the first of which are
+// listed by line and column.
+bool AssembleSource(WindowLayer& layer, const std::string& path, std::vector<uint8_t>& bytes) {
+    std::vector<uint8_t> source;
+    switch (ReadRegularFile(path, kMaxSourceBytes, source)) {
+        case ImageRead::Loaded: break;
+        case ImageRead::TooBig:
+            layer.Show(kAssemblyErrorTitle, "The source is larger than " +
+                                                std::to_string(kMaxSourceBytes >> 20) + " MiB.");
+            return false;
+        case ImageRead::Unreadable: ReportUnreadable(layer, path); return false;
+    }
+    const Assembly assembly =
+        Assemble(std::string_view(reinterpret_cast<const char*>(source.data()), source.size()));
+    if (!assembly.HasErrors()) {
+        bytes = assembly.image;
+        return true;
+    }
+    std::string text;
+    size_t errors = 0;
+    for (const AsmDiagnostic& diagnostic : assembly.diagnostics) {
+        if (!diagnostic.error) continue;
+        if (++errors > kErrorsListed) continue;
+        if (!text.empty()) text += "\r\n";
+        text += std::to_string(diagnostic.line) + ":" + std::to_string(diagnostic.column) + ": " +
+                diagnostic.message;
+    }
+    if (errors > kErrorsListed) {
+        text += "\r\n(" + std::to_string(errors - kErrorsListed) + " more errors)";
+    }
+    layer.Show(kAssemblyErrorTitle, text);
+    return false;
+}
+
+}  // namespace
 
 void LoadExample(Debugger& debugger, WindowLayer& layer, std::span<const int32_t> example) {
     const std::span<const int32_t> program =
         example.first(std::min<size_t>(example.size(), kMaxImageBytes));
+    HistoryBarrier(debugger.history);
     std::copy(program.begin(), program.end(), debugger.state.RomImage.begin());
     RebuildListingFromZeroFollowingPc(debugger, layer);
     debugger.programLength = static_cast<int32_t>(program.size());
 }
 
 void ZeroRomCommand(Debugger& debugger, WindowLayer& layer) {
+    HistoryBarrier(debugger.history);
     ZeroRom(debugger.state);
     RebuildListingFromZeroFollowingPc(debugger, layer);
 }

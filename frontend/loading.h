@@ -12,10 +12,17 @@
 #include "frontend/debugger.h"
 #include "platform/window_layer.h"
 
-// Asks for a program image file and loads it: refused with a message, and
-// nothing changed, when it is more than 65536 bytes or no readable regular
+// Asks for a program file and loads it: a program image as it is, a source
+// file (its name ending in ".asm", any case) as the assembler turns it into
+// bytes. Refused with a message, and nothing changed, when an image is more
+// than 65536 bytes, a source has errors, or either is no readable regular
 // file.
 void LoadProgramFile(Debugger& debugger, WindowLayer& layer);
+// Loads the file at `path` as Open does after its dialog.
+void LoadProgramPath(Debugger& debugger, WindowLayer& layer, const std::string& path);
+// Opens the file last asked to open again, from the same path, as Open
+// would; nothing when no file was asked for yet. Examples do not count.
+void ReloadProgramFile(Debugger& debugger, WindowLayer& layer);
 void LoadExample(Debugger& debugger, WindowLayer& layer, std::span<const int32_t> example);
 void ZeroRomCommand(Debugger& debugger, WindowLayer& layer);
 
@@ -25,3 +32,5 @@ enum class ImageRead { Loaded, TooBig, Unreadable };
 // but a regular file is Unreadable, without waiting on it; more than 65536
 // bytes is TooBig, however the file's size looked before the read.
 ImageRead ReadProgramImage(const std::string& path, std::vector<uint8_t>& bytes);
+// The same for a regular file of at most `largest` bytes.
+ImageRead ReadRegularFile(const std::string& path, size_t largest, std::vector<uint8_t>& bytes);

@@ -2,11 +2,21 @@
 #include <memory>
 #include <string>
 
+#include "frontend/command_line.h"
 #include "frontend/debugger.h"
 #include "frontend/run_control.h"
 #include "platform/qt/qt_layer.h"
 
 int main(int argc, char** argv) {
+    // --help and --version answer before anything of the window system is
+    // touched, so they work without a display; a failed write (a full disk,
+    // a closed pipe) fails them.
+    const CommandLineRequest request = ReadCommandLine(argc, argv);
+    if (request != CommandLineRequest::OpenWindow) {
+        std::cout << (request == CommandLineRequest::Help ? HelpText() : VersionText());
+        std::cout.flush();
+        return std::cout ? 0 : 1;
+    }
     // Without a display the program cannot do anything; say so and fail
     // rather than end silently as if all went well.
     std::string why;
@@ -15,12 +25,19 @@ int main(int argc, char** argv) {
         return 1;
     }
     QtLayer layer(argc, argv);
+    // Qt has taken its own options from argv; what is left may name a file.
+    std::string file;
+    if (!ReadProgramFileArgument(argc, argv, file, why)) {
+        std::cerr << "quodlet: " << why << '\n';
+        return 2;
+    }
     // Ended by the session or Ctrl+C, the program closes as if the user had
     // closed the window.
     layer.CloseOnTerminationSignals();
     // The machine state holds 256 KiB of arrays: too much for the stack.
     const auto debugger = std::make_unique<Debugger>();
-    const int exitCode = RunQuodlet(*debugger, layer);
+    debugger->toolkitVersion = QtLayer::ToolkitVersion();
+    const int exitCode = RunQuodlet(*debugger, layer, file);
     if (exitCode != 0) std::cerr << "quodlet: the main window could not be opened\n";
     return exitCode;
 }

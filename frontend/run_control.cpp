@@ -11,9 +11,11 @@
 #include "core/machine_state.h"
 #include "core/run_loop.h"
 #include "data/examples.h"
+#include "debug/debug_run.h"
 #include "display/disassembler.h"
 #include "display/opcode_tables.h"
 #include "display/state_display.h"
+#include "frontend/breakpoint_marks.h"
 #include "frontend/controls.h"
 #include "frontend/listing.h"
 #include "frontend/loading.h"
@@ -76,10 +78,42 @@ struct WindowRun {
     }
 };
 
+// The loop of a Run in the window, with everything it calls per instruction
+// (the instruction step and the debugger's checks, but the layer's virtual
+// polls) inlined into it: a Run keeps the bare core's pace only so, and the
+// compiler would not inline the step into all three of these loops on its
+// own.
+template <DebugGoal goal>
+[[gnu::flatten]] void RunLoop(Debugger& debugger, WindowLayer& layer, WindowRun& observer,
+                              int32_t target) {
+    RunDebug<goal>(debugger.state, layer, debugger.programLength, debugger.breakpoints,
+                   debugger.history, observer, target);
+}
+
+// Run, Step Over and Run to Cursor in the window: the busy cursor while the
+// thread is taken, the lamps kept current, every instruction recorded, the
+// breakpoints tested, and the whole window refreshed at the end.
+template <DebugGoal goal>
+void RunInWindow(Debugger& debugger, WindowLayer& layer, int32_t target = 0) {
+    MachineState& state = debugger.state;
+    // The lamps show RAM output port 1 and nothing else, and nothing but
+    // the instructions changes it during a Run: after bringing them up to
+    // date once, an instruction that leaves the port alone leaves them
+    // current, and only one that changes it redraws them.
+    UpdateLeds(state, layer);
+    layer.SetBusy(true);
+    WindowRun observer{layer, state.ramOutputPorts[1]};
+    RunLoop<goal>(debugger, layer, observer, target);
+    state.running = 0;
+    layer.SetBusy(false);
+    RefreshAndFollowPc(debugger, layer);
+}
+
 // The command of a menu item; false for Quit.
 bool MenuCommand(Debugger& debugger, WindowLayer& layer, int32_t item) {
     switch (item) {
         case MenuItem::kOpen: LoadProgramFile(debugger, layer); break;
+        case MenuItem::kReload: ReloadProgramFile(debugger, layer); break;
         case MenuItem::kQuit: return false;
         case MenuItem::kResetCpu: ResetCpuCommand(debugger, layer); break;
         case MenuItem::kZeroRom: ZeroRomCommand(debugger, layer); break;
@@ -88,6 +122,17 @@ bool MenuCommand(Debugger& debugger, WindowLayer& layer, int32_t item) {
         case MenuItem::kAnimate: AnimateCommand(debugger, layer); break;
         case MenuItem::kExampleSum: LoadExample(debugger, layer, ExampleSum); break;
         case MenuItem::kExampleSquare: LoadExample(debugger, layer, ExampleSquare); break;
+        case MenuItem::kStepOver: StepOverCommand(debugger, layer); break;
+        case MenuItem::kRunToCursor: RunToCursorCommand(debugger, layer); break;
+        case MenuItem::kToggleBreakpoint: ToggleBreakpointCommand(debugger, layer); break;
+        case MenuItem::kClearBreakpoints: ClearBreakpointsCommand(debugger, layer); break;
+        case MenuItem::kStepBack: StepBackCommand(debugger, layer); break;
+        case MenuItem::kKeyboardShortcuts:
+            layer.Show("Keyboard Shortcuts", KeyboardShortcutsText());
+            break;
+        case MenuItem::kAbout:
+            layer.Show("About Quodlet", AboutText(debugger.toolkitVersion));
+            break;
         default: break;
     }
     return true;
@@ -95,8 +140,9 @@ bool MenuCommand(Debugger& debugger, WindowLayer& layer, int32_t item) {
 
 }  // namespace
 
-int RunQuodlet(Debugger& debugger, WindowLayer& layer) {
+int RunQuodlet(Debugger& debugger, WindowLayer& layer, const std::string& programFile) {
     if (!StartMainWindow(debugger, layer)) return kNoWindow;
+    if (!programFile.empty()) LoadProgramPath(debugger, layer, programFile);
     for (;;) {
         const Event event = layer.WaitEvent();
         if (!HandleEvent(debugger, layer, event)) break;
@@ -130,7 +176,14 @@ bool HandleEvent(Debugger& debugger, WindowLayer& layer, const Event& event) {
     switch (event.kind) {
         case EventKind::Close: return false;
         case EventKind::Menu: return MenuCommand(debugger, layer, event.number);
-        case EventKind::Control: ApplyFieldEdit(debugger, layer, event); break;
+        case EventKind::Control:
+            if (event.number == Control::kCodeListing &&
+                event.type == ControlEventType::DoubleClick) {
+                ToggleBreakpointCommand(debugger, layer);
+            } else {
+                ApplyFieldEdit(debugger, layer, event);
+            }
+            break;
         case EventKind::Timer:
             if (event.number == kAnimationTimer) AnimationTick(debugger, layer);
             break;
@@ -141,7 +194,7 @@ bool HandleEvent(Debugger& debugger, WindowLayer& layer, const Event& event) {
 
 void StepCommand(Debugger& debugger, WindowLayer& layer) {
     // Also during an animation, and with no bound on pc.
-    StepInstruction(debugger.state, layer);
+    StepRecorded(debugger.state, layer, debugger.history);
     RefreshAndFollowPc(debugger, layer);
 }
 
@@ -149,29 +202,48 @@ void AnimateCommand(Debugger& debugger, WindowLayer& layer) {
     // The first instruction comes with the first tick; animating again only
     // restarts the period.
     debugger.state.running = 1;
+    debugger.animationSteps = 0;
     layer.AddTimer(kMainWindow, kAnimationTimer, kAnimationPeriodMs);
 }
 
 void RunProgram(Debugger& debugger, WindowLayer& layer) {
-    MachineState& state = debugger.state;
-    if (state.running != 0) return;  // an animation is in progress
-    // The lamps show RAM output port 1 and nothing else, and nothing but
-    // the instructions changes it during a Run: after bringing them up to
-    // date once, an instruction that leaves the port alone leaves them
-    // current, and only one that changes it redraws them.
-    UpdateLeds(state, layer);
-    WindowRun observer{layer, state.ramOutputPorts[1]};
-    int64_t executed = 0;
-    RunInstructions(state, layer, debugger.programLength, observer, executed);
-    state.running = 0;
-    RefreshAndFollowPc(debugger, layer);
+    if (debugger.state.running != 0) return;  // an animation is in progress
+    RunInWindow<DebugGoal::Run>(debugger, layer);
+}
+
+void StepOverCommand(Debugger& debugger, WindowLayer& layer) {
+    if (!AtCall(debugger.state)) {
+        StepCommand(debugger, layer);
+        return;
+    }
+    if (debugger.state.running != 0) return;  // as Run: not during an animation
+    RunInWindow<DebugGoal::StepOver>(debugger, layer);
+}
+
+void RunToCursorCommand(Debugger& debugger, WindowLayer& layer) {
+    if (debugger.state.running != 0) return;
+    int32_t target = 0;
+    if (!SelectedListingAddress(layer, target)) return;
+    RunInWindow<DebugGoal::RunToCursor>(debugger, layer, target);
+}
+
+void StepBackCommand(Debugger& debugger, WindowLayer& layer) {
+    // running stays as it is: an animation goes on from the earlier state.
+    if (StepBack(debugger.history, debugger.state)) RefreshAndFollowPc(debugger, layer);
 }
 
 void AnimationTick(Debugger& debugger, WindowLayer& layer) {
     MachineState& state = debugger.state;
     if (state.running != 0) {
-        StepInstruction(state, layer);
-        RefreshAndFollowPc(debugger, layer);
+        // A breakpoint ends the animation before its instruction, but not
+        // at the animation's first: animating from a breakpoint moves on.
+        if (debugger.animationSteps > 0 && HasBreakpoint(debugger.breakpoints, state.pc)) {
+            state.running = 0;
+        } else {
+            StepRecorded(state, layer, debugger.history);
+            ++debugger.animationSteps;
+            RefreshAndFollowPc(debugger, layer);
+        }
     }
     if (layer.IsKeyDown(KeyCode::kEscape)) state.running = 0;
     // Tested after the instruction: an animation stops as soon as pc reaches
@@ -182,6 +254,7 @@ void AnimationTick(Debugger& debugger, WindowLayer& layer) {
 
 void ResetCpuCommand(Debugger& debugger, WindowLayer& layer) {
     // running is left alone: an animation goes on from address 0.
+    HistoryBarrier(debugger.history);
     ResetCpu(debugger.state);
     RefreshDisplay(debugger.state, layer);
     RebuildListingFromZero(debugger, layer);
@@ -190,7 +263,9 @@ void ResetCpuCommand(Debugger& debugger, WindowLayer& layer) {
 void ApplyFieldEdit(Debugger& debugger, WindowLayer& layer, const Event& event) {
     MachineState& state = debugger.state;
     const int32_t control = event.number;
+    // Each edit the machine takes is a point Step Back cannot go back across.
     if (control == Control::kCarry) {
+        HistoryBarrier(debugger.history);
         state.carry = layer.GetCheck(Control::kCarry);
         return;
     }
@@ -199,6 +274,7 @@ void ApplyFieldEdit(Debugger& debugger, WindowLayer& layer, const Event& event) 
     // Stored unmasked; a text that is no number is ignored without a word.
     int32_t value = 0;
     if (!ParseFieldValue(layer.GetText(control), value)) return;
+    HistoryBarrier(debugger.history);
     if (control == Control::kAccumulator) {
         state.accumulator = value;
     } else if (control == Control::kProgramCounter) {

@@ -1,8 +1,13 @@
 #pragma once
-// Start-up, the event loop and the three ways of executing the program:
-// Step (one instruction, full refresh), Animate (one instruction per tick of
-// a 250 ms timer, full refresh each) and Run (back to back, only the lamps
-// per instruction, full refresh at the end).
+// Start-up, the event loop and the ways of executing the program: Step (one
+// instruction, full refresh), Animate (one instruction per tick of a 250 ms
+// timer, full refresh each), Run and the two commands built on it, Step Over
+// and Run to Cursor (back to back, only the lamps per instruction, full
+// refresh at the end), and Step Back. Every instruction executed is recorded
+// for Step Back; Run, Animate, Step Over and Run to Cursor stop before an
+// instruction at a breakpoint, after at least one instruction.
+
+#include <string>
 
 #include "frontend/debugger.h"
 #include "platform/window_layer.h"
@@ -10,7 +15,8 @@
 // The whole program on an initialised window layer: opens and builds the
 // window, starts up, runs the event loop until Close or Quit and shuts
 // down. Returns the process exit code.
-int RunQuodlet(Debugger& debugger, WindowLayer& layer);
+// A `programFile` is opened at start-up as File > Open would.
+int RunQuodlet(Debugger& debugger, WindowLayer& layer, const std::string& programFile = {});
 
 // Opens the main window, builds it and starts up; false, with the layer
 // released, when the window cannot be opened.
@@ -28,4 +34,11 @@ void AnimateCommand(Debugger& debugger, WindowLayer& layer);
 void RunProgram(Debugger& debugger, WindowLayer& layer);
 void AnimationTick(Debugger& debugger, WindowLayer& layer);
 void ResetCpuCommand(Debugger& debugger, WindowLayer& layer);
+// At a JMS: runs, as Run does, until the subroutine has returned; at any
+// other instruction a Step.
+void StepOverCommand(Debugger& debugger, WindowLayer& layer);
+// Runs, as Run does, until pc reaches the selected listing line's address.
+void RunToCursorCommand(Debugger& debugger, WindowLayer& layer);
+// Puts the machine back as it was before the last instruction executed.
+void StepBackCommand(Debugger& debugger, WindowLayer& layer);
 void ApplyFieldEdit(Debugger& debugger, WindowLayer& layer, const Event& event);

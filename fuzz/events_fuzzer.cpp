@@ -11,6 +11,14 @@
 // a refused file changes nothing; at the end the program memory holds
 // bytes and the loop has shut the window down.
 //
+// Step Back after any sequence of executions yields exactly the earlier
+// states: after every action (outside a Run) the machine is noted with the
+// history's length; whenever the history is back at a length noted since the
+// last barrier, by Step Back or by executing nothing, the machine must be as
+// noted then (`running` aside, which is the commands' to set). At the end
+// the history is stepped back through once more, a few thousand steps at
+// most, against the same notes.
+//
 // Every Run and animation ends: Escape counts as held once an input has
 // polled it often enough, and after the last action.
 
@@ -25,6 +33,7 @@
 #include <vector>
 
 #include "data/examples.h"
+#include "debug/history.h"
 #include "frontend/controls.h"
 #include "frontend/debugger.h"
 #include "frontend/run_control.h"
@@ -50,7 +59,8 @@ public:
 
 void WriteFile(const fs::path& path, size_t size) {
     std::ofstream file(path, std::ios::binary);
-    for (size_t k = 0; k < size; ++k) file.put(static_cast<char>(ExampleSquare[k % ExampleSquare.size()]));
+    for (size_t k = 0; k < size; ++k)
+        file.put(static_cast<char>(ExampleSquare[k % ExampleSquare.size()]));
 }
 
 // The answers a user may give the open-file dialog, made once per process.
@@ -68,8 +78,9 @@ const std::vector<std::string>& DialogAnswers() {
         fs::create_symlink(folder / "square.bin", folder / "link.bin");
         ::mkfifo((folder / "pipe.bin").c_str(), 0600);
         std::vector<std::string> paths;
-        for (const char* name : {"square.bin", "prog ä ü.bin", "full.bin", "big.bin", "empty.bin",
-                                 "folder.bin", "dangling.bin", "link.bin", "pipe.bin", "missing.bin"})
+        for (const char* name :
+             {"square.bin", "prog ä ü.bin", "full.bin", "big.bin", "empty.bin", "folder.bin",
+              "dangling.bin", "link.bin", "pipe.bin", "missing.bin"})
             paths.push_back((folder / name).string());
         paths.emplace_back("/dev/zero");
         paths.emplace_back("");  // cancelled
@@ -85,15 +96,27 @@ int32_t DecodeControl(FuzzInput& input) {
 }
 
 int32_t DecodeKey(FuzzInput& input) {
-    switch (input.Below(6)) {
+    switch (input.Below(9)) {
         case 0: return KeyCode::kF5;
         case 1: return KeyCode::kF7;
         case 2: return KeyCode::kCtrlO;
         case 3: return KeyCode::kEscape;
         case 4: return KeyCode::kF7 | KeyCode::kShift;
+        case 5: return KeyCode::kF8;
+        case 6: return KeyCode::kF4;
+        case 7: return KeyCode::kF9;
         default: return static_cast<int32_t>(input.Long());
     }
 }
+
+// The machine as it stood at a length of the history.
+struct HistoryNote {
+    int64_t length;
+    MachineSnapshot machine;
+};
+
+// How many Step Backs the end of an input makes at most.
+constexpr int32_t kFinalStepsBack = 3000;
 
 struct Run {
     std::unique_ptr<Debugger> debugger = std::make_unique<Debugger>();
@@ -102,6 +125,29 @@ struct Run {
     std::unique_ptr<LoadSnapshot> beforeOpen;
     size_t dialogsBeforeOpen = 0;
     size_t messagesBeforeOpen = 0;
+    std::vector<HistoryNote> notes;  // lengths rising, all since the last barrier
+    int64_t barriersNoted = 0;
+
+    // The invariant of Step Back, at a point where no Run is under way.
+    void CheckHistory() {
+        const History& history = debugger->history;
+        if (history.barriers != barriersNoted) {
+            notes.clear();
+            barriersNoted = history.barriers;
+        }
+        const int64_t length = HistoryLength(history);
+        while (!notes.empty() && notes.back().length > length) notes.pop_back();
+        if (!notes.empty() && notes.back().length == length) {
+            auto earlier = std::make_unique<MachineState>(debugger->state);
+            RestoreSnapshot(notes.back().machine, *earlier);
+            earlier->running = debugger->state.running;
+            FuzzCheck(SameBesidesProgram(*earlier, debugger->state),
+                      "Step Back yields the earlier state", std::to_string(length));
+            notes.pop_back();
+        }
+        notes.push_back({length, {}});
+        TakeSnapshot(debugger->state, notes.back().machine);
+    }
 
     void ScriptOpen(const std::string& answer) {
         layer.Call([this, answer] {
@@ -137,7 +183,7 @@ struct Run {
             case 1: {
                 const bool anyNumber = input.Below(16) == 0;
                 layer.ChooseMenu(anyNumber ? static_cast<int32_t>(input.Long())
-                                           : static_cast<int32_t>(input.Below(10)));
+                                           : static_cast<int32_t>(input.Below(15)));
                 break;
             }
             case 2: layer.PressKey(DecodeKey(input)); break;
@@ -152,10 +198,17 @@ struct Run {
                 break;
             }
             case 5: layer.ClearField(DecodeControl(input)); break;
-            case 6: layer.ClickCheckBox(input.Flag() ? Control::kCarry : DecodeControl(input)); break;
+            case 6:
+                layer.ClickCheckBox(input.Flag() ? Control::kCarry : DecodeControl(input));
+                break;
             case 7: {
                 const int32_t list = input.Flag() ? Control::kCodeListing : Control::kStack;
-                layer.ClickLine(list, static_cast<int32_t>(input.Below(40)) - 4);
+                const int32_t line = static_cast<int32_t>(input.Below(40)) - 4;
+                if (input.Flag()) {
+                    layer.DoubleClickLine(list, line);
+                } else {
+                    layer.ClickLine(list, line);
+                }
                 break;
             }
             case 8:
@@ -186,7 +239,19 @@ struct Run {
             case 13: layer.ChooseMenu(MenuItem::kAnimate); break;
             default: layer.Close(); break;
         }
-        layer.Call([this] { CheckWindow(layer); });
+        layer.Call([this] {
+            CheckWindow(layer);
+            if (!layer.busy) CheckHistory();  // a Run takes this step midway
+        });
+    }
+
+    // After the loop: back through the history against the notes.
+    void StepBackToTheStart() {
+        CheckHistory();
+        for (int32_t k = 0; k < kFinalStepsBack; ++k) {
+            if (!StepBack(debugger->history, debugger->state)) break;
+            CheckHistory();
+        }
     }
 };
 
@@ -202,5 +267,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzCheck(RunQuodlet(*run.debugger, run.layer) == 0, "exit code");
     FuzzCheck(run.layer.released, "window released at the end");
     CheckRomBytes(run.debugger->state);
+    run.StepBackToTheStart();
     return 0;
 }

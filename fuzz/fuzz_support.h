@@ -110,7 +110,8 @@ inline void CheckRomBytes(const MachineState& state) {
     for (size_t k = 0; k < state.RomImage.size(); ++k) {
         const int32_t byte = state.RomImage[k];
         if (byte < 0 || byte > 0xFF)
-            FuzzFailure("ROM entry out of byte range", std::to_string(k) + "=" + std::to_string(byte));
+            FuzzFailure("ROM entry out of byte range",
+                        std::to_string(k) + "=" + std::to_string(byte));
     }
 }
 

@@ -146,8 +146,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     int32_t address = state.pc;
     const std::string line = DisassembleLine(state, fixture->tables, address);
     FuzzCheck(line.rfind(PaddedHex(state.pc, 3) + " ", 0) == 0, "listing line address", line);
-    FuzzCheck(std::equal(state.RomImage.begin(), state.RomImage.end(),
-                         fixture->romBefore.begin()),
+    FuzzCheck(std::equal(state.RomImage.begin(), state.RomImage.end(), fixture->romBefore.begin()),
               "program memory written by an instruction");
     return 0;
 }

@@ -15,7 +15,11 @@ constexpr int32_t kKeyMask = 0xFFFF;
 
 constexpr int32_t kEscape = 0x1B;
 constexpr int32_t kF1 = 0x70;
+constexpr int32_t kF4 = 0x73;
 constexpr int32_t kF5 = 0x74;
 constexpr int32_t kF7 = 0x76;
+constexpr int32_t kF8 = 0x77;
+constexpr int32_t kF9 = 0x78;
 constexpr int32_t kCtrlO = kControl | 0x4F;
+constexpr int32_t kCtrlR = kControl | 0x52;
 }  // namespace KeyCode

@@ -41,7 +41,9 @@ enum class EventKind {
     Timer,    // number: the timer
 };
 
-enum class ControlEventType { Change, Other };
+// Change: a user edit of a field. DoubleClick: a double-click on a list
+// line, which selects the line first. Other: anything else.
+enum class ControlEventType { Change, Other, DoubleClick };
 
 struct Event {
     EventKind kind = EventKind::None;
@@ -99,6 +101,16 @@ public:
     virtual void SelectLine(int32_t control, int32_t index) = 0;
     // List: the selected line, or -1 when none is.
     virtual int32_t SelectedLine(int32_t control) = 0;
+    // List: marks line `index` with a colour behind it, its accessible
+    // description then being `description`; an empty description removes
+    // the mark. The line's text stays as it is. Lines come unmarked from
+    // AppendLine and ClearLines removes them with their marks. An index
+    // outside 0..CountLines - 1 does nothing. Cheap when the line already
+    // has that mark. Raises no event.
+    virtual void SetLineMark(int32_t control, int32_t index, const std::string& description) = 0;
+    // List: the description of line `index`'s mark; empty when the line is
+    // unmarked or does not exist.
+    virtual std::string GetLineMark(int32_t control, int32_t index) = 0;
 
     // --- Images and fonts -----------------------------------------------------
     // Makes `picture` image number `image`, replacing a picture of that
@@ -125,7 +137,10 @@ public:
     // --- Menus and shortcuts --------------------------------------------------
     // Creates the window's menu bar; false without the window, or when it
     // cannot be created. The calls below build it in display order and do
-    // nothing without it.
+    // nothing without it. In the texts they take, "&" before a character
+    // makes it the entry's mnemonic, shown underlined: Alt with it opens a
+    // menu of the bar, the character alone chooses an entry of an open menu.
+    // "&&" is a plain "&". The text screen readers read has no mnemonic mark.
     virtual bool CreateMenuBar(int32_t window) = 0;
     // Starts a new menu on the bar; items go into it.
     virtual void AddMenuTitle(const std::string& title) = 0;
@@ -162,6 +177,12 @@ public:
     // KeyCode::kEscape) is held down at this instant. Cheap: a Run asks
     // before every instruction.
     virtual bool IsKeyDown(int32_t keyCode) = 0;
+
+    // While `busy` is true the window shows the busy cursor, the usual one
+    // again once it is false; setting what is set already does nothing, and
+    // Release ends it. For the time a command keeps the thread. Nothing
+    // without the window.
+    virtual void SetBusy(bool busy) = 0;
 
     // --- Dialogs and shutdown -------------------------------------------------
     // The open-file dialog, modal. filterList holds "label|pattern" pairs

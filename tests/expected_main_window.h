@@ -56,12 +56,33 @@ inline std::vector<ExpectedControl> ExpectedControls() {
 }
 
 // The menu bar in display order, one entry per call that builds it, as the
-// headless layer logs them.
+// headless layer logs them: texts as read, without their mnemonic marks.
 inline const std::vector<std::string> kExpectedMenuLog = {
-    "title File",       "item 0 Open\tCtrl+O", "item 1 Quit",      "title Debug",
-    "item 2 Reset CPU", "item 3 Zero ROM",     "separator",        "item 6 Animate",
-    "item 4 Step\tF7",  "item 5 Run\tF5",      "submenu Examples", "item 7 1. R2R3=R6+R7",
-    "item 8 2. A^2",    "end submenu",
+    "title File",
+    "item 0 Open\tCtrl+O",
+    "item 9 Reload\tCtrl+R",
+    "item 1 Quit",
+    "title Debug",
+    "item 2 Reset CPU",
+    "item 3 Zero ROM",
+    "separator",
+    "item 6 Animate",
+    "item 4 Step\tF7",
+    "item 5 Run\tF5",
+    "submenu Examples",
+    "item 7 1. R2R3=R6+R7",
+    "item 8 2. A^2",
+    "end submenu",
+    // The debugger's commands, after a separator at the end of Debug.
+    "separator",
+    "item 10 Step Over\tF8",
+    "item 11 Run to Cursor\tF4",
+    "item 12 Toggle Breakpoint\tF9",
+    "item 13 Clear Breakpoints",
+    "item 14 Step Back\tShift+F7",
+    "title Help",
+    "item 15 Keyboard Shortcuts",
+    "item 16 About Quodlet",
 };
 
 struct ExpectedShortcut {
@@ -70,7 +91,12 @@ struct ExpectedShortcut {
 };
 
 inline const std::vector<ExpectedShortcut> kExpectedShortcuts = {
-    {0x74, 5},     // F5: Run
-    {0x76, 4},     // F7: Step
-    {0x2004F, 0},  // Ctrl+O: Open
+    {0x74, 5},      // F5: Run
+    {0x76, 4},      // F7: Step
+    {0x2004F, 0},   // Ctrl+O: Open
+    {0x20052, 9},   // Ctrl+R: Reload
+    {0x77, 10},     // F8: Step Over
+    {0x73, 11},     // F4: Run to Cursor
+    {0x78, 12},     // F9: Toggle Breakpoint
+    {0x10076, 14},  // Shift+F7: Step Back
 };

@@ -1,6 +1,7 @@
 #include "platform/headless/headless_layer.h"
 
 #include <algorithm>
+#include <cctype>
 
 #include "platform/key_codes.h"
 
@@ -91,6 +92,16 @@ void HeadlessLayer::ClickLine(int32_t control, int32_t index) {
     });
 }
 
+void HeadlessLayer::DoubleClickLine(int32_t control, int32_t index) {
+    ClickLine(control, index);
+    Call([this, control, index] {
+        HeadlessControl* list = Find(control, ControlKind::List);
+        if (list == nullptr || index < 0 || index >= static_cast<int32_t>(list->lines.size()))
+            return;
+        events_.Push({EventKind::Control, control, ControlEventType::DoubleClick});
+    });
+}
+
 void HeadlessLayer::Tick(int32_t timer) {
     Call([this, timer] { events_.Push({EventKind::Timer, timer, ControlEventType::Other}); });
 }
@@ -178,12 +189,16 @@ int32_t HeadlessLayer::GetCheck(int32_t control) {
 void HeadlessLayer::ClearLines(int32_t control) {
     if (HeadlessControl* list = Find(control, ControlKind::List)) {
         list->lines.clear();
+        list->marks.clear();
         list->selected = -1;
     }
 }
 
 void HeadlessLayer::AppendLine(int32_t control, const std::string& line) {
-    if (HeadlessControl* list = Find(control, ControlKind::List)) list->lines.push_back(line);
+    if (HeadlessControl* list = Find(control, ControlKind::List)) {
+        list->lines.push_back(line);
+        list->marks.emplace_back();
+    }
 }
 
 int32_t HeadlessLayer::CountLines(int32_t control) {
@@ -207,6 +222,19 @@ void HeadlessLayer::SelectLine(int32_t control, int32_t index) {
 int32_t HeadlessLayer::SelectedLine(int32_t control) {
     HeadlessControl* list = Find(control, ControlKind::List);
     return list == nullptr ? -1 : list->selected;
+}
+
+void HeadlessLayer::SetLineMark(int32_t control, int32_t index, const std::string& description) {
+    HeadlessControl* list = Find(control, ControlKind::List);
+    if (list == nullptr || index < 0 || index >= static_cast<int32_t>(list->marks.size())) return;
+    list->marks[static_cast<size_t>(index)] = description;
+}
+
+std::string HeadlessLayer::GetLineMark(int32_t control, int32_t index) {
+    HeadlessControl* list = Find(control, ControlKind::List);
+    if (list == nullptr || index < 0 || index >= static_cast<int32_t>(list->marks.size()))
+        return {};
+    return list->marks[static_cast<size_t>(index)];
 }
 
 bool HeadlessLayer::CreateImage(int32_t image, const Picture& picture) {
@@ -268,30 +296,46 @@ bool HeadlessLayer::CreateMenuBar(int32_t window) {
     return true;
 }
 
+void HeadlessLayer::LogMenuEntry(const std::string& prefix, const std::string& text) {
+    if (!menuBarCreated) return;
+    // "&x" marks the mnemonic x; "&&" is a plain "&".
+    std::string readable;
+    char mnemonic = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '&' && i + 1 < text.size()) {
+            ++i;
+            if (text[i] != '&' && mnemonic == 0)
+                mnemonic = static_cast<char>(std::toupper(static_cast<unsigned char>(text[i])));
+        }
+        readable += text[i];
+    }
+    menuLog.push_back(prefix + readable);
+    menuMnemonics.push_back(mnemonic);
+}
+
 void HeadlessLayer::AddMenuTitle(const std::string& menuTitle) {
     if (!menuBarCreated) return;
-    menuLog.push_back("title " + menuTitle);
+    LogMenuEntry("title ", menuTitle);
     menuDepth_ = 1;
 }
 
 void HeadlessLayer::AddMenuItem(int32_t item, const std::string& text) {
-    if (menuBarCreated && menuDepth_ > 0)
-        menuLog.push_back("item " + std::to_string(item) + " " + text);
+    if (menuDepth_ > 0) LogMenuEntry("item " + std::to_string(item) + " ", text);
 }
 
 void HeadlessLayer::AddMenuSeparator() {
-    if (menuBarCreated && menuDepth_ > 0) menuLog.push_back("separator");
+    if (menuDepth_ > 0) LogMenuEntry("separator", "");
 }
 
 void HeadlessLayer::OpenSubmenu(const std::string& submenuTitle) {
     if (!menuBarCreated || menuDepth_ == 0) return;
-    menuLog.push_back("submenu " + submenuTitle);
+    LogMenuEntry("submenu ", submenuTitle);
     ++menuDepth_;
 }
 
 void HeadlessLayer::CloseSubmenu() {
     if (!menuBarCreated || menuDepth_ < 2) return;
-    menuLog.push_back("end submenu");
+    LogMenuEntry("end submenu", "");
     --menuDepth_;
 }
 
@@ -339,6 +383,12 @@ bool HeadlessLayer::IsKeyDown(int32_t keyCode) {
     return held;
 }
 
+void HeadlessLayer::SetBusy(bool nowBusy) {
+    if (!windowOpen || nowBusy == busy) return;
+    busy = nowBusy;
+    busyLog.push_back(nowBusy);
+}
+
 std::string HeadlessLayer::OpenFileDialog(const std::string& dialogTitle, const std::string& folder,
                                           const std::string& filterList) {
     dialogCalls.push_back({dialogTitle, folder, filterList});
@@ -349,6 +399,7 @@ std::string HeadlessLayer::OpenFileDialog(const std::string& dialogTitle, const 
 }
 
 void HeadlessLayer::Release() {
+    SetBusy(false);
     released = true;
     windowOpen = false;
     menuBarCreated = false;

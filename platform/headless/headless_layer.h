@@ -27,6 +27,7 @@ struct HeadlessControl {
     int32_t maxChars = -1;           // -1: no limit
     int32_t checked = 0;             // check box
     std::vector<std::string> lines;  // lists
+    std::vector<std::string> marks;  // lists: each line's mark description, empty for none
     int32_t selected = -1;           // lists: selected line, -1 for none
     int32_t image = -1;              // image controls: image shown, -1 for none
     Picture picture;                 // image controls: the picture shown
@@ -54,9 +55,12 @@ public:
     std::map<int32_t, Picture> images;                   // images that exist
     std::vector<int32_t> freedImages;                    // in the order freed
     std::vector<std::pair<std::string, int32_t>> fonts;  // face, points; index = font number
-    // The menu bar as built, one entry per call: "title File",
-    // "item 0 Open\tCtrl+O", "separator", "submenu Examples", "end submenu".
+    // The menu bar as built, one entry per call, texts as screen readers
+    // read them: "title File", "item 0 Open\tCtrl+O", "separator",
+    // "submenu Examples", "end submenu".
     std::vector<std::string> menuLog;
+    // The mnemonic of each entry of menuLog, upper case; 0 for none.
+    std::vector<char> menuMnemonics;
     bool menuBarCreated = false;
     std::map<int32_t, int32_t> shortcuts;  // key code -> menu item
     std::map<int32_t, int32_t> timers;     // timer number -> period, while it exists
@@ -64,8 +68,10 @@ public:
     std::vector<std::pair<std::string, std::string>> messages;  // title, text
     std::vector<DialogCall> dialogCalls;
     bool released = false;
-    bool ranDry = false;      // WaitEvent found nothing more to do
-    int32_t escapePolls = 0;  // IsKeyDown(Escape) calls so far
+    bool ranDry = false;        // WaitEvent found nothing more to do
+    int32_t escapePolls = 0;    // IsKeyDown(Escape) calls so far
+    bool busy = false;          // the busy cursor is shown
+    std::vector<bool> busyLog;  // every change of `busy`, in order
 
     // --- Failures to simulate -----------------------------------------------
     bool failOpenWindow = false;
@@ -94,6 +100,9 @@ public:
     void ClickCheckBox(int32_t control);
     // Clicks line `index` of a list: selects it and raises one event.
     void ClickLine(int32_t control, int32_t index);
+    // Double-clicks line `index` of a list: the click of ClickLine, then a
+    // DoubleClick event (only for a line that exists).
+    void DoubleClickLine(int32_t control, int32_t index);
     void Tick(int32_t timer);
     void Close();
     // Runs arbitrary test code when the loop reaches this step.
@@ -124,6 +133,8 @@ public:
     std::string GetLine(int32_t control, int32_t index) override;
     void SelectLine(int32_t control, int32_t index) override;
     int32_t SelectedLine(int32_t control) override;
+    void SetLineMark(int32_t control, int32_t index, const std::string& description) override;
+    std::string GetLineMark(int32_t control, int32_t index) override;
     bool CreateImage(int32_t image, const Picture& picture) override;
     void ShowImage(int32_t control, int32_t image) override;
     void FreeImage(int32_t image) override;
@@ -141,6 +152,7 @@ public:
     void AddTimer(int32_t window, int32_t timer, int32_t periodMs) override;
     void RemoveTimer(int32_t window, int32_t timer) override;
     bool IsKeyDown(int32_t keyCode) override;
+    void SetBusy(bool busy) override;
     std::string OpenFileDialog(const std::string& title, const std::string& folder,
                                const std::string& filterList) override;
     void Release() override;
@@ -153,6 +165,8 @@ private:
     // Runs the next scripted step, if any; false when none was left.
     bool RunNextStep();
     bool HasTextKind(ControlKind kind) const;
+    // Adds a menu entry to menuLog and menuMnemonics.
+    void LogMenuEntry(const std::string& prefix, const std::string& text);
 
     // Marks the controls showing `image` as holding an older picture than
     // the number now names, so that showing it again copies it anew.

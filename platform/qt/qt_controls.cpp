@@ -2,8 +2,6 @@
 // program reads and writes in them, images and fonts.
 
 #include <QCheckBox>
-#include <QFontDatabase>
-#include <QFontInfo>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -12,6 +10,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/qt/qt_fonts.h"
 #include "platform/qt/qt_layer.h"
 #include "platform/qt/qt_layer_state.h"
 
@@ -75,7 +74,8 @@ QWidget* MakeCheckBox(QWidget* parent, const QString& text, std::function<void()
     return box;
 }
 
-QWidget* MakeList(QWidget* parent, std::function<void()> onClick) {
+QWidget* MakeList(QWidget* parent, std::function<void()> onClick,
+                  std::function<void()> onDoubleClick) {
     auto* list = new QListWidget(parent);
     list->setSelectionMode(QAbstractItemView::SingleSelection);
     list->setSortingEnabled(false);
@@ -84,6 +84,8 @@ QWidget* MakeList(QWidget* parent, std::function<void()> onClick) {
     list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);  // long lines are cut at the edge
     list->setTextElideMode(Qt::ElideNone);
     QObject::connect(list, &QListWidget::clicked, list, [onClick] { onClick(); });
+    // The first click of the two has selected the line.
+    QObject::connect(list, &QListWidget::doubleClicked, list, [onDoubleClick] { onDoubleClick(); });
     return list;
 }
 
@@ -149,7 +151,10 @@ void QtLayer::CreateControl(ControlKind kind, int32_t number, int32_t x, int32_t
         case ControlKind::CheckBox:
             widget = MakeCheckBox(parent, qtext, raise(ControlEventType::Other));
             break;
-        case ControlKind::List: widget = MakeList(parent, raise(ControlEventType::Other)); break;
+        case ControlKind::List:
+            widget = MakeList(parent, raise(ControlEventType::Other),
+                              raise(ControlEventType::DoubleClick));
+            break;
         case ControlKind::Image: widget = MakeImage(parent); break;
     }
     if (widget == nullptr) return;
@@ -270,6 +275,30 @@ int32_t QtLayer::SelectedLine(int32_t control) {
     return selected.isEmpty() ? -1 : static_cast<int32_t>(list->row(selected.first()));
 }
 
+namespace {
+
+// Behind a marked line: a light red that the selection's highlight still
+// stands out from.
+const QColor kMarkedLineColour(255, 204, 204);
+
+}  // namespace
+
+void QtLayer::SetLineMark(int32_t control, int32_t index, const std::string& description) {
+    auto* list = state_->FindAs<QListWidget>(control, ControlKind::List);
+    if (list == nullptr || index < 0 || index >= list->count()) return;
+    QListWidgetItem* item = list->item(index);
+    const QString wanted = ToQt(description);
+    if (item->data(Qt::AccessibleDescriptionRole).toString() == wanted) return;
+    item->setData(Qt::AccessibleDescriptionRole, wanted);
+    item->setBackground(wanted.isEmpty() ? QBrush() : QBrush(kMarkedLineColour));
+}
+
+std::string QtLayer::GetLineMark(int32_t control, int32_t index) {
+    auto* list = state_->FindAs<QListWidget>(control, ControlKind::List);
+    if (list == nullptr || index < 0 || index >= list->count()) return "";
+    return list->item(index)->data(Qt::AccessibleDescriptionRole).toString().toStdString();
+}
+
 bool QtLayer::CreateImage(int32_t image, const Picture& picture) {
     QPixmap pixmap = PixmapOf(picture);
     if (pixmap.isNull()) return false;
@@ -325,16 +354,7 @@ void QtLayer::FreeImage(int32_t image) {
 
 int32_t QtLayer::CreateFont(const std::string& face, int32_t points) {
     if (face.empty() || points <= 0) return -1;
-    QFont font(ToQt(face), points);
-    // Where the face is missing, the hints steer the choice to a fixed-pitch
-    // face so that the columns of the listing and the dump line up.
-    font.setStyleHint(QFont::TypeWriter);
-    font.setFixedPitch(true);
-    if (!QFontInfo(font).fixedPitch()) {
-        font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-        font.setPointSize(points);
-    }
-    state_->fonts.push_back(font);
+    state_->fonts.push_back(ChooseFixedFont(ToQt(face), points));
     return static_cast<int32_t>(state_->fonts.size() - 1);
 }
 

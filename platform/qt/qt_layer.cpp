@@ -8,6 +8,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QCursor>
 #include <QFile>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -21,6 +22,7 @@
 #include "data/icon.h"
 #include "platform/key_codes.h"
 #include "platform/qt/qt_layer_state.h"
+#include "platform/qt/runtime_dir.h"
 
 namespace {
 
@@ -45,8 +47,14 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     if (onClose) onClose();
 }
 
+std::string QtLayer::ToolkitVersion() {
+    return std::string("Qt ") + qVersion();
+}
+
 QtLayer::QtLayer(int& argc, char** argv) : state_(std::make_unique<QtLayerState>()) {
     if (QApplication::instance() == nullptr) {
+        std::string why;  // without a folder of its own, Qt picks one and says so
+        EnsureRuntimeDirectory(why);
         state_->ownApplication = std::make_unique<QApplication>(argc, argv);
     }
     QApplication::setQuitOnLastWindowClosed(false);
@@ -238,6 +246,18 @@ bool QtLayer::IsKeyDown(int32_t keyCode) {
     return state_->keys && state_->keys->IsHeld(keyCode & KeyCode::kKeyMask);
 }
 
+void QtLayer::SetBusy(bool busy) {
+    if (!state_->window || busy == state_->busy || qApp == nullptr) return;
+    // Application-wide, so that the fields' and the list's own cursors do
+    // not show through.
+    if (busy) {
+        QApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
+    } else {
+        QApplication::restoreOverrideCursor();
+    }
+    state_->busy = busy;
+}
+
 std::string QtLayer::OpenFileDialog(const std::string& title, const std::string& folder,
                                     const std::string& filterList) {
     QFileDialog dialog(state_->window.get(), ToQt(title),
@@ -254,6 +274,7 @@ std::string QtLayer::OpenFileDialog(const std::string& title, const std::string&
 }
 
 void QtLayer::Release() {
+    SetBusy(false);
     state_->timers.clear();
     state_->controls.clear();
     state_->pendingImageControls.clear();

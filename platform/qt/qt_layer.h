@@ -24,6 +24,9 @@ public:
     // aborts; call it before constructing a QtLayer.
     static bool PlatformAvailable(std::string& why);
 
+    // "Qt " and the version of the Qt library in use.
+    static std::string ToolkitVersion();
+
     // Creates the QApplication, unless one exists already (tests make their
     // own); argc and argv must outlive the layer.
     QtLayer(int& argc, char** argv);
@@ -48,6 +51,8 @@ public:
     std::string GetLine(int32_t control, int32_t index) override;
     void SelectLine(int32_t control, int32_t index) override;
     int32_t SelectedLine(int32_t control) override;
+    void SetLineMark(int32_t control, int32_t index, const std::string& description) override;
+    std::string GetLineMark(int32_t control, int32_t index) override;
     bool CreateImage(int32_t image, const Picture& picture) override;
     void ShowImage(int32_t control, int32_t image) override;
     void FreeImage(int32_t image) override;
@@ -65,6 +70,7 @@ public:
     void AddTimer(int32_t window, int32_t timer, int32_t periodMs) override;
     void RemoveTimer(int32_t window, int32_t timer) override;
     bool IsKeyDown(int32_t keyCode) override;
+    void SetBusy(bool busy) override;
     std::string OpenFileDialog(const std::string& title, const std::string& folder,
                                const std::string& filterList) override;
     void Release() override;

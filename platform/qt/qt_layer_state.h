@@ -60,6 +60,7 @@ struct QtLayerState {
     std::map<int32_t, int32_t> shortcutItems;  // key code -> menu item
     std::map<int32_t, std::unique_ptr<QTimer>> timers;
     EventQueue events;
+    bool busy = false;  // the busy cursor overrides the application's cursor
     std::chrono::steady_clock::time_point lastPump{};
     // Image controls asked to show another image since Qt last ran. A Run
     // may switch a lamp at every instruction, but the window only sees what

@@ -214,13 +214,14 @@ TEST_F(MainWindowQtTest, ALampSwitchedDuringARunReachesTheWindowWhenQtNextWorks)
 }
 
 // The menu bar as the user sees it, in the form the headless layer logs
-// it; each item is chosen once to learn the number it raises.
+// it (texts as read, without mnemonic marks); each item is chosen once to
+// learn the number it raises.
 void DescribeMenu(QMenu* menu, QtLayer& layer, std::vector<std::string>& log) {
     for (QAction* action : menu->actions()) {
         if (action->isSeparator()) {
             log.push_back("separator");
         } else if (action->menu() != nullptr) {
-            log.push_back("submenu " + action->text().toStdString());
+            log.push_back("submenu " + Readable(action->text()));
             DescribeMenu(action->menu(), layer, log);
             log.push_back("end submenu");
         } else {
@@ -231,7 +232,7 @@ void DescribeMenu(QMenu* menu, QtLayer& layer, std::vector<std::string>& log) {
                 raised = std::to_string(events.front().number);
             }
             // An item with a shortcut of its own would raise each key twice.
-            log.push_back("item " + raised + " " + action->text().toStdString() +
+            log.push_back("item " + raised + " " + Readable(action->text()) +
                           (action->shortcut().isEmpty() ? "" : " (own shortcut!)"));
         }
     }
@@ -243,11 +244,31 @@ TEST_F(MainWindowQtTest, MenusShowTheirEntriesInOrderWithTheirItemNumbers) {
     EXPECT_FALSE(main->menuBar()->isNativeMenuBar());
     std::vector<std::string> log;
     for (QAction* title : main->menuBar()->actions()) {
-        log.push_back("title " + title->text().toStdString());
+        log.push_back("title " + Readable(title->text()));
         ASSERT_NE(title->menu(), nullptr);
         DescribeMenu(title->menu(), layer, log);
     }
     EXPECT_EQ(log, kExpectedMenuLog);
+}
+
+TEST_F(MainWindowQtTest, AltWithAMenusMnemonicOpensIt) {
+    auto* main = qobject_cast<QMainWindow*>(window);
+    ASSERT_NE(main, nullptr);
+    const QList<QAction*> titles = main->menuBar()->actions();
+    ASSERT_GE(titles.size(), 2);
+    for (const auto& [key, title] : {std::pair{Qt::Key_F, 0}, std::pair{Qt::Key_D, 1}}) {
+        QMenu* menu = titles[title]->menu();
+        ASSERT_NE(menu, nullptr);
+        QTest::keyClick(window, key, Qt::AltModifier);
+        EXPECT_TRUE(QTest::qWaitFor([menu] { return menu->isVisible(); }, 2000))
+            << Readable(titles[title]->text());
+        // Escape closes the menu, and again leaves the menu bar.
+        QTest::keyClick(menu, Qt::Key_Escape);
+        EXPECT_TRUE(QTest::qWaitFor([menu] { return !menu->isVisible(); }, 2000));
+        QTest::keyClick(main->menuBar(), Qt::Key_Escape);
+        window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    }
 }
 
 TEST_F(MainWindowQtTest, ShortcutsWorkFromATextFieldAndRaiseTheirItemOnce) {

@@ -19,7 +19,20 @@ inline bool operator==(const Event& a, const Event& b) {
 inline void PrintTo(const Event& event, std::ostream* out) {
     static const char* const kKinds[] = {"None", "Close", "Menu", "Control", "Timer"};
     *out << kKinds[static_cast<int>(event.kind)] << ' ' << event.number
-         << (event.type == ControlEventType::Change ? " Change" : " Other");
+         << (event.type == ControlEventType::Change        ? " Change"
+             : event.type == ControlEventType::DoubleClick ? " DoubleClick"
+                                                           : " Other");
+}
+
+// A menu entry's text as screen readers read it: without the "&" that marks
+// its mnemonic ("&&" stands for "&").
+[[nodiscard]] inline std::string Readable(const QString& text) {
+    QString readable;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == QLatin1Char('&') && i + 1 < text.size()) ++i;
+        readable += text[i];
+    }
+    return readable.toStdString();
 }
 
 inline Event MenuEvent(int32_t item) {

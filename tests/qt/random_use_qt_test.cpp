@@ -56,7 +56,7 @@ public:
     RandomUser(QWidget* window, uint32_t seed) : window_(window), random_(seed) {
         for (QAction* action : window->findChildren<QAction*>()) {
             // Quit would end the session early; closing is tried at the end.
-            if (!action->menu() && !action->isSeparator() && action->text() != "Quit")
+            if (!action->menu() && !action->isSeparator() && Readable(action->text()) != "Quit")
                 commands_.push_back(action);
         }
     }
@@ -104,7 +104,9 @@ public:
     }
 
 private:
-    size_t Below(size_t count) { return std::uniform_int_distribution<size_t>(0, count - 1)(random_); }
+    size_t Below(size_t count) {
+        return std::uniform_int_distribution<size_t>(0, count - 1)(random_);
+    }
 
     static constexpr std::array<std::pair<Qt::Key, Qt::KeyboardModifiers>, 22> kKeys = {{
         {Qt::Key_F5, Qt::NoModifier},     {Qt::Key_F7, Qt::NoModifier},

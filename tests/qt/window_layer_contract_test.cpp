@@ -1,11 +1,13 @@
 // The window layer's rules (platform/window_layer.h) held against both
 // backends by one typed suite: every operation on every control kind, the
 // numbers that name nothing, the event queue, images, fonts, menus,
-// shortcuts, timers and Release. Each backend gets a small adapter that
+// shortcuts, timers, line marks, double-clicks, the busy cursor and
+// Release. Each backend gets a small adapter that
 // plays the user and reads what a control shows; where the two disagree,
 // a backend is wrong.
 
 #include <QCheckBox>
+#include <QCursor>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -74,8 +76,13 @@ struct HeadlessBackend {
         layer.Close();
         Pump();
     }
+    void DoubleClick(int32_t control, int32_t index) {
+        layer.DoubleClickLine(control, index);
+        Pump();
+    }
     void HoldEscape() { layer.HoldEscapeAfter(0); }
     void ReleaseEscape() { layer.ReleaseEscape(); }
+    bool ShowsBusyCursor() const { return layer.busy; }
     // Time passes: every timer falls due. (That a tick falling due while
     // another is queued is dropped, the event queue's own test holds.)
     void LetTimersRun() {
@@ -85,10 +92,12 @@ struct HeadlessBackend {
         const auto found = layer.controls.find(control);
         return found == layer.controls.end() ? std::vector<uint32_t>() : found->second.picture.argb;
     }
-    // The point size of the control's font; 0 for the default font.
-    int32_t FontPoints(int32_t control) {
+    // What names the control's font; empty for the default font.
+    std::string Font(int32_t control) {
         const int32_t font = layer.controls.at(control).font;
-        return font < 0 ? 0 : layer.fonts.at(static_cast<size_t>(font)).second;
+        if (font < 0) return "";
+        const auto& [face, points] = layer.fonts.at(static_cast<size_t>(font));
+        return face + " " + std::to_string(points);
     }
     std::string AccessibleName(int32_t control) {
         return layer.controls.at(control).accessibleName;
@@ -178,6 +187,19 @@ struct QtBackend {
         if (QWidget* window = layer.MainWindowForTests()) window->close();
         Pump();
     }
+    void DoubleClick(int32_t control, int32_t index) {
+        auto* list = WidgetOf<QListWidget>(control);
+        if (list != nullptr && list->item(index) != nullptr) {
+            const QPoint centre = list->visualItemRect(list->item(index)).center();
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, centre);
+            QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, centre);
+        }
+        Pump();
+    }
+    bool ShowsBusyCursor() const {
+        const QCursor* cursor = QApplication::overrideCursor();
+        return cursor != nullptr && cursor->shape() == Qt::WaitCursor;
+    }
     void HoldEscape() { QTest::keyPress(layer.MainWindowForTests(), Qt::Key_Escape); }
     void ReleaseEscape() { QTest::keyRelease(layer.MainWindowForTests(), Qt::Key_Escape); }
     // Several periods of kTimerPeriodMs pass.
@@ -193,9 +215,10 @@ struct QtBackend {
         }
         return argb;
     }
-    int32_t FontPoints(int32_t control) {
+    std::string Font(int32_t control) {
         QWidget* widget = layer.ControlWidgetForTests(control);
-        return widget->font() == QApplication::font(widget) ? 0 : widget->font().pointSize();
+        if (widget->font() == QApplication::font(widget)) return "";
+        return widget->font().toString().toStdString();
     }
     std::string AccessibleName(int32_t control) {
         return layer.ControlWidgetForTests(control)->accessibleName().toStdString();
@@ -286,6 +309,16 @@ protected:
         for (const KindCase& c : kKinds) {
             layer.CreateControl(c.kind, c.number, 70 * (c.number - 1), 30, 60, 80, c.text, false);
         }
+    }
+    void AddLines() {
+        for (const char* line : {"000 00    NOP", "001 D5    LDM 5", "002 F2    IAC"})
+            layer.AppendLine(kList, line);
+    }
+    std::vector<std::string> Marks() {
+        std::vector<std::string> marks;
+        for (int32_t k = 0; k < layer.CountLines(kList); ++k)
+            marks.push_back(layer.GetLineMark(kList, k));
+        return marks;
     }
 };
 
@@ -572,18 +605,25 @@ TYPED_TEST(WindowLayerContract, FontsAreNumberedFromZeroAndFitEveryKind) {
     EXPECT_EQ(layer.CreateFont("Courier", 0), -1);
     EXPECT_EQ(layer.CreateFont("Courier", -3), -1);
     EXPECT_EQ(layer.CreateFont("Courier", 13), 0);
-    EXPECT_EQ(layer.CreateFont("Courier", 17), 1);
+    EXPECT_EQ(layer.CreateFont("Courier", 24), 1);
+    std::string first;
+    std::string second;
     for (const KindCase& c : kKinds) {
         SCOPED_TRACE(c.number);
-        EXPECT_EQ(this->backend.FontPoints(c.number), 0);
+        EXPECT_EQ(this->backend.Font(c.number), "");
         layer.SetFont(c.number, 2);  // names no font
         layer.SetFont(c.number, -1);
-        EXPECT_EQ(this->backend.FontPoints(c.number), 0);
+        EXPECT_EQ(this->backend.Font(c.number), "");
         layer.SetFont(c.number, 0);
-        EXPECT_EQ(this->backend.FontPoints(c.number), 13);
+        if (first.empty()) first = this->backend.Font(c.number);
+        EXPECT_EQ(this->backend.Font(c.number), first);
         layer.SetFont(c.number, 1);
-        EXPECT_EQ(this->backend.FontPoints(c.number), 17);
+        if (second.empty()) second = this->backend.Font(c.number);
+        EXPECT_EQ(this->backend.Font(c.number), second);
     }
+    EXPECT_NE(first, "");
+    EXPECT_NE(second, "");
+    EXPECT_NE(first, second);
 }
 
 TYPED_TEST(WindowLayerContract, MenusAreBuiltInOrderAndRaiseTheirItems) {
@@ -705,6 +745,97 @@ TYPED_TEST(WindowLayerContract, ReleaseEndsEverythingAndMayBeRepeated) {
     this->backend.LetTimersRun();
     EXPECT_TRUE(this->backend.TakeAll().empty());
     EXPECT_EQ(layer.WaitEvent(), (Event{EventKind::Close, 0, ControlEventType::Other}));
+}
+
+TYPED_TEST(WindowLayerContract, LineMarksKeepTheTextAndRaiseNoEvent) {
+    WindowLayer& layer = this->layer;
+    this->AddLines();
+    layer.SetLineMark(kList, 1, "breakpoint");
+    layer.SetLineMark(kList, 2, "breakpoint");
+    layer.SetLineMark(kList, 2, "breakpoint");  // again: nothing changes
+    EXPECT_EQ(this->Marks(), (std::vector<std::string>{"", "breakpoint", "breakpoint"}));
+    EXPECT_EQ(layer.GetLine(kList, 1), "001 D5    LDM 5");
+    layer.SetLineMark(kList, 2, "");
+    EXPECT_EQ(this->Marks(), (std::vector<std::string>{"", "breakpoint", ""}));
+    EXPECT_TRUE(this->backend.TakeAll().empty());
+}
+
+TYPED_TEST(WindowLayerContract, LineMarksOutsideTheLinesOrOnOtherKindsDoNothing) {
+    WindowLayer& layer = this->layer;
+    this->AddLines();
+    for (const int32_t index : {-1, 3, 1000}) layer.SetLineMark(kList, index, "breakpoint");
+    for (const KindCase& c : kKinds) {
+        if (c.kind == ControlKind::List) continue;
+        layer.SetLineMark(c.number, 0, "breakpoint");
+        EXPECT_EQ(layer.GetLineMark(c.number, 0), "") << c.number;
+        EXPECT_EQ(layer.GetText(c.number), c.hasText ? c.text : "") << c.number;
+    }
+    layer.SetLineMark(kUnknown, 0, "breakpoint");
+    EXPECT_EQ(layer.GetLineMark(kUnknown, 0), "");
+    EXPECT_EQ(this->Marks(), (std::vector<std::string>{"", "", ""}));
+    EXPECT_EQ(layer.GetLineMark(kList, 3), "");
+    EXPECT_EQ(layer.GetLineMark(kList, -1), "");
+    EXPECT_EQ(layer.CountLines(kList), 3);
+}
+
+TYPED_TEST(WindowLayerContract, ClearLinesTakesTheMarksWithTheLines) {
+    WindowLayer& layer = this->layer;
+    this->AddLines();
+    layer.SetLineMark(kList, 0, "breakpoint");
+    layer.ClearLines(kList);
+    layer.AppendLine(kList, "000 00    NOP");
+    layer.AppendLine(kList, "001 00    NOP");
+    EXPECT_EQ(this->Marks(), (std::vector<std::string>{"", ""}));
+}
+
+TYPED_TEST(WindowLayerContract, ADoubleClickSelectsTheLineAndRaisesOneDoubleClick) {
+    this->AddLines();
+    this->backend.DoubleClick(kList, 2);
+    int doubleClicks = 0;
+    for (const Event& event : this->backend.TakeAll()) {
+        EXPECT_EQ(event.kind, EventKind::Control);
+        EXPECT_EQ(event.number, kList);
+        if (event.type == ControlEventType::DoubleClick)
+            ++doubleClicks;
+        else
+            EXPECT_EQ(event.type, ControlEventType::Other);
+    }
+    EXPECT_EQ(doubleClicks, 1);
+    EXPECT_EQ(this->layer.SelectedLine(kList), 2);
+}
+
+TYPED_TEST(WindowLayerContract, TheBusyCursorShowsWhileBusyAndEndsWithRelease) {
+    WindowLayer& layer = this->layer;
+    EXPECT_FALSE(this->backend.ShowsBusyCursor());
+    layer.SetBusy(true);
+    layer.SetBusy(true);  // set already: one false is enough to end it
+    EXPECT_TRUE(this->backend.ShowsBusyCursor());
+    layer.SetBusy(false);
+    EXPECT_FALSE(this->backend.ShowsBusyCursor());
+    layer.SetBusy(true);
+    layer.Release();
+    EXPECT_FALSE(this->backend.ShowsBusyCursor());
+    layer.SetBusy(true);  // no window: nothing
+    EXPECT_FALSE(this->backend.ShowsBusyCursor());
+}
+
+// What only a real window shows: the colour behind a marked line, and its
+// accessible description for screen readers.
+TEST(QtLineMarks, AMarkedLineHasAColourBehindItAndItsDescription) {
+    QtBackend backend;
+    ASSERT_TRUE(backend.layer.OpenWindow(kWindow, 300, 200, "marks"));
+    backend.layer.CreateControl(ControlKind::List, kList, 0, 0, 200, 150, "", false);
+    backend.layer.AppendLine(kList, "000 00    NOP");
+    backend.layer.AppendLine(kList, "001 00    NOP");
+    backend.layer.SetLineMark(kList, 1, "breakpoint");
+    auto* list = backend.WidgetOf<QListWidget>(kList);
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(list->item(0)->background().style(), Qt::NoBrush);
+    EXPECT_NE(list->item(1)->background().style(), Qt::NoBrush);
+    EXPECT_EQ(list->item(1)->data(Qt::AccessibleDescriptionRole).toString(), "breakpoint");
+    EXPECT_EQ(list->item(1)->text(), "001 00    NOP");
+    backend.layer.SetLineMark(kList, 1, "");
+    EXPECT_EQ(list->item(1)->background().style(), Qt::NoBrush);
 }
 
 // The queue both backends keep.

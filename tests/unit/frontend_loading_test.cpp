@@ -80,8 +80,81 @@ TEST_F(LoadingTest, AFileFillsRomFromZeroAndKeepsTheRest) {
         ASSERT_EQ(s.layer.dialogCalls.size(), 1U);
         EXPECT_EQ(s.layer.dialogCalls[0].title, "Please choose file to load");
         EXPECT_EQ(s.layer.dialogCalls[0].folder, WorkingFolder());
-        EXPECT_EQ(s.layer.dialogCalls[0].filterList, "Binary files (*.bin)|*.bin");
+        EXPECT_EQ(s.layer.dialogCalls[0].filterList,
+                  "4004 programs (*.bin *.asm)|*.bin;*.asm|Binary files (*.bin)|*.bin|"
+                  "All files (*)|*");
     }
+}
+
+TEST_F(LoadingTest, ReloadOpensTheLastFileAgainFromItsPathAndNothingBeforeOne) {
+    const std::string path = WriteImage("edit/p.bin", 4, 0x11);
+    layer.ChooseMenu(MenuItem::kReload);  // no file yet: nothing at all
+    layer.Call([this] {
+        EXPECT_EQ(state.RomImage[0], kOldByte);
+        EXPECT_TRUE(layer.dialogCalls.empty());
+    });
+    layer.dialogAnswers.push_back(path);
+    layer.ChooseMenu(MenuItem::kOpen);
+    layer.ChooseMenu(MenuItem::kExampleSum);  // an example is no file
+    layer.Call([this] { WriteImage("edit/p.bin", 2, 0x22); });
+    layer.ChooseMenu(MenuItem::kReload);
+    layer.Call([this] {
+        EXPECT_EQ(state.RomImage[0], 0x22);
+        EXPECT_EQ(state.RomImage[1], 0x22);
+        EXPECT_EQ(state.RomImage[2], ExampleSum[2]);
+        EXPECT_EQ(debugger->programLength, 2);
+        fs::remove(root / "edit/p.bin");
+    });
+    // The file gone: refused as Open would, and asked for again next time.
+    layer.ChooseMenu(MenuItem::kReload);
+    EXPECT_EQ(Launch(), 0);
+    EXPECT_EQ(layer.dialogCalls.size(), 1U);
+    ASSERT_EQ(layer.messages.size(), 1U);
+    EXPECT_EQ(layer.messages[0].first, "file error");
+    EXPECT_EQ(layer.messages[0].second, "cannot read\r\n" + path);
+    EXPECT_EQ(debugger->programLength, 2);
+    EXPECT_EQ(debugger->lastFile, path);
+}
+
+TEST_F(LoadingTest, SourceFilesAreAssembledAndRefusedWithTheirFirstErrors) {
+    const auto write = [this](const std::string& name, const std::string& text) {
+        std::ofstream(root / name) << text;
+        return (root / name).string();
+    };
+    // Upper case counts; a label used before its line; bytes at 0..4.
+    const std::string good = write("Lamp.ASM", "start: LDM 5\n FIM 0P 0x67\n JUN start\n");
+    std::string eleven;
+    for (int line = 1; line <= 11; ++line) eleven += "LDM 16\n";
+    const std::string bad = write("bad.asm", eleven);
+    layer.dialogAnswers = {good, bad};
+    layer.ChooseMenu(MenuItem::kOpen);
+    layer.Call([this] {
+        EXPECT_EQ(state.RomImage[0], 0xD5);
+        EXPECT_EQ(state.RomImage[1], 0x20);
+        EXPECT_EQ(state.RomImage[2], 0x67);
+        EXPECT_EQ(state.RomImage[3], 0x40);
+        EXPECT_EQ(state.RomImage[4], 0x00);
+        EXPECT_EQ(state.RomImage[5], kOldByte);
+        EXPECT_EQ(debugger->programLength, 5);
+        EXPECT_EQ(ListingLine(1), "001 20 67 FIM P0 67");
+    });
+    layer.ChooseMenu(MenuItem::kOpen);
+    layer.Call([write] { write("bad.asm", " NOP\n IAC\n"); });
+    layer.ChooseMenu(MenuItem::kReload);  // mended in an editor: loads now
+    EXPECT_EQ(Launch(), 0);
+    ASSERT_EQ(layer.messages.size(), 1U);
+    EXPECT_EQ(layer.messages[0].first, "Assembly error");
+    const std::string& text = layer.messages[0].second;
+    EXPECT_EQ(text.rfind("1:5: ", 0), 0U) << text;
+    EXPECT_NE(text.find("\r\n10:5: "), std::string::npos);
+    EXPECT_EQ(text.find("11:5: "), std::string::npos);
+    EXPECT_NE(text.find("(1 more errors)"), std::string::npos);
+    // The bad source changed nothing; the mended one was loaded.
+    EXPECT_EQ(state.RomImage[0], 0x00);
+    EXPECT_EQ(state.RomImage[1], 0xF2);
+    EXPECT_EQ(state.RomImage[2], 0x67);
+    EXPECT_EQ(debugger->programLength, 2);
+    EXPECT_EQ(debugger->lastFile, bad);
 }
 
 TEST_F(LoadingTest, ARefusedFileChangesNothing) {
@@ -177,8 +250,9 @@ TEST_F(LoadingTest, AFileLongerThanItsSizeSaidIsRefused) {
     layer.dialogAnswers.push_back(grown);
     layer.ChooseMenu(MenuItem::kOpen);
     EXPECT_EQ(Launch(), 0);
-    EXPECT_EQ(layer.messages, (std::vector<std::pair<std::string, std::string>>{
-                                  {"Big size", "too big to fit in rom"}}));
+    EXPECT_EQ(
+        layer.messages,
+        (std::vector<std::pair<std::string, std::string>>{{"Big size", "too big to fit in rom"}}));
     EXPECT_EQ(state.RomImage[0], kOldByte);
     EXPECT_EQ(state.RomImage[99], kOldByte);
     EXPECT_EQ(state.RomImage[100], 0);

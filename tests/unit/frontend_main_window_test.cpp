@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
 #include <map>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -55,6 +59,23 @@ TEST_F(MainWindowTest, CreatesLampImagesFontMenusAndShortcuts) {
     for (const ExpectedShortcut& shortcut : kExpectedShortcuts)
         shortcuts[shortcut.keyCode] = shortcut.item;
     EXPECT_EQ(layer.shortcuts, shortcuts);
+    // Every entry has a mnemonic, none twice in one menu or on the bar.
+    ASSERT_EQ(layer.menuMnemonics.size(), layer.menuLog.size());
+    std::vector<std::set<char>> taken(1);  // the bar, then the open menus
+    for (size_t i = 0; i < layer.menuLog.size(); ++i) {
+        const std::string& entry = layer.menuLog[i];
+        const char mnemonic = layer.menuMnemonics[i];
+        if (entry == "separator") continue;
+        if (entry == "end submenu") {
+            taken.pop_back();
+            continue;
+        }
+        if (entry.rfind("title ", 0) == 0) taken.resize(1);
+        SCOPED_TRACE(entry);
+        EXPECT_NE(mnemonic, 0);
+        EXPECT_TRUE(taken.back().insert(mnemonic).second);
+        if (entry.rfind("title ", 0) == 0 || entry.rfind("submenu ", 0) == 0) taken.emplace_back();
+    }
 }
 
 TEST_F(MainWindowTest, WithoutAMenuBarTheControlsWorkAndTheShortcutsDoNothing) {
@@ -77,6 +98,50 @@ TEST_F(MainWindowTest, WithoutTheFontListingAndDumpKeepTheDefault) {
     EXPECT_EQ(layer.controls.at(Control::kCodeListing).font, -1);
     EXPECT_EQ(layer.controls.at(Control::kRamDump).font, -1);
     EXPECT_EQ(layer.menuLog, kExpectedMenuLog);  // the build goes on
+}
+
+TEST_F(MainWindowTest, HelpShowsEveryKeyAndWhatTheProgramIs) {
+    debugger->toolkitVersion = "Qt 6.4.2";
+    layer.ChooseMenu(MenuItem::kKeyboardShortcuts);
+    layer.ChooseMenu(MenuItem::kAbout);
+    EXPECT_EQ(Launch(), 0);
+    ASSERT_EQ(layer.messages.size(), 2U);
+    EXPECT_EQ(layer.messages[0].first, "Keyboard Shortcuts");
+    const std::string& keys = layer.messages[0].second;
+    for (const std::string line :
+         {"F7\tStep\r\n", "F5\tRun\r\n", "Ctrl+O\tOpen\r\n", "Ctrl+R\tReload\r\n",
+          "Alt+F\tOpens the File menu", "Alt+D\tOpens the Debug menu", "Alt+H\tOpens the Help menu",
+          "Escape, held\t"}) {
+        EXPECT_NE(keys.find(line), std::string::npos) << line << " in\n" << keys;
+    }
+    // Every registered shortcut is listed.
+    EXPECT_EQ(static_cast<size_t>(std::count(keys.begin(), keys.end(), '\n')),
+              layer.shortcuts.size() + 4)
+        << keys;
+    EXPECT_EQ(layer.messages[1].first, "About Quodlet");
+    EXPECT_EQ(layer.messages[1].second,
+              std::string("Quodlet ") + QUODLET_VERSION +
+                  "\r\nAn emulator and single-step debugger for the Intel 4004.\r\n"
+                  "Licence: MIT\r\nBuilt on Qt 6.4.2");
+}
+
+TEST_F(MainWindowTest, AFileNamedAtStartUpOpensAsOpenWould) {
+    const std::string path = testing::TempDir() + "quodlet_start_up.asm";
+    std::ofstream(path) << " LDM 7\n XCH 3\n";
+    EXPECT_EQ(RunQuodlet(*debugger, layer, path), 0);
+    EXPECT_EQ(state.RomImage[0], 0xD7);
+    EXPECT_EQ(state.RomImage[1], 0xB3);
+    EXPECT_EQ(debugger->programLength, 2);
+    EXPECT_EQ(debugger->lastFile, path);
+    EXPECT_EQ(ListingLine(0), "000 D7    LDM 7");
+    EXPECT_TRUE(layer.messages.empty());
+    std::remove(path.c_str());
+    // A file that cannot be read says so, and the window goes on.
+    Session missing;
+    EXPECT_EQ(RunQuodlet(*missing.debugger, missing.layer, path), 0);
+    ASSERT_EQ(missing.layer.messages.size(), 1U);
+    EXPECT_EQ(missing.layer.messages[0].first, "file error");
+    EXPECT_EQ(missing.debugger->programLength, 32);
 }
 
 TEST_F(MainWindowTest, ShortcutsRaiseTheirCommands) {

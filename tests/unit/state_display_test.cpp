@@ -1,4 +1,3 @@
-#include "core/hex.h"
 #include "display/state_display.h"
 
 #include <gtest/gtest.h>
@@ -8,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "core/hex.h"
 #include "frontend/controls.h"
 #include "platform/headless/headless_layer.h"
 

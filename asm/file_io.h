@@ -1,0 +1,16 @@
+#pragma once
+// Whole-file reads and writes for the command-line tools and the window.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+// Reads the whole file at path into `bytes`. False with `why` (one line) when
+// it is missing, a folder, unreadable or larger than `most` bytes.
+bool ReadWholeFile(const std::string& path, size_t most, std::string& bytes, std::string& why);
+
+// Writes bytes to path through a temporary file in the same folder that is
+// renamed into place, so a reader sees the old file or the new one, never a
+// part. A link is followed and its target replaced. On failure nothing is
+// left behind, an existing file is unchanged, and `why` says what failed.
+bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string& why);

@@ -1,0 +1,41 @@
+#include "frontend/breakpoint_marks.h"
+
+#include <string>
+
+#include "debug/breakpoints.h"
+#include "display/controls.h"
+#include "display/disassembler.h"
+
+void MarkBreakpointLines(const Debugger& debugger, WindowLayer& layer) {
+    const int32_t count = layer.CountLines(Control::kCodeListing);
+    for (int32_t line = 0; line < count; ++line) {
+        uint32_t address = 0;
+        const bool marked = LineAddress(layer.GetLine(Control::kCodeListing, line), address) &&
+                            address <= 0xFFFF &&
+                            HasBreakpoint(debugger.breakpoints, static_cast<int32_t>(address));
+        layer.SetLineMark(Control::kCodeListing, line, marked ? kBreakpointMark : "");
+    }
+}
+
+bool SelectedListingAddress(WindowLayer& layer, int32_t& address) {
+    const int32_t line = layer.SelectedLine(Control::kCodeListing);
+    if (line < 0) return false;
+    uint32_t parsed = 0;
+    if (!LineAddress(layer.GetLine(Control::kCodeListing, line), parsed) || parsed > 0x7FFFFFFF)
+        return false;
+    address = static_cast<int32_t>(parsed);
+    return true;
+}
+
+void ToggleBreakpointCommand(Debugger& debugger, WindowLayer& layer) {
+    int32_t address = 0;
+    if (!SelectedListingAddress(layer, address)) return;
+    if (!ToggleBreakpoint(debugger.breakpoints, address)) return;
+    // The address may stand on more than one line (a listing that wrapped).
+    MarkBreakpointLines(debugger, layer);
+}
+
+void ClearBreakpointsCommand(Debugger& debugger, WindowLayer& layer) {
+    ClearBreakpoints(debugger.breakpoints);
+    MarkBreakpointLines(debugger, layer);
+}

@@ -1,0 +1,288 @@
+#include "runner/runner.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <memory>
+#include <string>
+
+#include "core/hex.h"
+#include "core/run_loop.h"
+#include "display/disassembler.h"
+#include "display/opcode_tables.h"
+
+namespace {
+
+// The 12-bit address space the stop addresses live in.
+constexpr size_t kAddresses = 0x1000;
+// What a stop table holds for an address.
+constexpr uint8_t kNoStop = 0;
+constexpr uint8_t kUntilStop = 1;
+constexpr uint8_t kBreakStop = 2;
+using StopTable = std::array<uint8_t, kAddresses>;
+
+// The column a trace line's changes start in: wide enough for the longest
+// listing text of an instruction ("000 50 30 JMS 030").
+constexpr size_t kTraceTextWidth = 20;
+
+// Before every instruction: the interrupt flag, the step count and the stop
+// addresses; with tracing, the instruction's listing text and the state it
+// starts from. A template on tracing, so that a run without it pays nothing
+// for it.
+template <bool kTrace>
+struct RunnerObserver {
+    RunnerObserver(const StopTable& stopTable, int64_t stepLimit,
+                   const volatile std::sig_atomic_t* interruptFlag)
+        : stops(stopTable), maxSteps(stepLimit), interrupted(interruptFlag) {}
+
+    const StopTable& stops;
+    int64_t maxSteps;
+    const volatile std::sig_atomic_t* interrupted;
+    RunStop stop = RunStop::Bound;
+
+    // Tracing only.
+    std::ostream* trace = nullptr;
+    const OpcodeTables* tables = nullptr;
+    std::unique_ptr<MachineState> before;
+    std::string line;
+
+    bool StopBefore(const MachineState& state, int64_t executed) {
+        if (*interrupted != 0) [[unlikely]] {
+            stop = RunStop::Interrupted;
+            return true;
+        }
+        if (executed >= maxSteps) [[unlikely]] {
+            stop = RunStop::Steps;
+            return true;
+        }
+        const auto pc = static_cast<uint32_t>(state.pc);
+        if (pc < kAddresses && stops[pc] != kNoStop && executed > 0) [[unlikely]] {
+            stop = stops[pc] == kUntilStop ? RunStop::Until : RunStop::Break;
+            return true;
+        }
+        if constexpr (kTrace) {
+            int32_t address = state.pc;
+            line = DisassembleLine(state, *tables, address);
+            // Only what a trace line reports is compared afterwards.
+            before->indexRegisters = state.indexRegisters;
+            before->accumulator = state.accumulator;
+            before->carry = state.carry;
+            before->ramCharacters = state.ramCharacters;
+        }
+        return false;
+    }
+
+    void AfterStep(const MachineState& state) {
+        if constexpr (kTrace) {
+            const std::string changes = DescribeChanges(*before, state);
+            if (!changes.empty()) {
+                line.resize(std::max(line.size() + 1, kTraceTextWidth), ' ');
+                line += changes;
+            }
+            line += '\n';
+            *trace << line;
+        }
+    }
+};
+
+template <bool kTrace>
+RunOutcome RunWith(RunnerObserver<kTrace>& observer, MachineState& state, int32_t programLength,
+                   Messages& messages) {
+    RunOutcome outcome;
+    const RunEnd end =
+        RunInstructions(state, messages, programLength, observer, outcome.instructions);
+    state.running = 0;
+    switch (end) {
+        case RunEnd::Bound: outcome.stop = RunStop::Bound; break;
+        case RunEnd::Error: outcome.stop = RunStop::Error; break;
+        case RunEnd::Observer: outcome.stop = observer.stop; break;
+    }
+    return outcome;
+}
+
+void AppendField(std::string& out, std::string_view name, int32_t value) {
+    out += '"';
+    out += name;
+    out += "\":";
+    out += std::to_string(value);
+}
+
+template <size_t N>
+void AppendArray(std::string& out, std::string_view name, const std::array<int32_t, N>& values) {
+    out += '"';
+    out += name;
+    out += "\":[";
+    for (size_t i = 0; i < N; ++i) {
+        if (i != 0) out += ',';
+        out += std::to_string(values[i]);
+    }
+    out += ']';
+}
+
+// The entries first..first+count-1 of an array as hex values separated by
+// blanks, each padded to `width` digits.
+template <size_t N>
+std::string HexList(const std::array<int32_t, N>& values, size_t first, size_t count,
+                    int32_t width) {
+    std::string text;
+    for (size_t i = first; i < first + count; ++i) {
+        if (i != first) text += ' ';
+        text += PaddedHex(values[i], width);
+    }
+    return text;
+}
+
+}  // namespace
+
+std::string_view StopWord(RunStop stop) {
+    switch (stop) {
+        case RunStop::Bound: return "bound";
+        case RunStop::Until: return "until";
+        case RunStop::Break: return "break";
+        case RunStop::Steps: return "steps";
+        case RunStop::Error: return "error";
+        case RunStop::Interrupted: return "interrupted";
+    }
+    return "bound";
+}
+
+int StopExitCode(RunStop stop) {
+    switch (stop) {
+        case RunStop::Error: return 2;
+        case RunStop::Interrupted: return 130;
+        default: return 0;
+    }
+}
+
+int32_t LoadImage(MachineState& state, std::span<const uint8_t> image) {
+    const std::span<const uint8_t> program = image.first(std::min<size_t>(image.size(), 65536));
+    std::copy(program.begin(), program.end(), state.RomImage.begin());
+    return static_cast<int32_t>(program.size());
+}
+
+RunOutcome RunMachine(MachineState& state, int32_t programLength, const RunOptions& options,
+                      Messages& messages, std::ostream& trace,
+                      const volatile std::sig_atomic_t* interrupted) {
+    const volatile std::sig_atomic_t notInterrupted = 0;
+    if (interrupted == nullptr) interrupted = &notInterrupted;
+
+    auto stops = std::make_unique<StopTable>();
+    stops->fill(kNoStop);
+    for (const int32_t address : options.breaks) {
+        if (address >= 0 && static_cast<size_t>(address) < kAddresses) {
+            (*stops)[static_cast<size_t>(address)] = kBreakStop;
+        }
+    }
+    // --until names the stop when it shares its address with a breakpoint.
+    if (options.until && *options.until >= 0 && static_cast<size_t>(*options.until) < kAddresses) {
+        (*stops)[static_cast<size_t>(*options.until)] = kUntilStop;
+    }
+
+    if (!options.trace) {
+        RunnerObserver<false> observer(*stops, options.maxSteps, interrupted);
+        return RunWith(observer, state, programLength, messages);
+    }
+    auto tables = std::make_unique<OpcodeTables>();
+    FillOpcodeTables(*tables);
+    RunnerObserver<true> observer(*stops, options.maxSteps, interrupted);
+    observer.trace = &trace;
+    observer.tables = tables.get();
+    observer.before = std::make_unique<MachineState>();
+    const RunOutcome outcome = RunWith(observer, state, programLength, messages);
+    trace.flush();
+    return outcome;
+}
+
+std::string DescribeChanges(const MachineState& before, const MachineState& after) {
+    std::string text;
+    auto add = [&text](const std::string& item) {
+        if (!text.empty()) text += ' ';
+        text += item;
+    };
+    for (size_t r = 0; r < after.indexRegisters.size(); ++r) {
+        if (before.indexRegisters[r] != after.indexRegisters[r]) {
+            add("R" + std::to_string(r) + "=" + PlainHex(after.indexRegisters[r]));
+        }
+    }
+    if (before.accumulator != after.accumulator) add("A=" + PlainHex(after.accumulator));
+    if (before.carry != after.carry) add("C=" + PlainHex(after.carry));
+    for (size_t m = 0; m < after.ramCharacters.size(); ++m) {
+        if (before.ramCharacters[m] != after.ramCharacters[m]) {
+            add("M[" + PaddedHex(static_cast<int32_t>(m), 2) +
+                "]=" + PlainHex(after.ramCharacters[m]));
+        }
+    }
+    return text;
+}
+
+std::string StateText(const MachineState& state, const RunOutcome& outcome) {
+    std::string text;
+    auto line = [&text](std::string_view name, const std::string& value) {
+        text += name;
+        text += ": ";
+        text += value;
+        text += '\n';
+    };
+    line("stop", std::string(StopWord(outcome.stop)));
+    line("instructions", std::to_string(outcome.instructions));
+    line("pc", PaddedHex(state.pc, 3));
+    line("accumulator", PlainHex(state.accumulator));
+    line("carry", PlainHex(state.carry));
+    std::string registers;
+    for (size_t r = 0; r < state.indexRegisters.size(); ++r) {
+        if (r != 0) registers += ' ';
+        registers += "R" + std::to_string(r) + "=" + PlainHex(state.indexRegisters[r]);
+    }
+    line("registers", registers);
+    line("stack", HexList(state.addressStack, 0, 3, 3));
+    line("stack pointer", PlainHex(state.stackPointer));
+    line("src", PlainHex(state.src1) + PlainHex(state.src2));
+    line("ram bank", PlainHex(state.ramBank));
+    line("test", PlainHex(state.testFlag));
+    line("ram status", HexList(state.ramStatus, 0, 4, 1));
+    line("ram output ports", HexList(state.ramOutputPorts, 0, 4, 1));
+    line("rom output ports", HexList(state.romOutputPorts, 0, 16, 1));
+    for (size_t row = 0; row < 16; ++row) {
+        line("ram " + PaddedHex(static_cast<int32_t>(row * 16), 2),
+             HexList(state.ramCharacters, row * 16, 16, 1));
+    }
+    return text;
+}
+
+std::string StateJson(const MachineState& state, const RunOutcome& outcome) {
+    std::string json = "{\"stop\":\"";
+    json += StopWord(outcome.stop);
+    json += "\",\"instructions\":";
+    json += std::to_string(outcome.instructions);
+    json += ',';
+    AppendField(json, "pc", state.pc);
+    json += ',';
+    AppendField(json, "accumulator", state.accumulator);
+    json += ',';
+    AppendField(json, "carry", state.carry);
+    json += ',';
+    AppendField(json, "stackPointer", state.stackPointer);
+    json += ',';
+    AppendField(json, "testFlag", state.testFlag);
+    json += ',';
+    AppendField(json, "src1", state.src1);
+    json += ',';
+    AppendField(json, "src2", state.src2);
+    json += ',';
+    AppendField(json, "ramBank", state.ramBank);
+    json += ',';
+    AppendArray(json, "indexRegisters", state.indexRegisters);
+    json += ',';
+    AppendArray(json, "addressStack", state.addressStack);
+    json += ',';
+    AppendArray(json, "ramCharacters", state.ramCharacters);
+    json += ',';
+    AppendArray(json, "ramStatus", state.ramStatus);
+    json += ',';
+    AppendArray(json, "ramOutputPorts", state.ramOutputPorts);
+    json += ',';
+    AppendArray(json, "romInputPorts", state.romInputPorts);
+    json += ',';
+    AppendArray(json, "romOutputPorts", state.romOutputPorts);
+    json += '}';
+    return json;
+}

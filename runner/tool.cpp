@@ -1,0 +1,290 @@
+#include "runner/tool.h"
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <system_error>
+#include <vector>
+
+#include "asm/assembler.h"
+#include "core/machine_state.h"
+#include "core/messages.h"
+#include "frontend/loading.h"
+#include "runner/runner.h"
+
+namespace {
+
+constexpr std::string_view kToolName = "quodlet-run";
+
+constexpr std::string_view kHelp =
+    "Usage: quodlet-run [options] FILE\n"
+    "Runs a 4004 program from address 0 with the processor reset and prints the\n"
+    "state it reached. FILE is a program image (raw bytes, byte k at ROM address k)\n"
+    "or, when its name ends in .asm, assembly source, which is assembled first.\n"
+    "The run stops once pc passes the program's length or reaches FFF, on an\n"
+    "instruction the machine does not execute, or at one of these:\n"
+    "\n"
+    "  --steps N      after N instructions\n"
+    "  --until ADDR   before executing the instruction at ADDR (after at least one)\n"
+    "  --break ADDR   the same, and may be given several times\n"
+    "  --trace        print one line per instruction: its listing text, then the\n"
+    "                 registers, accumulator, carry and RAM characters it changed\n"
+    "  --json         print the final state as one JSON object on the last line\n"
+    "  --help         print this help and exit\n"
+    "  --version      print the version and exit\n"
+    "\n"
+    "ADDR is 0..FFF written as the assembler writes numbers (18, 0x12, 12H,\n"
+    "0b10010) or, for an .asm FILE, a label. Ctrl+C stops the run and prints the\n"
+    "state reached.\n"
+    "\n"
+    "Exit status: 0 stopped at the program's end, --steps, --until or --break;\n"
+    "1 usage or file error (or assembly errors); 2 an instruction the machine does\n"
+    "not execute; 130 interrupted by Ctrl+C.\n";
+
+// The processor's and loader's messages, one line each on the error stream.
+struct StreamMessages : Messages {
+    std::ostream& err;
+    explicit StreamMessages(std::ostream& stream) : err(stream) {}
+    void Show(const std::string& title, const std::string& text) override {
+        std::string line = text;
+        std::replace(line.begin(), line.end(), '\r', ' ');
+        std::replace(line.begin(), line.end(), '\n', ' ');
+        err << kToolName << ": " << title << ": " << line << '\n';
+    }
+};
+
+struct Arguments {
+    RunOptions options;
+    std::optional<std::string> until;
+    std::vector<std::string> breaks;
+    bool json = false;
+    bool help = false;
+    bool version = false;
+    std::vector<std::string> files;
+};
+
+int UsageError(std::ostream& err, const std::string& message) {
+    err << kToolName << ": " << message << '\n'
+        << "Try '" << kToolName << " --help' for more information.\n";
+    return kExitUsage;
+}
+
+// A count of instructions: decimal digits only.
+bool ParseCount(std::string_view text, int64_t& count) {
+    if (text.empty()) return false;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), count);
+    return error == std::errc() && end == text.data() + text.size() && count >= 0;
+}
+
+// Reads the arguments into `parsed`; false, with the message, on a usage
+// error. Options and the file may come in any order; "--" ends the options.
+bool ParseArguments(std::span<const std::string> arguments, Arguments& parsed,
+                    std::string& message) {
+    bool optionsEnded = false;
+    for (size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        if (optionsEnded || argument.size() < 2 || argument[0] != '-') {
+            parsed.files.push_back(argument);
+            continue;
+        }
+        if (argument == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        // "--name=value" or "--name value" for the options taking a value.
+        std::string name = argument;
+        std::optional<std::string> value;
+        const size_t equals = argument.find('=');
+        if (argument.starts_with("--") && equals != std::string::npos) {
+            name = argument.substr(0, equals);
+            value = argument.substr(equals + 1);
+        }
+        const bool takesValue = name == "--steps" || name == "--until" || name == "--break";
+        if (takesValue && !value) {
+            if (i + 1 >= arguments.size()) {
+                message = "option '" + name + "' needs a value";
+                return false;
+            }
+            value = arguments[++i];
+        } else if (!takesValue && value) {
+            message = "option '" + name + "' takes no value";
+            return false;
+        }
+
+        if (name == "--steps") {
+            if (!ParseCount(*value, parsed.options.maxSteps)) {
+                message = "--steps needs a count of instructions (0 or more), not '" + *value + "'";
+                return false;
+            }
+        } else if (name == "--until") {
+            if (parsed.until) {
+                message = "--until may be given only once (use --break for more stops)";
+                return false;
+            }
+            parsed.until = *value;
+        } else if (name == "--break") {
+            parsed.breaks.push_back(*value);
+        } else if (name == "--trace") {
+            parsed.options.trace = true;
+        } else if (name == "--json") {
+            parsed.json = true;
+        } else if (name == "--help" || name == "-h") {
+            parsed.help = true;
+        } else if (name == "--version") {
+            parsed.version = true;
+        } else {
+            message = "unknown option '" + argument + "'";
+            return false;
+        }
+    }
+    return true;
+}
+
+bool IsSourcePath(const std::string& path) {
+    constexpr std::string_view kExtension = ".asm";
+    if (path.size() < kExtension.size()) return false;
+    const std::string_view tail = std::string_view(path).substr(path.size() - kExtension.size());
+    return std::equal(tail.begin(), tail.end(), kExtension.begin(), [](char a, char b) {
+        return std::tolower(static_cast<unsigned char>(a)) == b;
+    });
+}
+
+// Why a path could not be read as a program image, as far as can be told.
+std::string UnreadableReason(const std::string& path) {
+    std::error_code error;
+    const std::filesystem::file_status status = std::filesystem::status(path, error);
+    if (status.type() == std::filesystem::file_type::not_found) return ": no such file";
+    if (status.type() == std::filesystem::file_type::directory) return ": it is a folder";
+    if (!error && status.type() != std::filesystem::file_type::regular) {
+        return ": not a regular file";
+    }
+    return "";
+}
+
+// The program's bytes, and its symbols for an .asm file; false, with the
+// messages written, when it cannot be had.
+bool ReadProgram(const std::string& path, std::vector<uint8_t>& image,
+                 std::optional<Assembly>& assembly, std::ostream& err) {
+    if (IsSourcePath(path)) {
+        assembly.emplace();
+        std::string why;
+        if (!AssembleFile(path, *assembly, why)) {
+            err << kToolName << ": " << why << '\n';
+            return false;
+        }
+        for (const AsmDiagnostic& diagnostic : assembly->diagnostics) {
+            err << FormatDiagnostic(path, diagnostic) << '\n';
+        }
+        if (assembly->HasErrors()) return false;
+        image = assembly->image;
+        return true;
+    }
+    switch (ReadProgramImage(path, image)) {
+        case ImageRead::Loaded: return true;
+        case ImageRead::TooBig:
+            err << kToolName << ": " << path << ": too big to fit in rom (more than 65536 bytes)\n";
+            return false;
+        case ImageRead::Unreadable:
+            err << kToolName << ": cannot read " << path << UnreadableReason(path) << '\n';
+            return false;
+    }
+    return false;
+}
+
+// An address option's value: a number as the assembler writes them, or a
+// label of the assembled source; 0..0xFFF.
+bool ResolveAddress(const std::string& option, const std::string& text,
+                    const std::optional<Assembly>& assembly, int32_t& address,
+                    std::string& message) {
+    int32_t value = 0;
+    if (ParseAsmNumber(text, value)) {
+        // A number, as written.
+    } else if (assembly) {
+        const std::optional<int32_t> symbol = FindSymbol(*assembly, text);
+        if (!symbol) {
+            message = option + " '" + text + "' is neither a number nor a label of the program";
+            return false;
+        }
+        value = *symbol;
+    } else {
+        message = option + " '" + text + "' is not a number (labels need an .asm file)";
+        return false;
+    }
+    if (value < 0 || value > 0xFFF) {
+        message = option + " '" + text + "' is outside the addresses 0..FFF";
+        return false;
+    }
+    address = value;
+    return true;
+}
+
+}  // namespace
+
+int RunTool(std::span<const std::string> arguments, std::ostream& out, std::ostream& err,
+            const volatile std::sig_atomic_t* interrupted) {
+    Arguments parsed;
+    std::string message;
+    if (!ParseArguments(arguments, parsed, message)) return UsageError(err, message);
+    if (parsed.help) {
+        out << kHelp;
+        return 0;
+    }
+    if (parsed.version) {
+        out << kToolName << ' ' << QUODLET_VERSION << '\n';
+        return 0;
+    }
+    if (parsed.files.empty()) return UsageError(err, "no program file given");
+    if (parsed.files.size() > 1) {
+        return UsageError(err, "one program file only, not '" + parsed.files[0] + "' and '" +
+                                   parsed.files[1] + "'");
+    }
+    const std::string& path = parsed.files[0];
+
+    std::vector<uint8_t> image;
+    std::optional<Assembly> assembly;
+    if (!ReadProgram(path, image, assembly, err)) return kExitUsage;
+
+    RunOptions& options = parsed.options;
+    if (parsed.until) {
+        int32_t address = 0;
+        if (!ResolveAddress("--until", *parsed.until, assembly, address, message)) {
+            return UsageError(err, message);
+        }
+        options.until = address;
+    }
+    for (const std::string& text : parsed.breaks) {
+        int32_t address = 0;
+        if (!ResolveAddress("--break", text, assembly, address, message)) {
+            return UsageError(err, message);
+        }
+        options.breaks.push_back(address);
+    }
+
+    // A fresh machine, as the window starts, then the program and a reset.
+    auto state = std::make_unique<MachineState>();
+    const int32_t programLength = LoadImage(*state, image);
+    ResetCpu(*state);
+    StreamMessages messages(err);
+    const RunOutcome outcome =
+        RunMachine(*state, programLength, options, messages, out, interrupted);
+
+    if (parsed.json) {
+        out << StateJson(*state, outcome) << '\n';
+    } else {
+        out << StateText(*state, outcome);
+    }
+    out.flush();
+    // A state that could not be written (a full disk, a closed pipe) is
+    // a failure whatever the run did.
+    if (!out) {
+        err << kToolName << ": cannot write the state reached\n";
+        return kExitUsage;
+    }
+    return StopExitCode(outcome.stop);
+}

@@ -1,0 +1,168 @@
+// quodlet-asm as a user runs it, and the atomic write under it: what is
+// written on success, and that nothing is on any error.
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <set>
+#include <string>
+
+#include "asm/assembler.h"
+#include "asm/file_io.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadFile(const fs::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+void WriteFile(const fs::path& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+class AsmTool : public ::testing::Test {
+protected:
+    AsmTool() {
+        folder = fs::temp_directory_path() /
+                 ("quodlet_asm_test_" + std::to_string(static_cast<long>(::getpid())));
+        fs::remove_all(folder);
+        fs::create_directories(folder);
+    }
+    ~AsmTool() override { fs::remove_all(folder); }
+
+    // Runs the tool in the folder; its exit status, stdout and stderr.
+    int Run(const std::string& arguments) {
+        const std::string command = "cd '" + folder.string() + "' && '" QUODLET_ASM_TOOL "' " +
+                                    arguments + " >out.txt 2>err.txt";
+        const int status = std::system(command.c_str());
+        out = ReadFile(folder / "out.txt");
+        err = ReadFile(folder / "err.txt");
+        fs::remove(folder / "out.txt");
+        fs::remove(folder / "err.txt");
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+
+    std::set<std::string> Files() const {
+        std::set<std::string> names;
+        for (const auto& entry : fs::directory_iterator(folder)) {
+            names.insert(entry.path().filename().string());
+        }
+        return names;
+    }
+
+    fs::path folder;
+    std::string out;
+    std::string err;
+};
+
+TEST_F(AsmTool, WritesTheImageNextToTheSourceByDefault) {
+    WriteFile(folder / "prog.asm", "START: LDM 5\n JUN START\n");
+    EXPECT_EQ(Run("prog.asm"), 0) << err;
+    EXPECT_EQ(ReadFile(folder / "prog.bin"), std::string("\xD5\x40\x00", 3));
+    EXPECT_EQ(Files(), (std::set<std::string>{"prog.asm", "prog.bin"}));
+}
+
+TEST_F(AsmTool, WritesTheOutputListingAndSymbolsAsked) {
+    WriteFile(folder / "prog.asm", "START: FIM 0P 0x67 ; load\nN = 2\nLOOP, JUN LOOP\n");
+    EXPECT_EQ(Run("prog.asm -o out.bin -l prog.lst --symbols"), 0) << err;
+    EXPECT_EQ(ReadFile(folder / "out.bin"), std::string("\x20\x67\x40\x02", 4));
+    EXPECT_EQ(ReadFile(folder / "prog.lst"),
+              "000 20 67  START: FIM 0P 0x67 ; load\n"
+              "002        N = 2\n"
+              "002 40 02  LOOP, JUN LOOP\n");
+    EXPECT_EQ(out, "000 START\n002 LOOP\n");
+}
+
+TEST_F(AsmTool, OnErrorsWritesNothingAndKeepsTheOldFiles) {
+    WriteFile(folder / "prog.asm", " NOP\n LDM 16\n JUN NOWHERE\n WPM\n");
+    WriteFile(folder / "prog.bin", "old image");
+    WriteFile(folder / "prog.lst", "old listing");
+    EXPECT_EQ(Run("prog.asm -l prog.lst"), 1);
+    EXPECT_EQ(err,
+              "prog.asm:2:6: error: a 4-bit value must be 0..15, not 16\n"
+              "prog.asm:3:6: error: undefined name 'NOWHERE'\n"
+              "prog.asm:4:2: warning: WPM is not executed by this machine\n");
+    EXPECT_EQ(ReadFile(folder / "prog.bin"), "old image");
+    EXPECT_EQ(ReadFile(folder / "prog.lst"), "old listing");
+    EXPECT_EQ(Files(), (std::set<std::string>{"prog.asm", "prog.bin", "prog.lst"}));
+}
+
+TEST_F(AsmTool, WarningsAloneStillWrite) {
+    WriteFile(folder / "prog.asm", " WPM\n");
+    EXPECT_EQ(Run("prog.asm"), 0);
+    EXPECT_EQ(err, "prog.asm:1:2: warning: WPM is not executed by this machine\n");
+    EXPECT_EQ(ReadFile(folder / "prog.bin"), "\xE3");
+}
+
+TEST_F(AsmTool, UsageAndFileErrors) {
+    WriteFile(folder / "prog.asm", " NOP\n");
+    WriteFile(folder / "prog.bin", "keep");
+    EXPECT_EQ(Run("--version"), 0);
+    EXPECT_EQ(out, "quodlet-asm 0.9\n");
+    EXPECT_EQ(Run("--help"), 0);
+    EXPECT_NE(out.find("Usage: quodlet-asm SOURCE"), std::string::npos);
+    EXPECT_EQ(Run(""), 1);
+    EXPECT_EQ(Run("prog.asm --frob"), 1);
+    EXPECT_NE(err.find("unknown option --frob"), std::string::npos);
+    EXPECT_EQ(Run("prog.asm -o"), 1);
+    EXPECT_EQ(Run("missing.asm"), 1);
+    EXPECT_NE(err.find("missing.asm"), std::string::npos);
+    EXPECT_EQ(Run("."), 1);
+    // The output may not overwrite the source, nor the listing either.
+    EXPECT_EQ(Run("prog.asm -o prog.asm"), 1);
+    EXPECT_EQ(Run("prog.asm -l ./prog.asm"), 1);
+    EXPECT_EQ(Run("prog.asm -l prog.bin"), 1);
+    EXPECT_EQ(ReadFile(folder / "prog.asm"), " NOP\n");
+    EXPECT_EQ(ReadFile(folder / "prog.bin"), "keep");
+    // An output that cannot be written leaves nothing behind.
+    EXPECT_EQ(Run("prog.asm -o nofolder/prog.bin"), 1);
+    EXPECT_EQ(Run("prog.asm -o new.bin -l nofolder/prog.lst"), 1);
+    EXPECT_NE(err.find("nofolder"), std::string::npos);
+    EXPECT_EQ(Files(), (std::set<std::string>{"prog.asm", "prog.bin"}));
+}
+
+TEST_F(AsmTool, AtomicWriteReplacesWholeFilesOnlyOnSuccess) {
+    std::string why;
+    const fs::path target = folder / "image.bin";
+    ASSERT_TRUE(WriteFileAtomically(target.string(), std::string("\0\1\2", 3), why)) << why;
+    EXPECT_EQ(ReadFile(target), std::string("\0\1\2", 3));
+    ASSERT_TRUE(WriteFileAtomically(target.string(), "new", why)) << why;
+    EXPECT_EQ(ReadFile(target), "new");
+
+    // A link stays a link; its target gets the bytes.
+    fs::create_symlink("image.bin", folder / "link.bin");
+    ASSERT_TRUE(WriteFileAtomically((folder / "link.bin").string(), "via link", why)) << why;
+    EXPECT_TRUE(fs::is_symlink(folder / "link.bin"));
+    EXPECT_EQ(ReadFile(target), "via link");
+
+    // A folder in the way or a missing folder: refused, nothing left behind.
+    fs::create_directory(folder / "sub");
+    EXPECT_FALSE(WriteFileAtomically((folder / "sub").string(), "x", why));
+    EXPECT_NE(why.find("folder"), std::string::npos) << why;
+    EXPECT_FALSE(WriteFileAtomically((folder / "none" / "x.bin").string(), "x", why));
+    EXPECT_FALSE(why.empty());
+    EXPECT_EQ(Files(), (std::set<std::string>{"image.bin", "link.bin", "sub"}));
+    EXPECT_TRUE(fs::is_empty(folder / "sub"));
+}
+
+TEST_F(AsmTool, AssembleFileReportsWhatCannotBeRead) {
+    Assembly assembly;
+    std::string why;
+    EXPECT_FALSE(AssembleFile((folder / "missing.asm").string(), assembly, why));
+    EXPECT_NE(why.find("missing.asm"), std::string::npos) << why;
+    EXPECT_FALSE(AssembleFile(folder.string(), assembly, why));
+    EXPECT_NE(why.find("folder"), std::string::npos) << why;
+    WriteFile(folder / "ok.asm", " LDM 3\n");
+    ASSERT_TRUE(AssembleFile((folder / "ok.asm").string(), assembly, why)) << why;
+    EXPECT_EQ(assembly.image, std::vector<uint8_t>{0xD3});
+}
+
+}  // namespace
