@@ -1,5 +1,6 @@
 #include "platform/headless/headless_layer.h"
 
+#include <algorithm>
 #include <cctype>
 
 #include "platform/key_codes.h"
@@ -243,18 +244,37 @@ bool HeadlessLayer::CreateImage(int32_t image, const Picture& picture) {
         return false;
     }
     images[image] = picture;
+    ForgetShown(image);
     return true;
 }
 
 void HeadlessLayer::ShowImage(int32_t control, int32_t image) {
     HeadlessControl* lamp = Find(control, ControlKind::Image);
     if (lamp == nullptr) return;
-    // An image that does not exist (yet, or any more) shows nothing.
-    lamp->image = images.count(image) != 0 ? image : -1;
+    const auto stale = std::find(stalePictures_.begin(), stalePictures_.end(), control);
+    if (lamp->image == image && stale == stalePictures_.end()) return;  // shown already
+    if (stale != stalePictures_.end()) stalePictures_.erase(stale);
+    // An image that does not exist (yet, or any more) shows nothing. The
+    // picture is copied: the control keeps it when the image is freed or
+    // replaced, until it is shown another.
+    const auto found = images.find(image);
+    lamp->image = found != images.end() ? image : -1;
+    lamp->picture = found != images.end() ? found->second : Picture{};
+}
+
+void HeadlessLayer::ForgetShown(int32_t image) {
+    for (const auto& [number, control] : controls) {
+        if (control.kind == ControlKind::Image && control.image == image &&
+            std::find(stalePictures_.begin(), stalePictures_.end(), number) ==
+                stalePictures_.end()) {
+            stalePictures_.push_back(number);
+        }
+    }
 }
 
 void HeadlessLayer::FreeImage(int32_t image) {
     images.erase(image);
+    ForgetShown(image);
     freedImages.push_back(image);
 }
 
@@ -272,6 +292,7 @@ void HeadlessLayer::SetFont(int32_t control, int32_t font) {
 bool HeadlessLayer::CreateMenuBar(int32_t window) {
     if (failMenuBar || !windowOpen || window != windowNumber) return false;
     menuBarCreated = true;
+    menuDepth_ = 0;
     return true;
 }
 
@@ -293,23 +314,29 @@ void HeadlessLayer::LogMenuEntry(const std::string& prefix, const std::string& t
 }
 
 void HeadlessLayer::AddMenuTitle(const std::string& menuTitle) {
+    if (!menuBarCreated) return;
     LogMenuEntry("title ", menuTitle);
+    menuDepth_ = 1;
 }
 
 void HeadlessLayer::AddMenuItem(int32_t item, const std::string& text) {
-    LogMenuEntry("item " + std::to_string(item) + " ", text);
+    if (menuDepth_ > 0) LogMenuEntry("item " + std::to_string(item) + " ", text);
 }
 
 void HeadlessLayer::AddMenuSeparator() {
-    LogMenuEntry("separator", "");
+    if (menuDepth_ > 0) LogMenuEntry("separator", "");
 }
 
 void HeadlessLayer::OpenSubmenu(const std::string& submenuTitle) {
+    if (!menuBarCreated || menuDepth_ == 0) return;
     LogMenuEntry("submenu ", submenuTitle);
+    ++menuDepth_;
 }
 
 void HeadlessLayer::CloseSubmenu() {
+    if (!menuBarCreated || menuDepth_ < 2) return;
     LogMenuEntry("end submenu", "");
+    --menuDepth_;
 }
 
 void HeadlessLayer::AddShortcut(int32_t window, int32_t keyCode, int32_t item) {

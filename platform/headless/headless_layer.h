@@ -30,6 +30,7 @@ struct HeadlessControl {
     std::vector<std::string> marks;  // lists: each line's mark description, empty for none
     int32_t selected = -1;           // lists: selected line, -1 for none
     int32_t image = -1;              // image controls: image shown, -1 for none
+    Picture picture;                 // image controls: the picture shown
     int32_t font = -1;               // -1: the default font
     int32_t creationOrder = 0;       // 0 for the first control created
 };
@@ -167,7 +168,15 @@ private:
     // Adds a menu entry to menuLog and menuMnemonics.
     void LogMenuEntry(const std::string& prefix, const std::string& text);
 
+    // Marks the controls showing `image` as holding an older picture than
+    // the number now names, so that showing it again copies it anew.
+    void ForgetShown(int32_t image);
+
     EventQueue events_;
     std::deque<std::function<void()>> steps_;
+    // Image controls whose picture is no longer what their `image` names.
+    std::vector<int32_t> stalePictures_;
+    // 0 outside any menu, 1 in a menu, 2 and more in submenus.
+    int32_t menuDepth_ = 0;
     int32_t escapeAfter_ = -1;
 };

@@ -302,6 +302,9 @@ std::string QtLayer::GetLineMark(int32_t control, int32_t index) {
 bool QtLayer::CreateImage(int32_t image, const Picture& picture) {
     QPixmap pixmap = PixmapOf(picture);
     if (pixmap.isNull()) return false;
+    // A control asked to show this image before shows the picture it held
+    // then.
+    state_->ApplyPendingImages();
     state_->images[image] = std::move(pixmap);
     for (auto& [number, control] : state_->controls) {
         if (control.shownImage == image) control.shownImage = ShownImage::kStale;
@@ -342,6 +345,7 @@ void QtLayerState::ApplyPendingImages() {
 }
 
 void QtLayer::FreeImage(int32_t image) {
+    state_->ApplyPendingImages();  // as in CreateImage
     state_->images.erase(image);
     for (auto& [number, control] : state_->controls) {
         if (control.shownImage == image) control.shownImage = ShownImage::kStale;

@@ -33,7 +33,9 @@ TEST(EventLoopQtTest, ExampleMenuThenF7StepsTheRealLoop) {
 
     std::vector<std::string> seen;  // field texts read while the loop runs
     // Should a step below fail, the window still closes and the loop ends.
-    QTimer::singleShot(5000, [&] {
+    // The guard ends with the test: a later test must not meet it.
+    QObject guard;
+    QTimer::singleShot(5000, &guard, [&] {
         if (QWidget* window = layer.MainWindowForTests()) window->close();
     });
     // Everything the user does happens from inside the running loop.

@@ -1,6 +1,8 @@
-// The Qt window layer with controls made by the tests themselves: the
-// window's frame, text fields and their limits, which actions raise events,
-// the Escape poll, the timer, message boxes and the platform check.
+// What only the Qt window layer has to get right, with controls made by the
+// tests themselves: the window's frame, pasting and Qt's own length limit
+// on fields, the widgets' looks, the close button, the key tracker, message
+// boxes, the file dialog and the platform check. The rules it shares with
+// the headless layer are held by window_layer_contract_test.cpp.
 
 #include <QCheckBox>
 #include <QClipboard>
@@ -110,65 +112,6 @@ TEST_F(QtLayerTest, ReadOnlyFieldAndMultiLineTextRefuseTheUser) {
     EXPECT_TRUE(TakeAll(layer).empty());
 }
 
-TEST_F(QtLayerTest, CheckBoxRaisesAnEventForEachClickOnly) {
-    layer.CreateControl(ControlKind::CheckBox, 18, 80, 0, 30, 20, "C", false);
-    auto* box = WidgetOf<QCheckBox>(18);
-    ASSERT_NE(box, nullptr);
-    EXPECT_EQ(box->text(), QStringLiteral("C"));
-    layer.SetCheck(18, 1);
-    EXPECT_EQ(layer.GetCheck(18), 1);
-    EXPECT_TRUE(TakeAll(layer).empty());
-    QTest::mouseClick(box, Qt::LeftButton);
-    EXPECT_EQ(layer.GetCheck(18), 0);
-    QTest::mouseClick(box, Qt::LeftButton);
-    EXPECT_EQ(layer.GetCheck(18), 1);
-    EXPECT_EQ(TakeAll(layer), (std::vector<Event>{ClickEvent(18), ClickEvent(18)}));
-}
-
-TEST_F(QtLayerTest, ListKeepsLinesInOrderWithOneSelection) {
-    layer.CreateControl(ControlKind::List, 42, 295, 20, 40, 50, "", false);
-    auto* list = WidgetOf<QListWidget>(42);
-    ASSERT_NE(list, nullptr);
-    EXPECT_EQ(list->size(), QSize(40, 50));
-    for (const char* line : {"FFF", "000", "800"}) layer.AppendLine(42, line);
-    EXPECT_EQ(layer.CountLines(42), 3);
-    EXPECT_EQ(layer.GetLine(42, 0), "FFF");  // never sorted
-    EXPECT_EQ(layer.GetLine(42, 2), "800");
-    EXPECT_EQ(layer.GetLine(42, 3), "");
-    EXPECT_EQ(layer.GetLine(42, -1), "");
-    layer.SelectLine(42, 1);
-    layer.SelectLine(42, 2);
-    ASSERT_EQ(list->selectedItems().size(), 1);
-    EXPECT_EQ(list->selectedItems().front()->text(), QStringLiteral("800"));
-    layer.SelectLine(42, 7);
-    EXPECT_TRUE(list->selectedItems().isEmpty());
-    EXPECT_TRUE(TakeAll(layer).empty());
-
-    const QRect first = list->visualItemRect(list->item(0));
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, first.center());
-    EXPECT_EQ(TakeAll(layer), std::vector<Event>{ClickEvent(42)});
-    layer.ClearLines(42);
-    EXPECT_EQ(layer.CountLines(42), 0);
-}
-
-TEST_F(QtLayerTest, UnknownControlsAndWrongKindsAreIgnored) {
-    layer.CreateControl(ControlKind::Label, 19, 0, 0, 40, 20, "R0", true);
-    layer.SetText(99, "x");
-    layer.LimitText(99, 2);
-    layer.SetCheck(99, 1);
-    layer.AppendLine(99, "x");
-    layer.SelectLine(99, 0);
-    layer.SetFont(99, 0);
-    layer.ShowImage(99, 0);
-    EXPECT_EQ(layer.GetText(99), "");
-    EXPECT_EQ(layer.GetCheck(99), 0);
-    EXPECT_EQ(layer.CountLines(99), 0);
-    EXPECT_EQ(layer.GetLine(99, 0), "");
-    layer.AppendLine(19, "x");  // a label has no lines
-    EXPECT_EQ(layer.CountLines(19), 0);
-    EXPECT_EQ(layer.GetText(19), "R0");
-}
-
 TEST_F(QtLayerTest, CloseButtonRaisesCloseAndTheWindowStays) {
     EXPECT_FALSE(window->close());
     EXPECT_TRUE(window->isVisible());
@@ -200,19 +143,6 @@ TEST_F(QtLayerTest, EscapePollFollowsPressAndReleaseButNotAutoRepeat) {
     QCoreApplication::sendEvent(qApp, &inactive);
     EXPECT_FALSE(layer.IsKeyDown(KeyCode::kEscape));
     EXPECT_FALSE(layer.IsKeyDown(0x7FFFFFFF));
-}
-
-TEST_F(QtLayerTest, TimerTicksUntilRemovedAndWaitEventDeliversTicks) {
-    layer.AddTimer(kMainWindow, kAnimationTimer, 10);
-    EXPECT_EQ(layer.WaitEvent(),
-              (Event{EventKind::Timer, kAnimationTimer, ControlEventType::Other}));
-    layer.AddTimer(kMainWindow, kAnimationTimer, 10);  // restarts, still one timer
-    QTest::qWait(60);
-    const std::vector<Event> queued = TakeAll(layer);
-    EXPECT_EQ(queued.size(), 1u);  // ticks do not pile up while one waits
-    layer.RemoveTimer(kMainWindow, kAnimationTimer);
-    QTest::qWait(40);
-    EXPECT_TRUE(TakeAll(layer).empty());
 }
 
 // Runs `check` on the modal dialog once it is up (checking every 20 ms), and
@@ -287,18 +217,6 @@ TEST(QtFileFilterTest, ConvertsLabelPatternPairs) {
               "Programs (*.bin *.rom);;All files (*.*)");
     EXPECT_EQ(QtFileFilter("Binary files (*.bin)|*.bin|"), "Binary files (*.bin)");
     EXPECT_EQ(QtFileFilter(""), "");
-}
-
-TEST_F(QtLayerTest, ReleaseClosesEverythingAndMayBeRepeated) {
-    layer.CreateControl(ControlKind::Label, 19, 0, 0, 40, 20, "R0", true);
-    layer.AddTimer(kMainWindow, kAnimationTimer, 10);
-    layer.Release();
-    EXPECT_EQ(layer.MainWindowForTests(), nullptr);
-    EXPECT_EQ(layer.GetText(19), "");
-    layer.Release();
-    QTest::qWait(30);
-    EXPECT_TRUE(TakeAll(layer).empty());
-    EXPECT_EQ(layer.WaitEvent().kind, EventKind::Close);  // nothing left that could raise an event
 }
 
 // Sets an environment variable for one scope and puts the old value back.

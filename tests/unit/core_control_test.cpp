@@ -1,3 +1,4 @@
+#include "display/opcode_tables.h"
 #include "tests/unit/core_test_support.h"
 
 namespace {
@@ -10,8 +11,8 @@ struct JumpCase {
     int32_t wantPc;
 };
 
-// R4R5 holds 0x3C and R6 0xF throughout; page-relative targets take the page after the
-// instruction's own bytes.
+// R4R5 holds 0x3C, R6 0xF and R7 a typed 0x15 throughout; page-relative targets take the page after
+// the instruction's own bytes.
 const JumpCase JumpCases[] = {
     {"JCN AZ across the page end", 0x0FE, {0x14, 0x10}, 0, 0, 0x110},
     {"JCN AZ not taken", 0x0FE, {0x14, 0x10}, 1, 0, 0x100},
@@ -25,6 +26,7 @@ const JumpCase JumpCases[] = {
     {"JUN across the page end", 0x0FE, {0x40, 0x10}, 0, 0, 0x010},
     {"JUN high page", 0x000, {0x4F, 0xED}, 0, 0, 0xFED},
     {"JIN at the page end", 0x0FF, {0x35}, 0, 0, 0x13C},
+    {"JIN masks a typed register", 0x020, {0x37}, 0, 0, 0x0F5},
     {"ISZ taken across the page end", 0x0FE, {0x74, 0x20}, 0, 0, 0x120},
     {"ISZ falls through on zero", 0x0FE, {0x76, 0x20}, 0, 0, 0x100},
 };
@@ -37,6 +39,7 @@ TEST(CoreControl, JumpTargets) {
         state->indexRegisters[4] = 0x3;
         state->indexRegisters[5] = 0xC;
         state->indexRegisters[6] = 0xF;
+        state->indexRegisters[7] = 0x15;  // typed
         state->accumulator = c.accumulator;
         state->carry = c.carry;
         Step(*state);
@@ -116,18 +119,42 @@ TEST(CoreControl, EveryOpcodeEitherRunsOrIsRejectedCleanly) {
         Place(*state, 0x02A, {opcode, 0x55});
         state->running = 1;
         auto before = std::make_unique<MachineState>(*state);
-        RecordingMessages messages;
-        StepInstruction(*state, messages);
+        const auto shown = StepShowing(*state);
         if (!IsRejected(opcode)) {
             EXPECT_EQ(state->running, 1);
-            EXPECT_TRUE(messages.shown.empty());
+            EXPECT_TRUE(shown.empty());
             continue;
         }
         before->pc = 0x02B;
         before->running = 0;
         EXPECT_TRUE(SameState(*before, *state));
-        ASSERT_EQ(messages.shown.size(), 1U);
+        ASSERT_EQ(shown.size(), 1U);
     }
+}
+
+bool AlwaysJumps(int32_t opcode) {
+    const int32_t group = opcode >> 4;
+    return group == 0x4 || group == 0x5 || group == 0xC || (group == 0x3 && (opcode & 1) != 0);
+}
+
+// The listing's length table against the core: every executed instruction
+// that does not always jump moves pc past exactly its own bytes. The
+// operand of a two-byte instruction is the low byte of the address after
+// it, so that a JCN or ISZ lands there whether it jumps or not.
+TEST(CoreControl, PcAdvancesByTheListedLength) {
+    OpcodeTables tables;
+    FillOpcodeTables(tables);
+    int32_t checked = 0;
+    for (int32_t opcode = 0; opcode < 256; ++opcode) {
+        if (IsRejected(opcode) || AlwaysJumps(opcode)) continue;
+        SCOPED_TRACE(opcode);
+        auto state = NewState();
+        Place(*state, 0x12A, {opcode, 0x2C});
+        Step(*state);
+        EXPECT_EQ(state->pc, 0x12A + tables.LengthTable[static_cast<size_t>(opcode)]);
+        ++checked;
+    }
+    EXPECT_EQ(checked, 256 - 28 - 16 - 16 - 16 - 8);  // rejected, JUN, JMS, BBL, JIN
 }
 
 struct MessageCase {
@@ -161,21 +188,17 @@ TEST(CoreControl, MessageTexts) {
         SCOPED_TRACE(c.text);
         auto state = NewState();
         Place(*state, c.address, {c.opcode});
-        RecordingMessages messages;
-        StepInstruction(*state, messages);
-        ASSERT_EQ(messages.shown.size(), 1U);
-        EXPECT_EQ(messages.shown[0].title, c.title);
-        EXPECT_EQ(messages.shown[0].text, c.text);
+        const auto shown = StepShowing(*state);
+        ASSERT_EQ(shown.size(), 1U);
+        EXPECT_EQ(shown[0].title, c.title);
+        EXPECT_EQ(shown[0].text, c.text);
     }
 }
 
 TEST(CoreControl, OperandOfARejectedJcnRunsNext) {
     auto state = NewState();
     Place(*state, 0, {0x13, 0xD7});  // JCN 3 (rejected), then its operand is LDM 7
-    RecordingMessages messages;
-    StepInstruction(*state, messages);
-    StepInstruction(*state, messages);
-    EXPECT_EQ(messages.shown.size(), 1U);
+    EXPECT_EQ(StepShowing(*state, 2).size(), 1U);
     EXPECT_EQ(state->accumulator, 7);
     EXPECT_EQ(state->pc, 2);
 }

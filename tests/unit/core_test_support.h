@@ -1,5 +1,6 @@
 #pragma once
-// Helpers for tests that drive the processor core: a Messages that records,
+// Helpers for tests that drive the processor core: stepping with and without
+// expected message boxes,
 // heap-allocated machine states (one is over 256 KiB), placing code in ROM,
 // and a comparison that names every differing field in hex.
 
@@ -36,9 +37,23 @@ inline void Place(MachineState& state, int32_t address, const std::vector<int32_
     for (const int32_t byte : bytes) state.RomImage.at(static_cast<size_t>(address++)) = byte;
 }
 
+// Executes `count` instructions that the machine is expected to execute:
+// any message box they show fails the test.
 inline void Step(MachineState& state, int count = 1) {
     RecordingMessages messages;
     for (int i = 0; i < count; ++i) StepInstruction(state, messages);
+    for (const RecordingMessages::Shown& shown : messages.shown) {
+        ADD_FAILURE() << "unexpected message \"" << shown.title << "\": " << shown.text;
+    }
+}
+
+// Executes `count` instructions and returns the message boxes they showed,
+// for tests that expect some.
+[[nodiscard]] inline std::vector<RecordingMessages::Shown> StepShowing(MachineState& state,
+                                                                       int count = 1) {
+    RecordingMessages messages;
+    for (int i = 0; i < count; ++i) StepInstruction(state, messages);
+    return messages.shown;
 }
 
 // Gives every scalar and array entry a non-zero value (array entries 1..255).

@@ -10,6 +10,7 @@
 #include "core/hex.h"
 #include "display/state_display.h"
 #include "frontend/main_window.h"
+#include "tests/unit/core_test_support.h"
 #include "tests/unit/frontend_test_support.h"
 
 namespace {
@@ -55,6 +56,8 @@ struct BoundCase {
     std::vector<int32_t> r0to3;
     int32_t accumulator;
     int32_t carry;
+    // Run after the items in `before`, as by the user typing into the fields.
+    void (*setup)(Debugger&) = nullptr;
 };
 
 // Run tests its bound before each instruction and so executes the byte at
@@ -90,6 +93,55 @@ const std::vector<BoundCase> kBoundCases = {
      {5, 1, 1, 9},
      0,
      1},
+    // A program of 65536 bytes: both stop at the end of the address space,
+    // pc 0xFFF, without executing the byte there.
+    {"Run to the end of the address space",
+     {},
+     MenuItem::kRun,
+     0xFFF,
+     {0, 0, 0, 0},
+     0,
+     0,
+     [](Debugger& d) {
+         d.programLength = 65536;
+         d.state.pc = 0xF00;
+         d.state.RomImage[0xFFF] = 0xD5;  // LDM 5, which must not run
+     }},
+    {"Animate to the end of the address space",
+     {},
+     MenuItem::kAnimate,
+     0xFFF,
+     {0, 0, 0, 0},
+     0,
+     0,
+     [](Debugger& d) {
+         d.programLength = 65536;
+         d.state.pc = 0xF00;
+         d.state.RomImage[0xFFF] = 0xD5;
+     }},
+    // Near the top: the byte at programLength still runs.
+    {"Run with programLength FF0",
+     {},
+     MenuItem::kRun,
+     0xFF1,
+     {0, 0, 0, 0},
+     0,
+     0,
+     [](Debugger& d) {
+         d.programLength = 0xFF0;
+         d.state.pc = 0xF00;
+     }},
+    {"Run from FFF",
+     {},
+     MenuItem::kRun,
+     0x1000,
+     {0, 0, 0, 0},
+     0,
+     0,
+     [](Debugger& d) {
+         d.programLength = 65536;
+         d.state.pc = 0xFFF;
+     }},
 };
 
 TEST(RunControlBounds, RunAndAnimateStopAtTheirBounds) {
@@ -97,6 +149,7 @@ TEST(RunControlBounds, RunAndAnimateStopAtTheirBounds) {
         SCOPED_TRACE(c.name);
         Session s;
         for (const int32_t item : c.before) s.layer.ChooseMenu(item);
+        if (c.setup != nullptr) s.layer.Call([&s, &c] { c.setup(*s.debugger); });
         if (c.command == MenuItem::kRun)
             s.ChooseRun();
         else
@@ -112,7 +165,8 @@ TEST(RunControlBounds, RunAndAnimateStopAtTheirBounds) {
         // The display shows the final state and the listing follows pc.
         EXPECT_EQ(s.Text(Control::kProgramCounter), PlainHex(c.pc));
         EXPECT_EQ(s.Text(3), PlainHex(c.r0to3[3]));
-        EXPECT_EQ(s.SelectedLine().substr(0, 3), PaddedHex(c.pc, 3));
+        const std::string address = PaddedHex(c.pc, 3) + " ";
+        EXPECT_EQ(s.SelectedLine().substr(0, address.size()), address);
     }
 }
 
@@ -141,6 +195,22 @@ TEST_F(RunControlTest, EscapeHeldDuringARunStopsItBeforeTheNextInstruction) {
     EXPECT_EQ(state.running, 0);
     EXPECT_EQ(Text(Control::kProgramCounter), "5");
     EXPECT_EQ(Listing().selected, 5);
+}
+
+TEST_F(RunControlTest, EscapeHeldDuringAnAnimationStopsItAfterTheTick) {
+    layer.ChooseMenu(MenuItem::kAnimate);
+    layer.Tick(kAnimationTimer);
+    layer.Call([this] { layer.HoldEscapeAfter(0); });
+    layer.Tick(kAnimationTimer);
+    layer.Call([this] {
+        EXPECT_EQ(state.running, 0);
+        EXPECT_TRUE(layer.timers.empty());
+        layer.ReleaseEscape();
+    });
+    layer.Tick(kAnimationTimer);  // a tick already due changes nothing
+    EXPECT_EQ(Launch(), 0);
+    EXPECT_EQ(state.pc, 2);
+    EXPECT_EQ(Text(Control::kProgramCounter), "2");
 }
 
 TEST_F(RunControlTest, AnErrorStopsARunAfterItsMessageAndStillRefreshes) {
@@ -186,8 +256,13 @@ TEST(RunLamps, TheLampsShowPortOneBeforeEveryInstructionOfARun) {
     };
     std::copy(program.begin(), program.end(), debugger->state.RomImage.begin());
     // The port changed behind the display's back: the Run must not trust
-    // the lamps as they stand.
+    // the lamps as they stand. It starts at the WMP with SRC done and the
+    // count at 1, which port 0 holds too: only port 1 counts.
     debugger->state.ramOutputPorts[1] = 0xA;
+    debugger->state.ramOutputPorts[0] = 1;
+    debugger->state.src1 = 4;
+    debugger->state.accumulator = 1;
+    debugger->state.pc = 4;
     layer.HoldEscapeAfter(200);
 
     RunProgram(*debugger, layer);
@@ -195,6 +270,34 @@ TEST(RunLamps, TheLampsShowPortOneBeforeEveryInstructionOfARun) {
     EXPECT_EQ(layer.polls, 201);
     EXPECT_EQ(layer.stale, 0);
     EXPECT_NE(debugger->state.ramOutputPorts[1], 0xA);  // the count went round
+}
+
+// A window layer that counts the Run's takes of pending events.
+class TakeCountingLayer : public HeadlessLayer {
+public:
+    int32_t takes = 0;
+
+    Event TakeEvent() override {
+        ++takes;
+        return HeadlessLayer::TakeEvent();
+    }
+};
+
+// A Run takes one pending event before its first instruction and before
+// every 256th after it: 511 polls of Escape take two, 513 take three.
+TEST(RunEvents, ARunTakesAnEventAtTheFirstPollAndEvery256th) {
+    for (const auto& [polls, takes] : {std::pair{511, 2}, std::pair{513, 3}}) {
+        SCOPED_TRACE(polls);
+        auto debugger = std::make_unique<Debugger>();
+        TakeCountingLayer layer;
+        ASSERT_TRUE(StartMainWindow(*debugger, layer));
+        debugger->state.RomImage[0] = 0x40;  // 000 JUN 000
+        layer.HoldEscapeAfter(polls - 1);    // the last poll sees Escape
+        layer.takes = 0;
+        RunProgram(*debugger, layer);
+        EXPECT_EQ(layer.escapePolls, polls);
+        EXPECT_EQ(layer.takes, takes);
+    }
 }
 
 TEST_F(RunControlTest, ARunDiscardsWhatTheUserDoesMeanwhile) {
@@ -247,6 +350,20 @@ TEST_F(RunControlTest, ResetCpuDuringAnAnimationGoesOnFromAddressZero) {
     EXPECT_EQ(layer.timerAdds, 1);
 }
 
+TEST_F(RunControlTest, ResetCpuRebuildsAMovedListingFromAddressZero) {
+    layer.PasteOver(Control::kProgramCounter, "100");
+    layer.Call([this] {
+        EXPECT_EQ(ListingLine(0), "100 00    NOP");
+        state.RomImage[0] = 0xD7;
+    });
+    layer.ChooseMenu(MenuItem::kResetCpu);
+    EXPECT_EQ(Launch(), 0);
+    EXPECT_EQ(ListingLine(0), "000 D7    LDM 7");
+    EXPECT_EQ(ListingLine(1), "001 00    NOP");
+    EXPECT_EQ(Listing().selected, 0);
+    EXPECT_EQ(Text(Control::kProgramCounter), "0");
+}
+
 TEST_F(RunControlTest, AnimateAtOrBeyondProgramLengthExecutesOneInstruction) {
     layer.Call([this] { state.pc = 40; });
     layer.ChooseMenu(MenuItem::kAnimate);
@@ -266,6 +383,13 @@ TEST_F(RunControlTest, TheLoopIgnoresOtherControlsAndTimers) {
         layer.controls.at(5).text = "3";
         ApplyFieldEdit(*debugger, layer, {EventKind::Control, 5, ControlEventType::Other});
         EXPECT_EQ(state.indexRegisters[5], 0);
+        // A change of anything but a field of the machine is no edit, even
+        // where the text reads as a number ("A").
+        const auto before = std::make_unique<MachineState>(state);
+        for (const int32_t other : {Control::kAccumulatorLabel, Control::kSrc, Control::kCount}) {
+            ApplyFieldEdit(*debugger, layer, {EventKind::Control, other, ControlEventType::Change});
+        }
+        EXPECT_TRUE(SameState(*before, state));
     });
     EXPECT_EQ(Launch(), 0);
     EXPECT_EQ(state.pc, 32);

@@ -1,6 +1,8 @@
-// The in-memory window layer is what most tests drive the program through,
-// so its imitation of the user has to be right: limits on typing and
-// pasting, one event per user action, none for the program's own writes.
+// The in-memory window layer's scripting of the user, which most tests drive
+// the program through: a paste cut to the field's limit, steps that take
+// effect when the loop reaches them, timer ticks of an idle loop, a busy
+// loop's polls and Escape held from a given poll. The rules it shares with
+// the Qt layer are held by tests/qt/window_layer_contract_test.cpp.
 
 #include "platform/headless/headless_layer.h"
 
@@ -31,19 +33,6 @@ protected:
     HeadlessLayer layer;
 };
 
-TEST_F(HeadlessLayerTest, TypingStopsAtTheLimitAndRaisesOneChangePerAcceptedCharacter) {
-    layer.ClearField(5);
-    layer.TypeText(5, "1F7");
-    const std::vector<Event> events = Drain();
-    EXPECT_EQ(layer.GetText(5), "1F");
-    ASSERT_EQ(events.size(), 3u);  // the clearing and two accepted characters
-    for (const Event& event : events) {
-        EXPECT_EQ(event.kind, EventKind::Control);
-        EXPECT_EQ(event.number, 5);
-        EXPECT_EQ(event.type, ControlEventType::Change);
-    }
-}
-
 TEST_F(HeadlessLayerTest, PastingIsCutToTheLimitButProgramTextIsKeptWhole) {
     layer.PasteOver(5, "ABCDEF");
     EXPECT_EQ(Drain().size(), 1u);
@@ -52,31 +41,19 @@ TEST_F(HeadlessLayerTest, PastingIsCutToTheLimitButProgramTextIsKeptWhole) {
     EXPECT_EQ(layer.GetText(5), "10000");
 }
 
+TEST_F(HeadlessLayerTest, ALimitOfZeroOrLessIsRecordedAsNone) {
+    for (const int32_t lifted : {0, -3}) {
+        layer.LimitText(5, 2);
+        layer.LimitText(5, lifted);
+        EXPECT_EQ(layer.controls.at(5).maxChars, -1) << lifted;
+    }
+}
+
 TEST_F(HeadlessLayerTest, ActionsTakeEffectWhenTheLoopReachesThem) {
     layer.PasteOver(5, "12");
     EXPECT_EQ(layer.GetText(5), "FF");
     (void)layer.WaitEvent();
     EXPECT_EQ(layer.GetText(5), "12");
-}
-
-TEST_F(HeadlessLayerTest, CheckBoxClicksToggleWhileProgramWritesRaiseNothing) {
-    layer.SetCheck(18, 1);
-    layer.ClickCheckBox(18);
-    layer.ClickCheckBox(18);
-    layer.Call([this] { EXPECT_EQ(layer.GetCheck(18), 1); });
-    const std::vector<Event> events = Drain();
-    EXPECT_EQ(events.size(), 2u);
-    EXPECT_EQ(layer.GetCheck(18), 1);
-}
-
-TEST_F(HeadlessLayerTest, ShortcutsRaiseTheirItemAndUnknownKeysNothing) {
-    layer.AddShortcut(kMainWindow, KeyCode::kF7, MenuItem::kStep);
-    layer.PressKey(KeyCode::kF7);
-    layer.PressKey(KeyCode::kF5);
-    const std::vector<Event> events = Drain();
-    ASSERT_EQ(events.size(), 1u);
-    EXPECT_EQ(events[0].kind, EventKind::Menu);
-    EXPECT_EQ(events[0].number, MenuItem::kStep);
 }
 
 TEST_F(HeadlessLayerTest, AnIdleLoopGetsTimerTicksUntilTheTimerIsRemoved) {
@@ -115,29 +92,6 @@ TEST_F(HeadlessLayerTest, EscapeIsHeldFromTheGivenPollOn) {
     EXPECT_FALSE(layer.IsKeyDown(KeyCode::kF5));
     layer.ReleaseEscape();
     EXPECT_FALSE(layer.IsKeyDown(KeyCode::kEscape));
-}
-
-TEST_F(HeadlessLayerTest, UnknownControlNumbersAreIgnored) {
-    layer.SetText(99, "x");
-    layer.AppendLine(99, "x");
-    layer.SelectLine(99, 0);
-    layer.ShowImage(99, 1);
-    EXPECT_EQ(layer.GetText(99), "");
-    EXPECT_EQ(layer.CountLines(99), 0);
-    EXPECT_EQ(layer.GetLine(99, 0), "");
-    EXPECT_EQ(layer.GetCheck(99), 0);
-    EXPECT_EQ(layer.controls.count(99), 0u);
-}
-
-TEST_F(HeadlessLayerTest, AnImageControlShowsOnlyPicturesThatExist) {
-    layer.CreateControl(ControlKind::Image, 38, 320, 0, 16, 16, "", false);
-    layer.ShowImage(38, 0);
-    EXPECT_EQ(layer.controls[38].image, -1);
-    ASSERT_TRUE(layer.CreateImage(0, Picture{1, 1, {0xFF000000u}}));
-    ASSERT_TRUE(layer.CreateImage(1, Picture{1, 1, {0xFFFFFFFFu}}));
-    layer.ShowImage(38, 1);
-    layer.ShowImage(38, 0);
-    EXPECT_EQ(layer.controls[38].image, 0);
 }
 
 }  // namespace

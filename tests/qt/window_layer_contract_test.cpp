@@ -1,0 +1,865 @@
+// The window layer's rules (platform/window_layer.h) held against both
+// backends by one typed suite: every operation on every control kind, the
+// numbers that name nothing, the event queue, images, fonts, menus,
+// shortcuts, timers, line marks, double-clicks, the busy cursor and
+// Release. Each backend gets a small adapter that
+// plays the user and reads what a control shows; where the two disagree,
+// a backend is wrong.
+
+#include <QCheckBox>
+#include <QCursor>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <algorithm>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/event_queue.h"
+#include "platform/headless/headless_layer.h"
+#include "platform/key_codes.h"
+#include "platform/qt/qt_keys.h"
+#include "qt_test_support.h"
+
+namespace {
+
+constexpr int32_t kWindow = 3;
+constexpr int32_t kOtherWindow = 4;
+constexpr int32_t kUnknown = 99;
+constexpr int32_t kTimerPeriodMs = 10;
+
+// The headless layer: user actions are scripted steps, run at once through
+// the layer's own poll; the events they raise wait in `pending` in order.
+struct HeadlessBackend {
+    HeadlessLayer layer;
+    std::vector<Event> pending;
+
+    static const char* Name() { return "Headless"; }
+    bool WindowReady() { return true; }
+    void Pump() {
+        bool reached = false;
+        layer.Call([&reached] { reached = true; });
+        for (;;) {
+            const Event event = layer.TakeEvent();
+            if (event.kind != EventKind::None) {
+                pending.push_back(event);
+            } else if (reached) {
+                return;
+            }
+        }
+    }
+    std::vector<Event> TakeAll() {
+        Pump();
+        return std::exchange(pending, {});
+    }
+    void Type(int32_t control, const std::string& text) {
+        layer.TypeText(control, text);
+        Pump();
+    }
+    void ClickCheckBox(int32_t control) {
+        layer.ClickCheckBox(control);
+        Pump();
+    }
+    void ClickLine(int32_t control, int32_t index) {
+        layer.ClickLine(control, index);
+        Pump();
+    }
+    void PressKey(int32_t keyCode) {
+        layer.PressKey(keyCode);
+        Pump();
+    }
+    void CloseWindow() {
+        layer.Close();
+        Pump();
+    }
+    void DoubleClick(int32_t control, int32_t index) {
+        layer.DoubleClickLine(control, index);
+        Pump();
+    }
+    void HoldEscape() { layer.HoldEscapeAfter(0); }
+    void ReleaseEscape() { layer.ReleaseEscape(); }
+    bool ShowsBusyCursor() const { return layer.busy; }
+    // Time passes: every timer falls due. (That a tick falling due while
+    // another is queued is dropped, the event queue's own test holds.)
+    void LetTimersRun() {
+        for (const auto& [timer, period] : layer.timers) layer.Tick(timer);
+    }
+    std::vector<uint32_t> ShownPicture(int32_t control) {
+        const auto found = layer.controls.find(control);
+        return found == layer.controls.end() ? std::vector<uint32_t>() : found->second.picture.argb;
+    }
+    // What names the control's font; empty for the default font.
+    std::string Font(int32_t control) {
+        const int32_t font = layer.controls.at(control).font;
+        if (font < 0) return "";
+        const auto& [face, points] = layer.fonts.at(static_cast<size_t>(font));
+        return face + " " + std::to_string(points);
+    }
+    std::string AccessibleName(int32_t control) {
+        return layer.controls.at(control).accessibleName;
+    }
+    bool Centred(int32_t control) { return layer.controls.at(control).centred; }
+    // The menu bar, one line per entry: "File", "  0 Open", "  -",
+    // "  [Examples]", "    7 Sum".
+    std::vector<std::string> Menus() {
+        std::vector<std::string> lines;
+        std::string indent;
+        for (const std::string& entry : layer.menuLog) {
+            if (entry.rfind("title ", 0) == 0) {
+                lines.push_back(entry.substr(6));
+                indent = "  ";
+            } else if (entry.rfind("item ", 0) == 0) {
+                lines.push_back(indent + entry.substr(5));
+            } else if (entry == "separator") {
+                lines.push_back(indent + "-");
+            } else if (entry.rfind("submenu ", 0) == 0) {
+                lines.push_back(indent + "[" + entry.substr(8) + "]");
+                indent += "  ";
+            } else if (entry == "end submenu") {
+                indent.resize(indent.size() - 2);
+            }
+        }
+        return lines;
+    }
+};
+
+// The Qt layer offscreen: real widgets, clicked and typed into with QTest.
+struct QtBackend {
+    int argc = 1;
+    char programName[8] = "quodlet";
+    char* argv[2] = {programName, nullptr};
+    QtLayer layer{argc, argv};
+    std::vector<Event> pending;
+
+    static const char* Name() { return "Qt"; }
+    // Shortcuts and the focus need the window active.
+    bool WindowReady() { return QTest::qWaitForWindowActive(layer.MainWindowForTests()); }
+    // Lets Qt deliver what is pending and run as a Run's poll lets it, so
+    // that pending pictures reach their labels too.
+    void Pump() {
+        const std::vector<Event> events = ::TakeAll(layer);
+        pending.insert(pending.end(), events.begin(), events.end());
+    }
+    std::vector<Event> TakeAll() {
+        Pump();
+        return std::exchange(pending, {});
+    }
+    template <typename Widget>
+    Widget* WidgetOf(int32_t control) {
+        return qobject_cast<Widget*>(layer.ControlWidgetForTests(control));
+    }
+    void Type(int32_t control, const std::string& text) {
+        if (auto* edit = WidgetOf<QLineEdit>(control)) {
+            edit->setFocus();
+            edit->end(false);
+            QTest::keyClicks(edit, QString::fromStdString(text));
+        }
+        Pump();
+    }
+    void ClickCheckBox(int32_t control) {
+        if (auto* box = WidgetOf<QCheckBox>(control)) {
+            QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(6, box->height() / 2));
+        }
+        Pump();
+    }
+    void ClickLine(int32_t control, int32_t index) {
+        auto* list = WidgetOf<QListWidget>(control);
+        if (list != nullptr && list->item(index) != nullptr) {
+            const QRect line = list->visualItemRect(list->item(index));
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, line.center());
+        }
+        Pump();
+    }
+    void PressKey(int32_t keyCode) {
+        const QKeySequence sequence = SequenceOf(keyCode);
+        QWidget* target = QApplication::focusWidget();
+        if (target == nullptr) target = layer.MainWindowForTests();
+        if (!sequence.isEmpty() && target != nullptr) {
+            QTest::keyClick(target, sequence[0].key(), sequence[0].keyboardModifiers());
+        }
+        Pump();
+    }
+    void CloseWindow() {
+        if (QWidget* window = layer.MainWindowForTests()) window->close();
+        Pump();
+    }
+    void DoubleClick(int32_t control, int32_t index) {
+        auto* list = WidgetOf<QListWidget>(control);
+        if (list != nullptr && list->item(index) != nullptr) {
+            const QPoint centre = list->visualItemRect(list->item(index)).center();
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, centre);
+            QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, centre);
+        }
+        Pump();
+    }
+    bool ShowsBusyCursor() const {
+        const QCursor* cursor = QApplication::overrideCursor();
+        return cursor != nullptr && cursor->shape() == Qt::WaitCursor;
+    }
+    void HoldEscape() { QTest::keyPress(layer.MainWindowForTests(), Qt::Key_Escape); }
+    void ReleaseEscape() { QTest::keyRelease(layer.MainWindowForTests(), Qt::Key_Escape); }
+    // Several periods of kTimerPeriodMs pass.
+    void LetTimersRun() { QTest::qWait(6 * kTimerPeriodMs); }
+    std::vector<uint32_t> ShownPicture(int32_t control) {
+        Pump();
+        auto* label = WidgetOf<QLabel>(control);
+        if (label == nullptr || label->pixmap().isNull()) return {};
+        const QImage image = label->pixmap().toImage().convertToFormat(QImage::Format_ARGB32);
+        std::vector<uint32_t> argb;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) argb.push_back(image.pixel(x, y));
+        }
+        return argb;
+    }
+    std::string Font(int32_t control) {
+        QWidget* widget = layer.ControlWidgetForTests(control);
+        if (widget->font() == QApplication::font(widget)) return "";
+        return widget->font().toString().toStdString();
+    }
+    std::string AccessibleName(int32_t control) {
+        return layer.ControlWidgetForTests(control)->accessibleName().toStdString();
+    }
+    bool Centred(int32_t control) {
+        auto* edit = WidgetOf<QLineEdit>(control);
+        return edit != nullptr && (edit->alignment() & Qt::AlignHCenter) != 0;
+    }
+    // The menu bar as the user sees it; each item is chosen once to learn
+    // the number it raises.
+    std::vector<std::string> Menus() {
+        std::vector<std::string> lines;
+        auto* window = qobject_cast<QMainWindow*>(layer.MainWindowForTests());
+        if (window == nullptr || window->menuWidget() == nullptr) return lines;
+        for (QAction* title : window->menuBar()->actions()) {
+            lines.push_back(title->text().toStdString());
+            if (title->menu() != nullptr) Describe(title->menu(), "  ", lines);
+        }
+        return lines;
+    }
+    void Describe(QMenu* menu, const std::string& indent, std::vector<std::string>& lines) {
+        for (QAction* action : menu->actions()) {
+            if (action->isSeparator()) {
+                lines.push_back(indent + "-");
+            } else if (action->menu() != nullptr) {
+                lines.push_back(indent + "[" + action->text().toStdString() + "]");
+                Describe(action->menu(), indent + "  ", lines);
+            } else {
+                action->trigger();
+                const std::vector<Event> events = TakeAll();
+                const std::string number = events.size() == 1 && events[0].kind == EventKind::Menu
+                                               ? std::to_string(events[0].number)
+                                               : "?";
+                lines.push_back(indent + number + " " + action->text().toStdString());
+            }
+        }
+    }
+};
+
+struct BackendNames {
+    template <typename Backend>
+    static std::string GetName(int /*index*/) {
+        return Backend::Name();
+    }
+};
+
+// One control of each kind, with numbers of their own.
+struct KindCase {
+    ControlKind kind;
+    int32_t number;
+    const char* text;  // its initial text
+    bool hasText;      // one of SetText's kinds
+};
+
+constexpr KindCase kKinds[] = {
+    {ControlKind::Label, 1, "label", true},
+    {ControlKind::TextField, 2, "field", true},
+    {ControlKind::ReadOnlyTextField, 3, "fixed", true},
+    {ControlKind::MultiLineText, 4, "one\r\ntwo", true},
+    {ControlKind::CheckBox, 5, "box", true},
+    {ControlKind::List, 6, "", false},
+    {ControlKind::Image, 7, "", false},
+};
+constexpr int32_t kLabel = 1;
+constexpr int32_t kField = 2;
+constexpr int32_t kReadOnly = 3;
+constexpr int32_t kCheckBox = 5;
+constexpr int32_t kList = 6;
+constexpr int32_t kImage = 7;
+
+Picture Solid(int32_t width, int32_t height, uint32_t argb) {
+    return Picture{
+        width, height,
+        std::vector<uint32_t>(static_cast<size_t>(width) * static_cast<size_t>(height), argb)};
+}
+const Picture kRed = Solid(2, 2, 0xFFFF0000u);
+const Picture kBlue = Solid(2, 2, 0xFF0000FFu);
+
+template <typename Backend>
+class WindowLayerContract : public testing::Test {
+protected:
+    Backend backend;
+    WindowLayer& layer = backend.layer;
+
+    void SetUp() override {
+        ASSERT_TRUE(layer.OpenWindow(kWindow, 640, 480, "contract"));
+        ASSERT_TRUE(backend.WindowReady());
+        for (const KindCase& c : kKinds) {
+            layer.CreateControl(c.kind, c.number, 70 * (c.number - 1), 30, 60, 80, c.text, false);
+        }
+    }
+    void AddLines() {
+        for (const char* line : {"000 00    NOP", "001 D5    LDM 5", "002 F2    IAC"})
+            layer.AppendLine(kList, line);
+    }
+    std::vector<std::string> Marks() {
+        std::vector<std::string> marks;
+        for (int32_t k = 0; k < layer.CountLines(kList); ++k)
+            marks.push_back(layer.GetLineMark(kList, k));
+        return marks;
+    }
+};
+
+using Backends = testing::Types<HeadlessBackend, QtBackend>;
+TYPED_TEST_SUITE(WindowLayerContract, Backends, BackendNames);
+
+TYPED_TEST(WindowLayerContract, OnlyOneWindowOfAPositiveSizeOpens) {
+    EXPECT_FALSE(this->layer.OpenWindow(kOtherWindow, 640, 480, "second"));
+    TypeParam fresh;
+    EXPECT_FALSE(fresh.layer.OpenWindow(kWindow, 0, 480, "t"));
+    EXPECT_FALSE(fresh.layer.OpenWindow(kWindow, 640, -1, "t"));
+    EXPECT_TRUE(fresh.layer.OpenWindow(kWindow, 1, 1, "t"));
+}
+
+TYPED_TEST(WindowLayerContract, WithoutAWindowControlsMenusShortcutsAndTimersAreNotMade) {
+    TypeParam fresh;
+    WindowLayer& layer = fresh.layer;
+    layer.CreateControl(ControlKind::Label, kLabel, 0, 0, 40, 20, "x", false);
+    EXPECT_EQ(layer.GetText(kLabel), "");
+    EXPECT_FALSE(layer.CreateMenuBar(kWindow));
+    layer.AddShortcut(kWindow, KeyCode::kF7, 4);
+    layer.AddTimer(kWindow, 1, kTimerPeriodMs);
+    fresh.LetTimersRun();
+    EXPECT_TRUE(fresh.TakeAll().empty());
+    EXPECT_EQ(layer.WaitEvent(), (Event{EventKind::Close, 0, ControlEventType::Other}));
+}
+
+TYPED_TEST(WindowLayerContract, EveryKindTakesItsInitialTextAndName) {
+    for (const KindCase& c : kKinds) {
+        SCOPED_TRACE(c.number);
+        EXPECT_EQ(this->layer.GetText(c.number), c.hasText ? c.text : "");
+        this->layer.SetAccessibleName(c.number, "name " + std::to_string(c.number));
+        EXPECT_EQ(this->backend.AccessibleName(c.number), "name " + std::to_string(c.number));
+    }
+    this->layer.CreateControl(ControlKind::TextField, 8, 0, 0, 40, 20, "mid", true);
+    EXPECT_TRUE(this->backend.Centred(8));
+    EXPECT_FALSE(this->backend.Centred(kField));
+}
+
+TYPED_TEST(WindowLayerContract, SetTextReachesTheTextKindsOnly) {
+    for (const KindCase& c : kKinds) {
+        SCOPED_TRACE(c.number);
+        const std::string text = c.kind == ControlKind::MultiLineText ? "a\r\nb\r\nc" : "new";
+        this->layer.SetText(c.number, text);
+        EXPECT_EQ(this->layer.GetText(c.number), c.hasText ? text : "");
+        // Nothing else of the control changes.
+        EXPECT_EQ(this->layer.GetCheck(c.number), 0);
+        EXPECT_EQ(this->layer.CountLines(c.number), 0);
+    }
+    EXPECT_TRUE(this->backend.TakeAll().empty());
+}
+
+TYPED_TEST(WindowLayerContract, TheCheckMarkBelongsToCheckBoxesOnly) {
+    for (const KindCase& c : kKinds) {
+        SCOPED_TRACE(c.number);
+        this->layer.SetCheck(c.number, 7);
+        EXPECT_EQ(this->layer.GetCheck(c.number), c.kind == ControlKind::CheckBox ? 1 : 0);
+        EXPECT_EQ(this->layer.GetText(c.number), c.hasText ? c.text : "");
+    }
+    this->layer.SetCheck(kCheckBox, 0);
+    EXPECT_EQ(this->layer.GetCheck(kCheckBox), 0);
+    this->layer.SetCheck(kCheckBox, -1);
+    EXPECT_EQ(this->layer.GetCheck(kCheckBox), 1);
+    EXPECT_TRUE(this->backend.TakeAll().empty());
+}
+
+TYPED_TEST(WindowLayerContract, LinesBelongToListsOnly) {
+    for (const KindCase& c : kKinds) {
+        SCOPED_TRACE(c.number);
+        this->layer.AppendLine(c.number, "x");
+        this->layer.SelectLine(c.number, 0);
+        const bool list = c.kind == ControlKind::List;
+        EXPECT_EQ(this->layer.CountLines(c.number), list ? 1 : 0);
+        EXPECT_EQ(this->layer.GetLine(c.number, 0), list ? "x" : "");
+        EXPECT_EQ(this->layer.SelectedLine(c.number), list ? 0 : -1);
+        EXPECT_EQ(this->layer.GetText(c.number), c.hasText ? c.text : "");
+        this->layer.ClearLines(c.number);
+        EXPECT_EQ(this->layer.CountLines(c.number), 0);
+        EXPECT_EQ(this->layer.SelectedLine(c.number), -1);
+    }
+    EXPECT_TRUE(this->backend.TakeAll().empty());
+}
+
+TYPED_TEST(WindowLayerContract, AListKeepsItsLinesInOrderAndReadsNothingPastTheLast) {
+    WindowLayer& layer = this->layer;
+    for (const char* line : {"FFF", "000", "800"}) layer.AppendLine(kList, line);
+    EXPECT_EQ(layer.CountLines(kList), 3);
+    EXPECT_EQ(layer.GetLine(kList, 0), "FFF");  // never sorted
+    EXPECT_EQ(layer.GetLine(kList, 1), "000");
+    EXPECT_EQ(layer.GetLine(kList, 2), "800");
+    EXPECT_EQ(layer.GetLine(kList, 3), "");
+    EXPECT_EQ(layer.GetLine(kList, 4), "");
+    EXPECT_EQ(layer.GetLine(kList, -1), "");
+    EXPECT_EQ(layer.SelectedLine(kList), -1);
+}
+
+TYPED_TEST(WindowLayerContract, SelectLineOutOfRangeLeavesNoLineSelected) {
+    WindowLayer& layer = this->layer;
+    for (const char* line : {"a", "b", "c"}) layer.AppendLine(kList, line);
+    for (const int32_t index : {0, 2, 1}) {
+        layer.SelectLine(kList, index);
+        EXPECT_EQ(layer.SelectedLine(kList), index);
+    }
+    layer.AppendLine(kList, "d");  // keeps the selection
+    EXPECT_EQ(layer.SelectedLine(kList), 1);
+    for (const int32_t outside : {4, 5, -1, -2}) {
+        SCOPED_TRACE(outside);
+        layer.SelectLine(kList, 3);
+        ASSERT_EQ(layer.SelectedLine(kList), 3);
+        layer.SelectLine(kList, outside);
+        EXPECT_EQ(layer.SelectedLine(kList), -1);
+    }
+    layer.SelectLine(kList, 0);
+    layer.ClearLines(kList);
+    EXPECT_EQ(layer.SelectedLine(kList), -1);
+    layer.SelectLine(kList, 0);  // no line left to select
+    EXPECT_EQ(layer.SelectedLine(kList), -1);
+    EXPECT_TRUE(this->backend.TakeAll().empty());
+}
+
+TYPED_TEST(WindowLayerContract, LimitTextBindsTheUserInTextFieldsOnly) {
+    WindowLayer& layer = this->layer;
+    layer.SetText(kField, "");
+    layer.LimitText(kField, 2);
+    this->backend.Type(kField, "1F7");
+    EXPECT_EQ(layer.GetText(kField), "1F");
+    // One Change per accepted character, none for the refused one.
+    EXPECT_EQ(this->backend.TakeAll(),
+              (std::vector<Event>{ChangeEvent(kField), ChangeEvent(kField)}));
+
+    layer.SetText(kField, "10000");  // the program's text is shown whole
+    EXPECT_EQ(layer.GetText(kField), "10000");
+    this->backend.Type(kField, "5");
+    EXPECT_EQ(layer.GetText(kField), "10000");
+    EXPECT_TRUE(this->backend.TakeAll().empty());
+
+    layer.SetText(kField, "");
+    layer.LimitText(kField, 0);  // lifts the limit
+    this->backend.Type(kField, "12345");
+    EXPECT_EQ(layer.GetText(kField), "12345");
+    layer.SetText(kField, "");
+    layer.LimitText(kField, 3);
+    layer.LimitText(kField, -4);  // lifts it too
+    this->backend.Type(kField, "6789");
+    EXPECT_EQ(layer.GetText(kField), "6789");
+    EXPECT_EQ(this->backend.TakeAll().size(), 9u);
+
+    // Other kinds take no limit, and a read-only field takes no typing.
+    for (const KindCase& c : kKinds) {
+        if (c.kind == ControlKind::TextField) continue;
+        layer.LimitText(c.number, 1);
+        EXPECT_EQ(layer.GetText(c.number), c.hasText ? c.text : "") << c.number;
+    }
+    this->backend.Type(kReadOnly, "XY");
+    EXPECT_EQ(layer.GetText(kReadOnly), "fixed");
+    EXPECT_TRUE(this->backend.TakeAll().empty());
+}
+
+TYPED_TEST(WindowLayerContract, UserActionsRaiseEventsInOrderAndProgramWritesNone) {
+    WindowLayer& layer = this->layer;
+    layer.AppendLine(kList, "first");
+    layer.AppendLine(kList, "second");
+    layer.SetText(kField, "");
+    this->backend.Type(kField, "A");
+    this->backend.ClickCheckBox(kCheckBox);
+    this->backend.ClickLine(kList, 1);
+    this->backend.ClickCheckBox(kCheckBox);
+    this->backend.CloseWindow();
+    EXPECT_EQ(this->backend.TakeAll(),
+              (std::vector<Event>{ChangeEvent(kField), ClickEvent(kCheckBox), ClickEvent(kList),
+                                  ClickEvent(kCheckBox),
+                                  Event{EventKind::Close, 0, ControlEventType::Other}}));
+    EXPECT_EQ(layer.GetCheck(kCheckBox), 0);  // clicked twice
+    EXPECT_EQ(layer.SelectedLine(kList), 1);
+
+    // Whatever the program writes raises nothing.
+    for (const KindCase& c : kKinds) layer.SetText(c.number, "x");
+    layer.SetCheck(kCheckBox, 1);
+    layer.AppendLine(kList, "third");
+    layer.SelectLine(kList, 2);
+    layer.ClearLines(kList);
+    ASSERT_TRUE(layer.CreateImage(0, kRed));
+    layer.ShowImage(kImage, 0);
+    EXPECT_TRUE(this->backend.TakeAll().empty());
+    EXPECT_EQ(layer.TakeEvent().kind, EventKind::None);
+}
+
+TYPED_TEST(WindowLayerContract, UnknownControlNumbersDoNothingAndAnswerEmpty) {
+    WindowLayer& layer = this->layer;
+    layer.LimitText(kUnknown, 2);
+    layer.SetAccessibleName(kUnknown, "x");
+    layer.SetText(kUnknown, "x");
+    layer.SetCheck(kUnknown, 1);
+    layer.ClearLines(kUnknown);
+    layer.AppendLine(kUnknown, "x");
+    layer.SelectLine(kUnknown, 0);
+    layer.ShowImage(kUnknown, 0);
+    layer.SetFont(kUnknown, layer.CreateFont("Courier", 12));
+    EXPECT_EQ(layer.GetText(kUnknown), "");
+    EXPECT_EQ(layer.GetCheck(kUnknown), 0);
+    EXPECT_EQ(layer.CountLines(kUnknown), 0);
+    EXPECT_EQ(layer.GetLine(kUnknown, 0), "");
+    EXPECT_EQ(layer.SelectedLine(kUnknown), -1);
+    EXPECT_TRUE(this->backend.TakeAll().empty());
+}
+
+TYPED_TEST(WindowLayerContract, ANumberInUseIsReplacedByTheNewControl) {
+    WindowLayer& layer = this->layer;
+    layer.AppendLine(kList, "x");
+    layer.CreateControl(ControlKind::Label, kList, 0, 0, 40, 20, "now a label", true);
+    EXPECT_EQ(layer.GetText(kList), "now a label");
+    EXPECT_EQ(layer.CountLines(kList), 0);
+    layer.CreateControl(ControlKind::CheckBox, kLabel, 0, 0, 40, 20, "box", false);
+    layer.SetCheck(kLabel, 1);
+    EXPECT_EQ(layer.GetCheck(kLabel), 1);
+}
+
+TYPED_TEST(WindowLayerContract, CreateImageRejectsPicturesWithoutMatchingPixels) {
+    WindowLayer& layer = this->layer;
+    ASSERT_TRUE(layer.CreateImage(0, kRed));
+    const Picture bad[] = {
+        Picture{},
+        Picture{0, 2, {}},
+        Picture{2, 0, {}},
+        Picture{-1, -1, {1u}},
+        Picture{2, 2, {0xFF000000u, 0xFF000000u, 0xFF000000u}},
+        Picture{2, 2, std::vector<uint32_t>(5, 0xFF000000u)},
+        Picture{1, 1, {}},
+    };
+    for (const Picture& picture : bad) EXPECT_FALSE(layer.CreateImage(0, picture));
+    // Image 0 is still the red picture, and the rejected numbers hold none.
+    EXPECT_FALSE(layer.CreateImage(1, bad[4]));
+    layer.ShowImage(kImage, 0);
+    EXPECT_EQ(this->backend.ShownPicture(kImage), kRed.argb);
+    layer.ShowImage(kImage, 1);
+    EXPECT_TRUE(this->backend.ShownPicture(kImage).empty());
+}
+
+TYPED_TEST(WindowLayerContract, AnImageShownBeforeItExistsShowsOnceShownAgain) {
+    WindowLayer& layer = this->layer;
+    layer.ShowImage(kImage, 0);
+    EXPECT_TRUE(this->backend.ShownPicture(kImage).empty());
+    ASSERT_TRUE(layer.CreateImage(0, kRed));
+    layer.ShowImage(kImage, 0);
+    EXPECT_EQ(this->backend.ShownPicture(kImage), kRed.argb);
+}
+
+TYPED_TEST(WindowLayerContract, AFreedOrReplacedImageStaysUntilShownAgain) {
+    WindowLayer& layer = this->layer;
+    ASSERT_TRUE(layer.CreateImage(0, kRed));
+    ASSERT_TRUE(layer.CreateImage(1, kBlue));
+    layer.ShowImage(kImage, 1);
+    layer.ShowImage(kImage, 0);  // the last one asked for wins
+    EXPECT_EQ(this->backend.ShownPicture(kImage), kRed.argb);
+    layer.ShowImage(kImage, 0);  // again: nothing changes
+    EXPECT_EQ(this->backend.ShownPicture(kImage), kRed.argb);
+
+    ASSERT_TRUE(layer.CreateImage(0, kBlue));  // replaced
+    EXPECT_EQ(this->backend.ShownPicture(kImage), kRed.argb);
+    layer.ShowImage(kImage, 0);
+    EXPECT_EQ(this->backend.ShownPicture(kImage), kBlue.argb);
+
+    ASSERT_TRUE(layer.CreateImage(0, kRed));
+    layer.ShowImage(kImage, 0);
+    layer.FreeImage(0);
+    EXPECT_EQ(this->backend.ShownPicture(kImage), kRed.argb);
+    layer.ShowImage(kImage, 0);  // freed: clears it
+    EXPECT_TRUE(this->backend.ShownPicture(kImage).empty());
+    layer.ShowImage(kImage, 1);
+    EXPECT_EQ(this->backend.ShownPicture(kImage), kBlue.argb);
+
+    // Only image controls show pictures.
+    for (const KindCase& c : kKinds) {
+        if (c.kind == ControlKind::Image) continue;
+        layer.ShowImage(c.number, 1);
+        EXPECT_TRUE(this->backend.ShownPicture(c.number).empty()) << c.number;
+        EXPECT_EQ(layer.GetText(c.number), c.hasText ? c.text : "") << c.number;
+    }
+}
+
+TYPED_TEST(WindowLayerContract, FontsAreNumberedFromZeroAndFitEveryKind) {
+    WindowLayer& layer = this->layer;
+    EXPECT_EQ(layer.CreateFont("", 8), -1);
+    EXPECT_EQ(layer.CreateFont("Courier", 0), -1);
+    EXPECT_EQ(layer.CreateFont("Courier", -3), -1);
+    EXPECT_EQ(layer.CreateFont("Courier", 13), 0);
+    EXPECT_EQ(layer.CreateFont("Courier", 24), 1);
+    std::string first;
+    std::string second;
+    for (const KindCase& c : kKinds) {
+        SCOPED_TRACE(c.number);
+        EXPECT_EQ(this->backend.Font(c.number), "");
+        layer.SetFont(c.number, 2);  // names no font
+        layer.SetFont(c.number, -1);
+        EXPECT_EQ(this->backend.Font(c.number), "");
+        layer.SetFont(c.number, 0);
+        if (first.empty()) first = this->backend.Font(c.number);
+        EXPECT_EQ(this->backend.Font(c.number), first);
+        layer.SetFont(c.number, 1);
+        if (second.empty()) second = this->backend.Font(c.number);
+        EXPECT_EQ(this->backend.Font(c.number), second);
+    }
+    EXPECT_NE(first, "");
+    EXPECT_NE(second, "");
+    EXPECT_NE(first, second);
+}
+
+TYPED_TEST(WindowLayerContract, MenusAreBuiltInOrderAndRaiseTheirItems) {
+    WindowLayer& layer = this->layer;
+    // Nothing before the bar, and nothing outside a menu.
+    layer.AddMenuTitle("Early");
+    layer.AddMenuItem(9, "Early item");
+    EXPECT_FALSE(layer.CreateMenuBar(kOtherWindow));
+    ASSERT_TRUE(layer.CreateMenuBar(kWindow));
+    layer.AddMenuItem(9, "Stray");
+    layer.AddMenuSeparator();
+    layer.OpenSubmenu("Stray");
+    layer.CloseSubmenu();
+    layer.AddMenuTitle("File");
+    layer.AddMenuItem(0, "Open\tCtrl+O");
+    layer.AddMenuSeparator();
+    layer.AddMenuItem(1, "Quit");
+    layer.CloseSubmenu();  // no submenu is open: stays in File
+    layer.AddMenuItem(5, "More");
+    layer.AddMenuTitle("Debug");
+    layer.OpenSubmenu("Examples");
+    layer.AddMenuItem(7, "Sum");
+    layer.OpenSubmenu("Deeper");
+    layer.AddMenuItem(8, "Square");
+    layer.CloseSubmenu();
+    layer.CloseSubmenu();
+    layer.CloseSubmenu();  // none open any more: stays in Debug
+    layer.AddMenuItem(2, "Reset");
+    EXPECT_EQ(this->backend.Menus(),
+              (std::vector<std::string>{"File", "  0 Open\tCtrl+O", "  -", "  1 Quit", "  5 More",
+                                        "Debug", "  [Examples]", "    7 Sum", "    [Deeper]",
+                                        "      8 Square", "  2 Reset"}));
+}
+
+TYPED_TEST(WindowLayerContract, ShortcutsRaiseTheirLatestItemFromAnyControl) {
+    WindowLayer& layer = this->layer;
+    layer.AddShortcut(kWindow, KeyCode::kF7, 4);
+    layer.AddShortcut(kWindow, KeyCode::kCtrlO, 0);
+    layer.AddShortcut(kWindow, KeyCode::kF5, 5);
+    layer.AddShortcut(kWindow, KeyCode::kF5, 6);  // given again: the later item
+    layer.AddShortcut(kOtherWindow, KeyCode::kF1, 8);
+    layer.SetText(kField, "FF");
+    this->backend.Type(kField, "");  // the field has the focus
+    this->backend.PressKey(KeyCode::kF7);
+    this->backend.PressKey(KeyCode::kF5);
+    this->backend.PressKey(KeyCode::kCtrlO);
+    this->backend.PressKey(KeyCode::kF1);
+    this->backend.PressKey(KeyCode::kShift | KeyCode::kF7);
+    EXPECT_EQ(this->backend.TakeAll(),
+              (std::vector<Event>{MenuEvent(4), MenuEvent(6), MenuEvent(0)}));
+    EXPECT_EQ(layer.GetText(kField), "FF");  // the keys did not reach the field
+}
+
+// The timers whose ticks were taken, each once. (Whether a tick falling due
+// while another of the same timer is queued is dropped, the event queue's
+// own test holds: between two takes real time may pass a period.)
+std::vector<int32_t> TimersTicked(const std::vector<Event>& events) {
+    std::vector<int32_t> timers;
+    for (const Event& event : events) {
+        EXPECT_EQ(event.kind, EventKind::Timer);
+        timers.push_back(event.number);
+    }
+    std::sort(timers.begin(), timers.end());
+    timers.erase(std::unique(timers.begin(), timers.end()), timers.end());
+    return timers;
+}
+
+TYPED_TEST(WindowLayerContract, TimersTickUntilRemovedFromTheirWindow) {
+    WindowLayer& layer = this->layer;
+    layer.AddTimer(kWindow, 7, kTimerPeriodMs);
+    EXPECT_EQ(layer.WaitEvent(), (Event{EventKind::Timer, 7, ControlEventType::Other}));
+    this->backend.LetTimersRun();
+    EXPECT_EQ(TimersTicked(this->backend.TakeAll()), std::vector<int32_t>{7});
+
+    layer.AddTimer(kWindow, 8, kTimerPeriodMs);
+    layer.AddTimer(kOtherWindow, 9, kTimerPeriodMs);
+    this->backend.LetTimersRun();
+    EXPECT_EQ(TimersTicked(this->backend.TakeAll()), (std::vector<int32_t>{7, 8}));
+
+    layer.RemoveTimer(kOtherWindow, 7);  // not our window: 7 goes on
+    layer.RemoveTimer(kWindow, 8);
+    (void)this->backend.TakeAll();  // a tick of 8 may have fallen due meanwhile
+    this->backend.LetTimersRun();
+    EXPECT_EQ(TimersTicked(this->backend.TakeAll()), std::vector<int32_t>{7});
+    layer.RemoveTimer(kWindow, 7);
+    (void)this->backend.TakeAll();
+    this->backend.LetTimersRun();
+    EXPECT_TRUE(this->backend.TakeAll().empty());
+}
+
+TYPED_TEST(WindowLayerContract, EscapeIsDownWhileHeld) {
+    WindowLayer& layer = this->layer;
+    EXPECT_FALSE(layer.IsKeyDown(KeyCode::kEscape));
+    this->backend.HoldEscape();
+    EXPECT_TRUE(layer.IsKeyDown(KeyCode::kEscape));
+    EXPECT_TRUE(layer.IsKeyDown(KeyCode::kShift | KeyCode::kEscape));  // modifiers are ignored
+    EXPECT_FALSE(layer.IsKeyDown(KeyCode::kF5));
+    this->backend.ReleaseEscape();
+    EXPECT_FALSE(layer.IsKeyDown(KeyCode::kEscape));
+}
+
+TYPED_TEST(WindowLayerContract, ReleaseEndsEverythingAndMayBeRepeated) {
+    WindowLayer& layer = this->layer;
+    layer.AppendLine(kList, "x");
+    layer.AddTimer(kWindow, 7, kTimerPeriodMs);
+    ASSERT_TRUE(layer.CreateMenuBar(kWindow));
+    layer.AddShortcut(kWindow, KeyCode::kF7, 4);
+    layer.Release();
+    layer.Release();
+    for (const KindCase& c : kKinds) {
+        EXPECT_EQ(layer.GetText(c.number), "") << c.number;
+        EXPECT_EQ(layer.GetCheck(c.number), 0) << c.number;
+    }
+    EXPECT_EQ(layer.CountLines(kList), 0);
+    EXPECT_EQ(layer.SelectedLine(kList), -1);
+    layer.CreateControl(ControlKind::Label, 20, 0, 0, 40, 20, "late", false);
+    EXPECT_EQ(layer.GetText(20), "");
+    EXPECT_FALSE(layer.CreateMenuBar(kWindow));
+    this->backend.LetTimersRun();
+    EXPECT_TRUE(this->backend.TakeAll().empty());
+    EXPECT_EQ(layer.WaitEvent(), (Event{EventKind::Close, 0, ControlEventType::Other}));
+}
+
+TYPED_TEST(WindowLayerContract, LineMarksKeepTheTextAndRaiseNoEvent) {
+    WindowLayer& layer = this->layer;
+    this->AddLines();
+    layer.SetLineMark(kList, 1, "breakpoint");
+    layer.SetLineMark(kList, 2, "breakpoint");
+    layer.SetLineMark(kList, 2, "breakpoint");  // again: nothing changes
+    EXPECT_EQ(this->Marks(), (std::vector<std::string>{"", "breakpoint", "breakpoint"}));
+    EXPECT_EQ(layer.GetLine(kList, 1), "001 D5    LDM 5");
+    layer.SetLineMark(kList, 2, "");
+    EXPECT_EQ(this->Marks(), (std::vector<std::string>{"", "breakpoint", ""}));
+    EXPECT_TRUE(this->backend.TakeAll().empty());
+}
+
+TYPED_TEST(WindowLayerContract, LineMarksOutsideTheLinesOrOnOtherKindsDoNothing) {
+    WindowLayer& layer = this->layer;
+    this->AddLines();
+    for (const int32_t index : {-1, 3, 1000}) layer.SetLineMark(kList, index, "breakpoint");
+    for (const KindCase& c : kKinds) {
+        if (c.kind == ControlKind::List) continue;
+        layer.SetLineMark(c.number, 0, "breakpoint");
+        EXPECT_EQ(layer.GetLineMark(c.number, 0), "") << c.number;
+        EXPECT_EQ(layer.GetText(c.number), c.hasText ? c.text : "") << c.number;
+    }
+    layer.SetLineMark(kUnknown, 0, "breakpoint");
+    EXPECT_EQ(layer.GetLineMark(kUnknown, 0), "");
+    EXPECT_EQ(this->Marks(), (std::vector<std::string>{"", "", ""}));
+    EXPECT_EQ(layer.GetLineMark(kList, 3), "");
+    EXPECT_EQ(layer.GetLineMark(kList, -1), "");
+    EXPECT_EQ(layer.CountLines(kList), 3);
+}
+
+TYPED_TEST(WindowLayerContract, ClearLinesTakesTheMarksWithTheLines) {
+    WindowLayer& layer = this->layer;
+    this->AddLines();
+    layer.SetLineMark(kList, 0, "breakpoint");
+    layer.ClearLines(kList);
+    layer.AppendLine(kList, "000 00    NOP");
+    layer.AppendLine(kList, "001 00    NOP");
+    EXPECT_EQ(this->Marks(), (std::vector<std::string>{"", ""}));
+}
+
+TYPED_TEST(WindowLayerContract, ADoubleClickSelectsTheLineAndRaisesOneDoubleClick) {
+    this->AddLines();
+    this->backend.DoubleClick(kList, 2);
+    int doubleClicks = 0;
+    for (const Event& event : this->backend.TakeAll()) {
+        EXPECT_EQ(event.kind, EventKind::Control);
+        EXPECT_EQ(event.number, kList);
+        if (event.type == ControlEventType::DoubleClick)
+            ++doubleClicks;
+        else
+            EXPECT_EQ(event.type, ControlEventType::Other);
+    }
+    EXPECT_EQ(doubleClicks, 1);
+    EXPECT_EQ(this->layer.SelectedLine(kList), 2);
+}
+
+TYPED_TEST(WindowLayerContract, TheBusyCursorShowsWhileBusyAndEndsWithRelease) {
+    WindowLayer& layer = this->layer;
+    EXPECT_FALSE(this->backend.ShowsBusyCursor());
+    layer.SetBusy(true);
+    layer.SetBusy(true);  // set already: one false is enough to end it
+    EXPECT_TRUE(this->backend.ShowsBusyCursor());
+    layer.SetBusy(false);
+    EXPECT_FALSE(this->backend.ShowsBusyCursor());
+    layer.SetBusy(true);
+    layer.Release();
+    EXPECT_FALSE(this->backend.ShowsBusyCursor());
+    layer.SetBusy(true);  // no window: nothing
+    EXPECT_FALSE(this->backend.ShowsBusyCursor());
+}
+
+// What only a real window shows: the colour behind a marked line, and its
+// accessible description for screen readers.
+TEST(QtLineMarks, AMarkedLineHasAColourBehindItAndItsDescription) {
+    QtBackend backend;
+    ASSERT_TRUE(backend.layer.OpenWindow(kWindow, 300, 200, "marks"));
+    backend.layer.CreateControl(ControlKind::List, kList, 0, 0, 200, 150, "", false);
+    backend.layer.AppendLine(kList, "000 00    NOP");
+    backend.layer.AppendLine(kList, "001 00    NOP");
+    backend.layer.SetLineMark(kList, 1, "breakpoint");
+    auto* list = backend.WidgetOf<QListWidget>(kList);
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(list->item(0)->background().style(), Qt::NoBrush);
+    EXPECT_NE(list->item(1)->background().style(), Qt::NoBrush);
+    EXPECT_EQ(list->item(1)->data(Qt::AccessibleDescriptionRole).toString(), "breakpoint");
+    EXPECT_EQ(list->item(1)->text(), "001 00    NOP");
+    backend.layer.SetLineMark(kList, 1, "");
+    EXPECT_EQ(list->item(1)->background().style(), Qt::NoBrush);
+}
+
+// The queue both backends keep.
+TEST(EventQueueTest, KeepsOrderAndDropsATickOfATimerAlreadyQueued) {
+    EventQueue queue;
+    EXPECT_TRUE(queue.Empty());
+    EXPECT_EQ(queue.Take().kind, EventKind::None);
+    const Event tick1{EventKind::Timer, 1, ControlEventType::Other};
+    const Event tick2{EventKind::Timer, 2, ControlEventType::Other};
+    for (const Event& event :
+         {tick1, MenuEvent(4), tick1, tick2, ChangeEvent(5), ChangeEvent(5), MenuEvent(4), tick2}) {
+        queue.Push(event);
+    }
+    std::vector<Event> taken;
+    while (!queue.Empty()) taken.push_back(queue.Take());
+    EXPECT_EQ(taken, (std::vector<Event>{tick1, MenuEvent(4), tick2, ChangeEvent(5), ChangeEvent(5),
+                                         MenuEvent(4)}));
+    // Once taken, a tick of the same timer is queued again.
+    queue.Push(tick1);
+    EXPECT_EQ(queue.Take(), tick1);
+    queue.Push(tick1);
+    EXPECT_FALSE(queue.Empty());
+    EXPECT_EQ(queue.Take(), tick1);
+    EXPECT_EQ(queue.Take().kind, EventKind::None);
+}
+
+}  // namespace
