@@ -113,10 +113,8 @@ void BM_DebugRun(benchmark::State& bench) {
         coreSeconds += CoreThreadSeconds(JunLoop(), kSteps);
     }
     if (!allRan) bench.SkipWithError("a Run stopped early");
-    const double instructions = static_cast<double>(bench.iterations()) * kSteps;
-    bench.counters["instr_per_s"] = instructions / runSeconds;
-    bench.counters["core_instr_per_s"] = instructions / coreSeconds;
-    bench.counters["ratio_to_core"] = coreSeconds / runSeconds;
+    SetRatioCounters(bench, static_cast<double>(bench.iterations()) * kSteps, runSeconds,
+                     coreSeconds);
 }
 
 // One Step Back after a recorded Run of the mixed program (every
@@ -253,10 +251,8 @@ void BM_RunCommand(benchmark::State& bench) {
     // The same ratio in this thread's CPU time, which time given to other
     // processes on this shared machine does not disturb.
     bench.counters["cpu_ratio_to_core"] = coreCpuSeconds / runCpuSeconds;
-    const double instructions = static_cast<double>(bench.iterations()) * kSteps;
-    bench.counters["instr_per_s"] = instructions / runSeconds;
-    bench.counters["core_instr_per_s"] = instructions / coreSeconds;
-    bench.counters["ratio_to_core"] = coreSeconds / runSeconds;
+    SetRatioCounters(bench, static_cast<double>(bench.iterations()) * kSteps, runSeconds,
+                     coreSeconds);
 }
 
 // Step Back in the Qt window 1,000,000 instructions into a Run of the mixed

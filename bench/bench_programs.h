@@ -90,6 +90,15 @@ inline void PlaceProgram(MachineState& state, const std::vector<int32_t>& progra
     std::copy(program.begin(), program.end(), state.RomImage.begin());
 }
 
+// The counters every Run-against-core benchmark reports: instructions a
+// second in the run and in the bare core, and the core's time over the run's.
+inline void SetRatioCounters(benchmark::State& bench, double instructions, double runSeconds,
+                             double coreSeconds) {
+    bench.counters["instr_per_s"] = instructions / runSeconds;
+    bench.counters["core_instr_per_s"] = instructions / coreSeconds;
+    bench.counters["ratio_to_core"] = coreSeconds / runSeconds;
+}
+
 // Seconds the bare core takes for `steps` instructions of `program`: the
 // yardstick of the Run benchmarks, timed in the same process right beside
 // them so that both see the same machine conditions.

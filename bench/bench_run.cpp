@@ -47,11 +47,8 @@ void BM_RunHeadless(benchmark::State& bench) {
         coreSeconds += CoreSeconds(JunLoop(), steps);
     }
     if (!allRan) bench.SkipWithError("a Run ended before Escape");
-    const double instructions =
-        static_cast<double>(bench.iterations()) * static_cast<double>(steps);
-    bench.counters["instr_per_s"] = instructions / runSeconds;
-    bench.counters["core_instr_per_s"] = instructions / coreSeconds;
-    bench.counters["ratio_to_core"] = coreSeconds / runSeconds;
+    SetRatioCounters(bench, static_cast<double>(bench.iterations()) * static_cast<double>(steps),
+                     runSeconds, coreSeconds);
 }
 
 }  // namespace

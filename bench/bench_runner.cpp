@@ -44,11 +44,8 @@ void BM_RunnerRun(benchmark::State& bench) {
         coreSeconds += CoreSeconds(JunLoop(), steps);
     }
     if (!allRan) bench.SkipWithError("a run ended before its step count");
-    const double instructions =
-        static_cast<double>(bench.iterations()) * static_cast<double>(steps);
-    bench.counters["instr_per_s"] = instructions / runSeconds;
-    bench.counters["core_instr_per_s"] = instructions / coreSeconds;
-    bench.counters["ratio_to_core"] = coreSeconds / runSeconds;
+    SetRatioCounters(bench, static_cast<double>(bench.iterations()) * static_cast<double>(steps),
+                     runSeconds, coreSeconds);
 }
 
 }  // namespace

@@ -144,11 +144,8 @@ void RunInWindow(benchmark::State& bench, const std::vector<int32_t>& program) {
         coreSeconds += CoreSeconds(program, steps);
     }
     if (!allRan) bench.SkipWithError("a Run ended before Escape");
-    const double instructions =
-        static_cast<double>(bench.iterations()) * static_cast<double>(steps);
-    bench.counters["instr_per_s"] = instructions / runSeconds;
-    bench.counters["core_instr_per_s"] = instructions / coreSeconds;
-    bench.counters["ratio_to_core"] = coreSeconds / runSeconds;
+    SetRatioCounters(bench, static_cast<double>(bench.iterations()) * static_cast<double>(steps),
+                     runSeconds, coreSeconds);
 }
 
 void BM_RunInWindow(benchmark::State& bench) {

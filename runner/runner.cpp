@@ -7,18 +7,11 @@
 
 #include "core/hex.h"
 #include "core/run_loop.h"
+#include "debug/breakpoints.h"
 #include "display/disassembler.h"
 #include "display/opcode_tables.h"
 
 namespace {
-
-// The 12-bit address space the stop addresses live in.
-constexpr size_t kAddresses = 0x1000;
-// What a stop table holds for an address.
-constexpr uint8_t kNoStop = 0;
-constexpr uint8_t kUntilStop = 1;
-constexpr uint8_t kBreakStop = 2;
-using StopTable = std::array<uint8_t, kAddresses>;
 
 // The column a trace line's changes start in: wide enough for the longest
 // listing text of an instruction ("000 50 30 JMS 030").
@@ -30,11 +23,15 @@ constexpr size_t kTraceTextWidth = 20;
 // for it.
 template <bool kTrace>
 struct RunnerObserver {
-    RunnerObserver(const StopTable& stopTable, int64_t stepLimit,
+    RunnerObserver(const Breakpoints& breakpoints, int32_t untilAddress, int64_t stepLimit,
                    const volatile std::sig_atomic_t* interruptFlag)
-        : stops(stopTable), maxSteps(stepLimit), interrupted(interruptFlag) {}
+        : breaks(breakpoints),
+          until(untilAddress),
+          maxSteps(stepLimit),
+          interrupted(interruptFlag) {}
 
-    const StopTable& stops;
+    const Breakpoints& breaks;
+    int32_t until;  // -1 for none
     int64_t maxSteps;
     const volatile std::sig_atomic_t* interrupted;
     RunStop stop = RunStop::Bound;
@@ -54,9 +51,9 @@ struct RunnerObserver {
             stop = RunStop::Steps;
             return true;
         }
-        const auto pc = static_cast<uint32_t>(state.pc);
-        if (pc < kAddresses && stops[pc] != kNoStop && executed > 0) [[unlikely]] {
-            stop = stops[pc] == kUntilStop ? RunStop::Until : RunStop::Break;
+        // --until names the stop when it shares its address with a breakpoint.
+        if (executed > 0 && (state.pc == until || HasBreakpoint(breaks, state.pc))) [[unlikely]] {
+            stop = state.pc == until ? RunStop::Until : RunStop::Break;
             return true;
         }
         if constexpr (kTrace) {
@@ -165,25 +162,17 @@ RunOutcome RunMachine(MachineState& state, int32_t programLength, const RunOptio
     const volatile std::sig_atomic_t notInterrupted = 0;
     if (interrupted == nullptr) interrupted = &notInterrupted;
 
-    auto stops = std::make_unique<StopTable>();
-    stops->fill(kNoStop);
-    for (const int32_t address : options.breaks) {
-        if (address >= 0 && static_cast<size_t>(address) < kAddresses) {
-            (*stops)[static_cast<size_t>(address)] = kBreakStop;
-        }
-    }
-    // --until names the stop when it shares its address with a breakpoint.
-    if (options.until && *options.until >= 0 && static_cast<size_t>(*options.until) < kAddresses) {
-        (*stops)[static_cast<size_t>(*options.until)] = kUntilStop;
-    }
+    auto breaks = std::make_unique<Breakpoints>();
+    for (const int32_t address : options.breaks) SetBreakpoint(*breaks, address, true);
+    const int32_t until = options.until.value_or(-1);
 
     if (!options.trace) {
-        RunnerObserver<false> observer(*stops, options.maxSteps, interrupted);
+        RunnerObserver<false> observer(*breaks, until, options.maxSteps, interrupted);
         return RunWith(observer, state, programLength, messages);
     }
     auto tables = std::make_unique<OpcodeTables>();
     FillOpcodeTables(*tables);
-    RunnerObserver<true> observer(*stops, options.maxSteps, interrupted);
+    RunnerObserver<true> observer(*breaks, until, options.maxSteps, interrupted);
     observer.trace = &trace;
     observer.tables = tables.get();
     observer.before = std::make_unique<MachineState>();
