@@ -101,8 +101,9 @@ inline void SetRatioCounters(benchmark::State& bench, double instructions, doubl
 
 // Seconds the bare core takes for `steps` instructions of `program`: the
 // yardstick of the Run benchmarks, timed in the same process right beside
-// them so that both see the same machine conditions.
-inline double CoreSeconds(const std::vector<int32_t>& program, int64_t steps) {
+// them so that both see the same machine conditions. Never inlined, so that
+// every benchmark measures with the same code.
+[[gnu::noinline]] inline double CoreSeconds(const std::vector<int32_t>& program, int64_t steps) {
     auto state = std::make_unique<MachineState>();
     PlaceProgram(*state, program);
     state->running = 1;

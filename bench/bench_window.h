@@ -22,9 +22,9 @@ class BenchLayer : public QtLayer {
 public:
     BenchLayer(int& argc, char** argv) : QtLayer(argc, argv) {}
 
-    // Escape polls so far; the key counts as held in every poll after the
-    // escapeHeldAfter-th. The real poll is made every time so that its cost
-    // stays in the figures.
+    // Escape polls so far (a Run makes one per event take); the key counts
+    // as held in every poll after the escapeHeldAfter-th. The real poll is
+    // made every time so that its cost stays in the figures.
     int64_t escapePolls = 0;
     int64_t escapeHeldAfter = std::numeric_limits<int64_t>::max();
     // What the open-file dialog answers, without showing itself.

@@ -42,12 +42,18 @@ RunEnd RunInstructions(MachineState& state, Messages& messages, int32_t programL
     // pc past either bound ends the Run alike, and neither moves meanwhile.
     const int32_t lastPc = std::min(programLength, kLastAddress - 1);
     state.running = 1;
+    // The first question is asked apart, so that inside the loop the
+    // compiler knows `executed` is positive and drops an observer's test
+    // for the first instruction from every other.
+    if (observer.StopBefore(state, 0)) return RunEnd::Observer;
     for (;;) {
-        if (observer.StopBefore(state, executed)) return RunEnd::Observer;
         StepInstruction(state, messages);
         ++executed;
         observer.AfterStep(state);
-        if (state.running == 0) return RunEnd::Error;
-        if (state.pc > lastPc) return RunEnd::Bound;
+        // One branch for both ends, which are rare.
+        if ((state.running == 0) | (state.pc > lastPc)) [[unlikely]] {
+            return state.running == 0 ? RunEnd::Error : RunEnd::Bound;
+        }
+        if (observer.StopBefore(state, executed)) return RunEnd::Observer;
     }
 }

@@ -1,8 +1,9 @@
 #pragma once
-// The user's breakpoints: any set of addresses 0..0xFFFF, one bit each, so
-// that setting, clearing and the test a Run makes before every instruction
-// cost a shift and a mask whatever their number. They belong to the user,
-// not to the program: nothing but the user's own commands changes them.
+// The user's breakpoints: any set of addresses 0..0xFFFF, one byte each
+// (64 KB), so that setting, clearing and the test a Run makes before every
+// instruction cost one memory access whatever their number. They belong to
+// the user, not to the program: nothing but the user's own commands changes
+// them.
 
 #include <array>
 #include <cstdint>
@@ -10,16 +11,15 @@
 inline constexpr int32_t kBreakpointAddresses = 0x10000;
 
 struct Breakpoints {
-    std::array<uint64_t, kBreakpointAddresses / 64> words{};  // bit a % 64 of word a / 64
-    int32_t count = 0;                                        // addresses set
+    std::array<uint8_t, kBreakpointAddresses> set{};  // 1 at an address with a breakpoint
+    int32_t count = 0;                                // addresses set
 };
 
 // Whether a breakpoint is set at `address`; false for any address outside
 // 0..0xFFFF (pc is never wrapped, so it can stand anywhere).
 inline bool HasBreakpoint(const Breakpoints& breakpoints, int32_t address) {
     const auto index = static_cast<uint32_t>(address);
-    return index < static_cast<uint32_t>(kBreakpointAddresses) &&
-           ((breakpoints.words[index >> 6] >> (index & 63)) & 1) != 0;
+    return index < static_cast<uint32_t>(kBreakpointAddresses) && breakpoints.set[index] != 0;
 }
 
 // HasBreakpoint for a pc known to lie in 0..0xFFFF (a Run's pc after its
@@ -27,7 +27,7 @@ inline bool HasBreakpoint(const Breakpoints& breakpoints, int32_t address) {
 // value inside the set.
 inline bool HasBreakpointInRange(const Breakpoints& breakpoints, int32_t address) {
     const auto index = static_cast<uint32_t>(address) & (kBreakpointAddresses - 1);
-    return ((breakpoints.words[index >> 6] >> (index & 63)) & 1) != 0;
+    return breakpoints.set[index] != 0;
 }
 
 // Sets or clears the breakpoint at `address`; an address outside 0..0xFFFF
@@ -35,10 +35,9 @@ inline bool HasBreakpointInRange(const Breakpoints& breakpoints, int32_t address
 inline bool SetBreakpoint(Breakpoints& breakpoints, int32_t address, bool set) {
     const auto index = static_cast<uint32_t>(address);
     if (index >= static_cast<uint32_t>(kBreakpointAddresses)) return false;
-    uint64_t& word = breakpoints.words[index >> 6];
-    const uint64_t bit = uint64_t{1} << (index & 63);
-    if (((word & bit) != 0) != set) {
-        word ^= bit;
+    uint8_t& entry = breakpoints.set[index];
+    if ((entry != 0) != set) {
+        entry = set ? 1 : 0;
         breakpoints.count += set ? 1 : -1;
     }
     return true;
@@ -51,6 +50,6 @@ inline bool ToggleBreakpoint(Breakpoints& breakpoints, int32_t address) {
 }
 
 inline void ClearBreakpoints(Breakpoints& breakpoints) {
-    breakpoints.words.fill(0);
+    breakpoints.set.fill(0);
     breakpoints.count = 0;
 }

@@ -2,8 +2,15 @@
 // The debugger's ways of executing: a single recorded Step, and a Run, Step
 // Over or Run to Cursor on the Run's own loop (core/run_loop.h) with the
 // breakpoints tested and every instruction recorded in the history. The
-// caller's own observer (in the window: events, Escape, lamps) is asked
-// after the debugger's checks, so a Run keeps all the rules it has.
+// caller's own observer is asked as the Run's loop asks any observer
+// (StopBefore, AfterStep), and besides at checkpoints:
+//
+//   bool AtCheckpoint(const MachineState& state);
+//       asked before the first instruction and then at every snapshot of
+//       the history, every kSnapshotInterval instructions; true ends the
+//       run there. Work a caller does now and then (the window takes an
+//       event and looks at Escape) costs a run nothing per instruction
+//       there: it shares the history's count.
 //
 // How these runs end besides the Run's own rules: before an instruction at
 // a breakpoint, and for Run to Cursor before the instruction at the cursor,
@@ -78,12 +85,20 @@ struct DebugObserver {
     int32_t depth = 0;        // StepOver: JMS executed minus BBL executed
     int32_t depthChange = 0;  // StepOver: CallDepthChange of the instruction about to run
     // Instructions until the history's next snapshot: counted here rather
-    // than in the history so that the count can live in a register.
+    // than in the history so that the count can live in a register. It is
+    // counted down before each instruction but the first, for the one
+    // before; RunDebug counts the last instruction of a run that ends
+    // without asking.
     int32_t untilSnapshot = kSnapshotInterval;
     DebugStop stop = DebugStop::None;
 
     bool StopBefore(const MachineState& state, int64_t executed) {
         if (executed > 0) [[likely]] {
+            if (--untilSnapshot == 0) [[unlikely]] {
+                TakeIntervalSnapshot(history, state);
+                untilSnapshot = kSnapshotInterval;
+                if (inner.AtCheckpoint(state)) return true;
+            }
             if constexpr (goal == DebugGoal::RunToCursor) {
                 if (state.pc == target) [[unlikely]] {
                     stop = DebugStop::Goal;
@@ -101,6 +116,8 @@ struct DebugObserver {
                 stop = DebugStop::Breakpoint;
                 return true;
             }
+        } else if (inner.AtCheckpoint(state)) {
+            return true;
         }
         if (inner.StopBefore(state, executed)) return true;
         if constexpr (goal == DebugGoal::StepOver) depthChange = CallDepthChange(state);
@@ -108,10 +125,6 @@ struct DebugObserver {
     }
 
     void AfterStep(const MachineState& state) {
-        if (--untilSnapshot == 0) [[unlikely]] {
-            TakeIntervalSnapshot(history, state);
-            untilSnapshot = kSnapshotInterval;
-        }
         if constexpr (goal == DebugGoal::StepOver) depth += depthChange;
         inner.AfterStep(state);
     }
@@ -129,6 +142,12 @@ DebugRunResult RunDebug(MachineState& state, Messages& messages, int32_t program
     observer.untilSnapshot = kSnapshotInterval - history.sinceLast;
     DebugRunResult result;
     result.end = RunInstructions(state, messages, programLength, observer, result.executed);
+    // A run that ended on its own rules after an instruction was not asked
+    // before the next: that instruction is counted here.
+    if (result.executed > 0 && result.end != RunEnd::Observer && --observer.untilSnapshot == 0) {
+        TakeIntervalSnapshot(history, state);
+        observer.untilSnapshot = kSnapshotInterval;
+    }
     history.sinceLast = kSnapshotInterval - observer.untilSnapshot;
     if (result.end == RunEnd::Observer) result.stop = observer.stop;
     return result;

@@ -49,43 +49,41 @@ bool ParseFieldValue(const std::string& text, int32_t& value) {
     return true;
 }
 
-// A Run takes one pending event every this many instructions: often enough
-// that the window stays painted and Escape is seen within milliseconds, and
-// seldom enough that the cost per instruction is a count.
-constexpr int32_t kEventStride = 256;
-
-// What a Run in the window does around each instruction: before it, stop on
-// a held Escape and, every kEventStride instructions from the first on, take
-// one pending event, which keeps the window painted but is not acted on;
-// after it, redraw the lamps when the port changed.
+// What a Run in the window does at its checkpoints (before the first
+// instruction, then at every snapshot of the history, every
+// kSnapshotInterval instructions): bring the lamps up to date, take one
+// pending event, which keeps the window painted but is not acted on, and
+// stop if Escape is held. Between checkpoints it does nothing.
+//
+// The window shows nothing of a Run but what it paints while it processes
+// events, which it does only within an event take. So lamps brought up to
+// date just before each take are what every paint shows, and Escape asked
+// for just after each take is what asking before every instruction would
+// see: what the window knows of the keyboard changes only then too.
 struct WindowRun {
     WindowLayer& layer;
-    int32_t lampsPort;
-    int32_t untilEvent = 1;  // instructions until the next event is taken
+    int32_t lampsPort;  // RAM output port 1 as the lamps show it
 
-    bool StopBefore(const MachineState& /*state*/, int64_t /*executed*/) {
-        if (--untilEvent == 0) [[unlikely]] {
-            untilEvent = kEventStride;
-            layer.TakeEvent();
-        }
-        return layer.IsKeyDown(KeyCode::kEscape);
-    }
-    void AfterStep(const MachineState& state) {
-        if (state.ramOutputPorts[1] != lampsPort) [[unlikely]] {
+    bool AtCheckpoint(const MachineState& state) {
+        if (state.ramOutputPorts[1] != lampsPort) {
             lampsPort = state.ramOutputPorts[1];
             UpdateLeds(state, layer);
         }
+        layer.TakeEvent();
+        return layer.IsKeyDown(KeyCode::kEscape);
     }
+    bool StopBefore(const MachineState& /*state*/, int64_t /*executed*/) { return false; }
+    void AfterStep(const MachineState& /*state*/) {}
 };
 
 // The loop of a Run in the window, with everything it calls per instruction
-// (the instruction step and the debugger's checks, but the layer's virtual
-// polls) inlined into it: a Run keeps the bare core's pace only so, and the
-// compiler would not inline the step into all three of these loops on its
-// own.
+// (the instruction step and the debugger's checks) inlined into it: a Run
+// keeps the bare core's pace only so, and the compiler would not inline the
+// step into all three of these loops on its own. The observer is a local of
+// the loop, so that what it keeps can live in registers.
 template <DebugGoal goal>
-[[gnu::flatten]] void RunLoop(Debugger& debugger, WindowLayer& layer, WindowRun& observer,
-                              int32_t target) {
+[[gnu::flatten]] void RunLoop(Debugger& debugger, WindowLayer& layer, int32_t target) {
+    WindowRun observer{layer, debugger.state.ramOutputPorts[1]};
     RunDebug<goal>(debugger.state, layer, debugger.programLength, debugger.breakpoints,
                    debugger.history, observer, target);
 }
@@ -98,12 +96,10 @@ void RunInWindow(Debugger& debugger, WindowLayer& layer, int32_t target = 0) {
     MachineState& state = debugger.state;
     // The lamps show RAM output port 1 and nothing else, and nothing but
     // the instructions changes it during a Run: after bringing them up to
-    // date once, an instruction that leaves the port alone leaves them
-    // current, and only one that changes it redraws them.
+    // date once, the Run redraws them only when it finds the port changed.
     UpdateLeds(state, layer);
     layer.SetBusy(true);
-    WindowRun observer{layer, state.ramOutputPorts[1]};
-    RunLoop<goal>(debugger, layer, observer, target);
+    RunLoop<goal>(debugger, layer, target);
     state.running = 0;
     layer.SetBusy(false);
     RefreshAndFollowPc(debugger, layer);

@@ -2,10 +2,15 @@
 // Start-up, the event loop and the ways of executing the program: Step (one
 // instruction, full refresh), Animate (one instruction per tick of a 250 ms
 // timer, full refresh each), Run and the two commands built on it, Step Over
-// and Run to Cursor (back to back, only the lamps per instruction, full
-// refresh at the end), and Step Back. Every instruction executed is recorded
+// and Run to Cursor (back to back, the lamps kept current, full refresh at
+// the end), and Step Back. Every instruction executed is recorded
 // for Step Back; Run, Animate, Step Over and Run to Cursor stop before an
-// instruction at a breakpoint, after at least one instruction.
+// instruction at a breakpoint, after at least one instruction. While a Run
+// has the thread it takes one pending event, and looks at Escape, before its
+// first instruction and then at every snapshot of the history (every
+// kSnapshotInterval instructions, debug/history.h): often enough that the
+// window stays painted and Escape is seen within milliseconds, and seldom
+// enough that it costs nothing per instruction.
 
 #include <string>
 

@@ -174,8 +174,11 @@ public:
     // Stops and forgets the timer.
     virtual void RemoveTimer(int32_t window, int32_t timer) = 0;
     // Whether the key (a key code's virtual-key part, such as
-    // KeyCode::kEscape) is held down at this instant. Cheap: a Run asks
-    // before every instruction.
+    // KeyCode::kEscape) is held down at this instant. What the layer knows
+    // of the keyboard changes only while the platform runs: in WaitEvent,
+    // TakeEvent, a dialog or the message box. Between those the answer
+    // stays what it was, so a Run asks once after each TakeEvent and knows
+    // the key's state before every instruction without asking again.
     virtual bool IsKeyDown(int32_t keyCode) = 0;
 
     // While `busy` is true the window shows the busy cursor, the usual one

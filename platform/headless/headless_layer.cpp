@@ -114,12 +114,14 @@ void HeadlessLayer::Call(std::function<void()> step) {
     steps_.push_back(std::move(step));
 }
 
-void HeadlessLayer::HoldEscapeAfter(int32_t polls) {
-    escapeAfter_ = escapePolls + polls;
+void HeadlessLayer::HoldEscapeAfter(int32_t takes) {
+    escapeHeld_ = takes <= 0;
+    escapeTakesLeft_ = takes <= 0 ? -1 : takes;
 }
 
 void HeadlessLayer::ReleaseEscape() {
-    escapeAfter_ = -1;
+    escapeHeld_ = false;
+    escapeTakesLeft_ = -1;
 }
 
 // --- WindowLayer -------------------------------------------------------------
@@ -362,8 +364,18 @@ Event HeadlessLayer::TakeEvent() {
     // What the user scripted reaches the queue while a Run polls it, one
     // step per poll, as it would reach a real window while the thread is
     // busy.
+    PassEventTake();
     RunNextStep();
     return events_.Take();
+}
+
+void HeadlessLayer::PassEventTake() {
+    if (escapeTakesLeft_ == 0) {
+        escapeHeld_ = true;
+        escapeTakesLeft_ = -1;
+    } else if (escapeTakesLeft_ > 0) {
+        --escapeTakesLeft_;
+    }
 }
 
 void HeadlessLayer::AddTimer(int32_t window, int32_t timer, int32_t periodMs) {
@@ -378,9 +390,8 @@ void HeadlessLayer::RemoveTimer(int32_t window, int32_t timer) {
 
 bool HeadlessLayer::IsKeyDown(int32_t keyCode) {
     if ((keyCode & KeyCode::kKeyMask) != KeyCode::kEscape) return false;
-    const bool held = escapeAfter_ >= 0 && escapePolls >= escapeAfter_;
     ++escapePolls;
-    return held;
+    return escapeHeld_;
 }
 
 void HeadlessLayer::SetBusy(bool nowBusy) {

@@ -110,9 +110,11 @@ public:
     // Answers for the next open-file dialogs, in order; "" cancels. With no
     // answer left, a dialog is cancelled.
     std::deque<std::string> dialogAnswers;
-    // IsKeyDown(Escape) answers false for the next `polls` polls and true
-    // from then on; -1 (the default) never.
-    void HoldEscapeAfter(int32_t polls);
+    // Escape goes down after `takes` more TakeEvent calls: the next `takes`
+    // find it up, and the one after puts it down, as a key pressed while a
+    // Run keeps the thread reaches a real window at the Run's next event
+    // take. 0 puts it down at once. It stays down until ReleaseEscape.
+    void HoldEscapeAfter(int32_t takes);
     void ReleaseEscape();
 
     // --- WindowLayer ----------------------------------------------------------
@@ -157,6 +159,11 @@ public:
                                const std::string& filterList) override;
     void Release() override;
 
+protected:
+    // What every TakeEvent does before it runs a step: a scripted Escape
+    // that is due goes down. For a TakeEvent of a test's own.
+    void PassEventTake();
+
 private:
     // The control of that number while the window is open, else nullptr;
     // of the given kind only, when one is named.
@@ -178,5 +185,6 @@ private:
     std::vector<int32_t> stalePictures_;
     // 0 outside any menu, 1 in a menu, 2 and more in submenus.
     int32_t menuDepth_ = 0;
-    int32_t escapeAfter_ = -1;
+    bool escapeHeld_ = false;
+    int32_t escapeTakesLeft_ = -1;  // TakeEvent calls before Escape goes down; -1 none
 };

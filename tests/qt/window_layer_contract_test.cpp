@@ -8,6 +8,7 @@
 
 #include <QCheckBox>
 #include <QCursor>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -82,6 +83,10 @@ struct HeadlessBackend {
     }
     void HoldEscape() { layer.HoldEscapeAfter(0); }
     void ReleaseEscape() { layer.ReleaseEscape(); }
+    // Escape goes down, as the platform will report it when it next runs.
+    void PostEscapePress() {
+        layer.Call([this] { layer.HoldEscapeAfter(0); });
+    }
     bool ShowsBusyCursor() const { return layer.busy; }
     // Time passes: every timer falls due. (That a tick falling due while
     // another is queued is dropped, the event queue's own test holds.)
@@ -202,6 +207,11 @@ struct QtBackend {
     }
     void HoldEscape() { QTest::keyPress(layer.MainWindowForTests(), Qt::Key_Escape); }
     void ReleaseEscape() { QTest::keyRelease(layer.MainWindowForTests(), Qt::Key_Escape); }
+    void PostEscapePress() {
+        QCoreApplication::postEvent(
+            layer.MainWindowForTests(),
+            new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+    }
     // Several periods of kTimerPeriodMs pass.
     void LetTimersRun() { QTest::qWait(6 * kTimerPeriodMs); }
     std::vector<uint32_t> ShownPicture(int32_t control) {
@@ -721,6 +731,20 @@ TYPED_TEST(WindowLayerContract, EscapeIsDownWhileHeld) {
     EXPECT_TRUE(layer.IsKeyDown(KeyCode::kEscape));
     EXPECT_TRUE(layer.IsKeyDown(KeyCode::kShift | KeyCode::kEscape));  // modifiers are ignored
     EXPECT_FALSE(layer.IsKeyDown(KeyCode::kF5));
+    this->backend.ReleaseEscape();
+    EXPECT_FALSE(layer.IsKeyDown(KeyCode::kEscape));
+}
+
+// A Run asks for Escape once per event take and relies on the answer
+// holding until the next: a press reaches the poll only when the platform
+// runs.
+TYPED_TEST(WindowLayerContract, AKeyPressReachesThePollOnlyWhenThePlatformRuns) {
+    WindowLayer& layer = this->layer;
+    this->backend.PostEscapePress();
+    EXPECT_FALSE(layer.IsKeyDown(KeyCode::kEscape));
+    EXPECT_FALSE(layer.IsKeyDown(KeyCode::kEscape));
+    (void)this->backend.TakeAll();
+    EXPECT_TRUE(layer.IsKeyDown(KeyCode::kEscape));
     this->backend.ReleaseEscape();
     EXPECT_FALSE(layer.IsKeyDown(KeyCode::kEscape));
 }

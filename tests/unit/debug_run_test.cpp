@@ -9,16 +9,22 @@
 namespace {
 
 // Stands in for the window's observer: ends a run once `limit` instructions
-// have run (as a held Escape would) and counts what it was asked and told.
+// have run (as a held Escape would) and counts what it was asked and told;
+// notes pc at every checkpoint.
 struct StopAfter {
     int64_t limit = 100000;
     int64_t asked = 0;
     int64_t told = 0;
+    std::vector<int32_t> pcAtCheckpoints;
     bool StopBefore(const MachineState& /*state*/, int64_t executed) {
         ++asked;
         return executed >= limit;
     }
     void AfterStep(const MachineState& /*state*/) { ++told; }
+    bool AtCheckpoint(const MachineState& state) {
+        pcAtCheckpoints.push_back(state.pc);
+        return false;
+    }
 };
 
 struct Machine {
@@ -140,6 +146,58 @@ TEST(DebugRun, EveryInstructionOfARunIsRecordedAndAnErrorIsShownOnce) {
     EXPECT_EQ(m.messages.shown.size(), 1U);
     start->running = m.state->running;
     EXPECT_TRUE(SameState(*start, *m.state));
+}
+
+// Runs over NOPs after some recorded Steps, ended by their bound or by an
+// error, some right where a snapshot falls due: the history holds every
+// instruction as a Step-by-Step recording would, and the caller's
+// checkpoints come before the first instruction and at every snapshot the
+// run goes on from.
+TEST(DebugRun, RunsAreRecordedToTheInstructionAndCheckedAtEverySnapshot) {
+    constexpr int32_t kEvery = kSnapshotInterval;
+    struct Case {
+        const char* what;
+        int32_t stepsBefore;
+        int32_t programLength;
+        int32_t errorAt;  // address of an instruction refused, -1 none
+        RunEnd end;
+        std::vector<int32_t> checkpoints;
+    };
+    const Case cases[] = {
+        {"the bound right at the first snapshot", 0, kEvery - 1, -1, RunEnd::Bound, {0}},
+        {"the bound one past it", 0, kEvery, -1, RunEnd::Bound, {0, kEvery}},
+        {"after Steps, the bound at the snapshot", 1000, kEvery - 1, -1, RunEnd::Bound, {1000}},
+        {"after Steps, across two snapshots",
+         1000,
+         3000,
+         -1,
+         RunEnd::Bound,
+         {1000, kEvery, 2 * kEvery}},
+        {"an error right at the snapshot", 0, 0xFFF, kEvery - 1, RunEnd::Error, {0}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Machine m;
+        if (c.errorAt >= 0) Place(*m.state, c.errorAt, {0xFE});
+        m.state->pc = 0;
+        auto start = std::make_unique<MachineState>(*m.state);
+        for (int32_t k = 0; k < c.stepsBefore; ++k) StepRecorded(*m.state, m.messages, m.history);
+        m.programLength = c.programLength;
+        const DebugRunResult result = m.Run<DebugGoal::Run>();
+        const int32_t last = c.errorAt >= 0 ? c.errorAt : c.programLength;
+        EXPECT_EQ(result.end, c.end);
+        EXPECT_EQ(result.executed, last - c.stepsBefore + 1);
+        EXPECT_EQ(m.inner.pcAtCheckpoints, c.checkpoints);
+        EXPECT_EQ(HistoryLength(m.history), last + 1);
+        EXPECT_LT(m.history.sinceLast, kEvery);
+        // Recording goes on from there, and back to the start.
+        StepRecorded(*m.state, m.messages, m.history);
+        int32_t back = 0;
+        while (StepBack(m.history, *m.state)) ++back;
+        EXPECT_EQ(back, last + 2);
+        start->running = m.state->running;
+        EXPECT_TRUE(SameState(*start, *m.state));
+    }
 }
 
 TEST(DebugRun, RunToCursorStopsAtTheTargetAfterAtLeastOneInstruction) {

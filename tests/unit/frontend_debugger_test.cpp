@@ -39,6 +39,7 @@ public:
     Event TakeEvent() override {
         ++takes;
         if (!busy) idleDuringARun = true;
+        PassEventTake();
         return {};
     }
 };
@@ -167,7 +168,7 @@ TEST_F(DebuggerTest, AnAnimationStopsBeforeABreakpointButNotOnTheOneItStartsOn) 
 
 TEST_F(DebuggerTest, RunShowsTheBusyCursorWhileItHasTheThread) {
     PlaceCode({{0x000, {0x40, 0x00}}}, 0);
-    layer.Call([this] { layer.HoldEscapeAfter(1000); });
+    layer.Call([this] { layer.HoldEscapeAfter(3); });
     layer.ChooseMenu(MenuItem::kRun);
     layer.Call([this] {
         EXPECT_FALSE(layer.busy);
@@ -175,7 +176,7 @@ TEST_F(DebuggerTest, RunShowsTheBusyCursorWhileItHasTheThread) {
     });
     layer.ChooseMenu(MenuItem::kStep);
     EXPECT_EQ(Launch(), 0);
-    EXPECT_EQ(layer.takes, 4);  // every 256 instructions from the first
+    EXPECT_EQ(layer.takes, 4);  // before the first instruction and at three snapshots
     EXPECT_FALSE(layer.idleDuringARun);
     EXPECT_EQ(layer.busyLog, (std::vector<bool>{true, false}));
 }
@@ -186,7 +187,7 @@ struct WindowStepOverCase {
     std::vector<PlacedCode> code;
     int32_t stackPointer;
     int32_t pc;           // where Step Over leaves pc
-    int32_t escapeAfter;  // polls before Escape, -1 never
+    int32_t escapeAfter;  // event takes before Escape goes down, -1 never
 };
 
 const std::vector<WindowStepOverCase> kWindowStepOverCases = {
@@ -216,7 +217,7 @@ const std::vector<WindowStepOverCase> kWindowStepOverCases = {
      {{0x000, {0x50, 0x10, 0x00}}, {0x010, {0x40, 0x10}}},
      0,
      0x010,
-     500},
+     2},
 };
 
 TEST(DebuggerStepOver, RunsOverSubroutinesAsTheRunDoes) {
@@ -278,7 +279,8 @@ const std::vector<PlacedCode> kCounter = {
     {0x000, {0x70, 0x00, 0x71, 0x00, 0x72, 0x00, 0x73, 0x00, 0x21, 0xF2, 0xE0, 0x40, 0x00}}};
 
 TEST_F(DebuggerTest, StepBackRetracesTheEndOfAMillionInstructionRun) {
-    static constexpr int32_t kRun = 1000000;
+    // Escape ends a Run at one of its checkpoints, the history's snapshots.
+    static constexpr int32_t kRun = 977 * kSnapshotInterval;  // 1,000,448
     static constexpr int32_t kBack = 1500;
     std::vector<MachineSnapshot> trace;  // the states before the Run's last kBack instructions
     PlaceCode(kCounter, 0, 0x20);
@@ -293,7 +295,7 @@ TEST_F(DebuggerTest, StepBackRetracesTheEndOfAMillionInstructionRun) {
             }
             StepInstruction(*copy, messages);
         }
-        layer.HoldEscapeAfter(kRun);
+        layer.HoldEscapeAfter(kRun / kSnapshotInterval);
     });
     layer.ChooseMenu(MenuItem::kRun);
     layer.Call([this] {
@@ -331,16 +333,16 @@ TEST_F(DebuggerTest, StepBackUndoesEveryCommandsInstructionsBackToTheStart) {
     layer.Call([this] { layer.ReleaseEscape(); });
     layer.ClickLine(Control::kCodeListing, 2);  // 003
     layer.PressKey(KeyCode::kF4);               // 004 JUN 003
-    layer.Call([this] { layer.HoldEscapeAfter(10); });
-    layer.ChooseMenu(MenuItem::kRun);  // ten more
+    layer.Call([this] { layer.HoldEscapeAfter(1); });
+    layer.ChooseMenu(MenuItem::kRun);  // on to the history's first snapshot
     int64_t executed = 0;
     layer.Call([this, &executed] {
         layer.ReleaseEscape();
         executed = HistoryLength(debugger->history);
     });
-    for (int k = 0; k < 20; ++k) layer.ChooseMenu(MenuItem::kStepBack);
+    for (int k = 0; k < kSnapshotInterval + 10; ++k) layer.ChooseMenu(MenuItem::kStepBack);
     EXPECT_EQ(Launch(), 0);
-    EXPECT_EQ(executed, 1 + 3 + 3 + 1 + 10);
+    EXPECT_EQ(executed, kSnapshotInterval);
     // The same instructions on the bare core, back to the start.
     ASSERT_NE(start, nullptr);
     start->running = state.running;

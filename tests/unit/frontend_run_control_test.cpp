@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "core/hex.h"
+#include "core/run_loop.h"
+#include "debug/history.h"
 #include "display/state_display.h"
 #include "frontend/main_window.h"
 #include "tests/unit/core_test_support.h"
@@ -186,15 +188,23 @@ TEST_F(RunControlTest, RunBeyondProgramLengthExecutesNothingButRefreshes) {
     EXPECT_EQ(Listing().selected, 0);
 }
 
+// 000 IAC, 001 NOP, 002 JUN 000 forever; Escape goes down at the Run's
+// third event take, at the history's second snapshot, before instruction
+// 2049: 682 rounds and an IAC and a NOP.
 TEST_F(RunControlTest, EscapeHeldDuringARunStopsItBeforeTheNextInstruction) {
-    layer.Call([this] { layer.HoldEscapeAfter(5); });
+    layer.Call([this] {
+        Place(state, 0, {0xF2, 0x00, 0x40, 0x00});
+        layer.HoldEscapeAfter(2);
+    });
     ChooseRun();
     EXPECT_EQ(Launch(), 0);
-    EXPECT_EQ(state.pc, 5);
-    EXPECT_EQ(layer.escapePolls, 6);
+    EXPECT_EQ(HistoryLength(debugger->history), 2 * kSnapshotInterval);
+    EXPECT_EQ(state.pc, 2);
+    EXPECT_EQ(state.accumulator, 683 % 16);
+    EXPECT_EQ(layer.escapePolls, 3);
     EXPECT_EQ(state.running, 0);
-    EXPECT_EQ(Text(Control::kProgramCounter), "5");
-    EXPECT_EQ(Listing().selected, 5);
+    EXPECT_EQ(Text(Control::kProgramCounter), "2");
+    EXPECT_EQ(Listing().selected, 2);
 }
 
 TEST_F(RunControlTest, EscapeHeldDuringAnAnimationStopsItAfterTheTick) {
@@ -224,8 +234,9 @@ TEST_F(RunControlTest, AnErrorStopsARunAfterItsMessageAndStillRefreshes) {
     EXPECT_EQ(SelectedLine().substr(0, 3), "004");
 }
 
-// A window layer that, at every Escape poll of a Run (once per instruction),
-// compares the lamps on screen with RAM output port 1.
+// A window layer that, at every Escape poll of a Run (once per event take,
+// every kSnapshotInterval instructions), compares the lamps on screen with
+// RAM output port 1.
 class LampWatchingLayer : public HeadlessLayer {
 public:
     const MachineState* machine = nullptr;
@@ -242,7 +253,7 @@ public:
     }
 };
 
-TEST(RunLamps, TheLampsShowPortOneBeforeEveryInstructionOfARun) {
+TEST(RunLamps, TheLampsShowPortOneThroughoutARun) {
     auto debugger = std::make_unique<Debugger>();
     LampWatchingLayer layer;
     layer.machine = &debugger->state;
@@ -272,32 +283,34 @@ TEST(RunLamps, TheLampsShowPortOneBeforeEveryInstructionOfARun) {
     EXPECT_NE(debugger->state.ramOutputPorts[1], 0xA);  // the count went round
 }
 
-// A window layer that counts the Run's takes of pending events.
+// A window layer that notes pc at each of a Run's takes of pending events.
 class TakeCountingLayer : public HeadlessLayer {
 public:
-    int32_t takes = 0;
+    const MachineState* machine = nullptr;
+    std::vector<int32_t> pcAtTakes;
 
     Event TakeEvent() override {
-        ++takes;
+        pcAtTakes.push_back(machine->pc);
         return HeadlessLayer::TakeEvent();
     }
 };
 
-// A Run takes one pending event before its first instruction and before
-// every 256th after it: 511 polls of Escape take two, 513 take three.
-TEST(RunEvents, ARunTakesAnEventAtTheFirstPollAndEvery256th) {
-    for (const auto& [polls, takes] : {std::pair{511, 2}, std::pair{513, 3}}) {
-        SCOPED_TRACE(polls);
-        auto debugger = std::make_unique<Debugger>();
-        TakeCountingLayer layer;
-        ASSERT_TRUE(StartMainWindow(*debugger, layer));
-        debugger->state.RomImage[0] = 0x40;  // 000 JUN 000
-        layer.HoldEscapeAfter(polls - 1);    // the last poll sees Escape
-        layer.takes = 0;
-        RunProgram(*debugger, layer);
-        EXPECT_EQ(layer.escapePolls, polls);
-        EXPECT_EQ(layer.takes, takes);
-    }
+// A Run takes one pending event, and polls Escape once, before its first
+// instruction and then at every snapshot of the history, which starts anew
+// after the reset of start-up; on a ROM of NOPs pc counts the instructions.
+TEST(RunEvents, ARunTakesAnEventAndPollsEscapeBeforeItsFirstInstructionAndAtEverySnapshot) {
+    auto debugger = std::make_unique<Debugger>();
+    TakeCountingLayer layer;
+    layer.machine = &debugger->state;
+    ASSERT_TRUE(StartMainWindow(*debugger, layer));
+    debugger->programLength = kLastAddress;
+    layer.HoldEscapeAfter(3);
+    const int32_t pollsBefore = layer.escapePolls;
+    RunProgram(*debugger, layer);
+    constexpr int32_t kEvery = kSnapshotInterval;
+    EXPECT_EQ(layer.pcAtTakes, (std::vector<int32_t>{0, kEvery, 2 * kEvery, 3 * kEvery}));
+    EXPECT_EQ(layer.escapePolls - pollsBefore, 4);
+    EXPECT_EQ(debugger->state.pc, 3 * kEvery);
 }
 
 TEST_F(RunControlTest, ARunDiscardsWhatTheUserDoesMeanwhile) {

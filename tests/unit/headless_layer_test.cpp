@@ -1,7 +1,7 @@
 // The in-memory window layer's scripting of the user, which most tests drive
 // the program through: a paste cut to the field's limit, steps that take
 // effect when the loop reaches them, timer ticks of an idle loop, a busy
-// loop's polls and Escape held from a given poll. The rules it shares with
+// loop's polls and Escape going down at a given event take. The rules it shares with
 // the Qt layer are held by tests/qt/window_layer_contract_test.cpp.
 
 #include "platform/headless/headless_layer.h"
@@ -84,14 +84,24 @@ TEST_F(HeadlessLayerTest, ABusyLoopThatPollsSeesTheScriptInOrder) {
     EXPECT_EQ(seen[1].number, MenuItem::kStep);
 }
 
-TEST_F(HeadlessLayerTest, EscapeIsHeldFromTheGivenPollOn) {
+// Escape scripted to go down after two event takes: polls between takes
+// all see what the last take left, and waiting for events takes none.
+TEST_F(HeadlessLayerTest, EscapeGoesDownAtTheGivenEventTake) {
     layer.HoldEscapeAfter(2);
-    EXPECT_FALSE(layer.IsKeyDown(KeyCode::kEscape));
-    EXPECT_FALSE(layer.IsKeyDown(KeyCode::kEscape));
+    for (int32_t take = 1; take <= 3; ++take) {
+        SCOPED_TRACE(take);
+        EXPECT_FALSE(layer.IsKeyDown(KeyCode::kEscape));
+        EXPECT_FALSE(layer.IsKeyDown(KeyCode::kEscape));
+        if (take == 1) layer.WaitEvent();
+        layer.TakeEvent();
+    }
     EXPECT_TRUE(layer.IsKeyDown(KeyCode::kEscape));
     EXPECT_FALSE(layer.IsKeyDown(KeyCode::kF5));
+    EXPECT_EQ(layer.escapePolls, 7);
     layer.ReleaseEscape();
     EXPECT_FALSE(layer.IsKeyDown(KeyCode::kEscape));
+    layer.HoldEscapeAfter(0);
+    EXPECT_TRUE(layer.IsKeyDown(KeyCode::kEscape));
 }
 
 }  // namespace
