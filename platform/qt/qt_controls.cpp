@@ -185,7 +185,9 @@ void QtLayer::SetText(int32_t control, const std::string& text) {
         case ControlKind::ReadOnlyTextField: {
             auto* edit = static_cast<QLineEdit*>(found->widget);
             FitMaxLength(*edit, found->maxChars, qtext.size());
-            edit->setText(qtext);
+            // A refresh writes every field, most of them unchanged: the same
+            // text is left as it stands, without a repaint.
+            if (edit->text() != qtext) edit->setText(qtext);
             break;
         }
         case ControlKind::MultiLineText: {
