@@ -127,8 +127,8 @@ void BM_DebugRun(benchmark::State& bench) {
 // One Step Back after a recorded Run of the mixed program (every
 // instruction group, calls included) of `range(0)` instructions. 1,000,000
 // leaves 575 instructions to execute again from the newest snapshot;
-// 1,000,448 (a multiple of the snapshot interval) the most there can be,
-// 1023. Each iteration steps back once, then (untimed) executes that
+// 1,003,520 (a multiple of the snapshot interval) the most there can be,
+// 4095. Each iteration steps back once, then (untimed) executes that
 // instruction again so that every Step Back starts from the same point.
 void BM_StepBackAfterRun(benchmark::State& bench) {
     const int64_t runLength = bench.range(0);
@@ -348,7 +348,7 @@ BENCHMARK(BM_DebugRun)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StepBackAfterRun)
     ->Arg(1000000)
-    ->Arg(1000448)
+    ->Arg(1003520)
     ->UseManualTime()
     ->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_StepBackFullHistory)->Unit(benchmark::kMicrosecond);

@@ -45,9 +45,9 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr uint32_t kMostActions = 200;
-// A Run polls Escape once per event take, every 256 instructions: the
-// budget lets an input's Runs execute about 50,000 instructions in all.
-constexpr int32_t kEscapePollBudget = 200;
+// A Run polls Escape once per event take, every 4096 instructions: the
+// budget lets an input's Runs execute about 200,000 instructions in all.
+constexpr int32_t kEscapePollBudget = 50;
 
 // The in-memory window, with Escape pressed for good once the budget of
 // polls is spent, so that no Run of an endless loop outlasts the input.
@@ -228,7 +228,7 @@ struct Run {
                 break;
             }
             case 10: {
-                const int32_t takes = static_cast<int32_t>(input.Below(200));
+                const int32_t takes = static_cast<int32_t>(input.Below(50));
                 if (input.Flag()) {
                     layer.Call([this, takes] { layer.HoldEscapeAfter(takes); });
                 } else {

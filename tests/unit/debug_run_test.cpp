@@ -148,53 +148,48 @@ TEST(DebugRun, EveryInstructionOfARunIsRecordedAndAnErrorIsShownOnce) {
     EXPECT_TRUE(SameState(*start, *m.state));
 }
 
-// Runs over NOPs after some recorded Steps, ended by their bound or by an
-// error, some right where a snapshot falls due: the history holds every
+// Runs over NOPs from 000, ended by their bound, after laps of recorded
+// Steps (NOPs from 000 to FFC, then FFD JUN 000: 4094 each), so
+// that some end right where a snapshot falls due: the history holds every
 // instruction as a Step-by-Step recording would, and the caller's
 // checkpoints come before the first instruction and at every snapshot the
 // run goes on from.
 TEST(DebugRun, RunsAreRecordedToTheInstructionAndCheckedAtEverySnapshot) {
-    constexpr int32_t kEvery = kSnapshotInterval;
+    constexpr int32_t kLap = 4094;
+    static_assert(kLap < kSnapshotInterval && 2 * kLap + 4 == 2 * kSnapshotInterval);
     struct Case {
         const char* what;
-        int32_t stepsBefore;
+        int32_t laps;
         int32_t programLength;
-        int32_t errorAt;  // address of an instruction refused, -1 none
-        RunEnd end;
-        std::vector<int32_t> checkpoints;
+        std::vector<int32_t> checkpoints;  // pc at each
     };
     const Case cases[] = {
-        {"the bound right at the first snapshot", 0, kEvery - 1, -1, RunEnd::Bound, {0}},
-        {"the bound one past it", 0, kEvery, -1, RunEnd::Bound, {0, kEvery}},
-        {"after Steps, the bound at the snapshot", 1000, kEvery - 1, -1, RunEnd::Bound, {1000}},
-        {"after Steps, across two snapshots",
-         1000,
-         3000,
-         -1,
-         RunEnd::Bound,
-         {1000, kEvery, 2 * kEvery}},
-        {"an error right at the snapshot", 0, 0xFFF, kEvery - 1, RunEnd::Error, {0}},
+        {"no Steps", 0, 0x0FF, {0}},
+        {"the bound right at the first snapshot", 1, 1, {0}},
+        {"the bound one past it", 1, 2, {0, 2}},
+        {"across the second snapshot", 2, 0x0FF, {0, 4}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         Machine m;
-        if (c.errorAt >= 0) Place(*m.state, c.errorAt, {0xFE});
+        Place(*m.state, 0xFFD, {0x40, 0x00});
         m.state->pc = 0;
         auto start = std::make_unique<MachineState>(*m.state);
-        for (int32_t k = 0; k < c.stepsBefore; ++k) StepRecorded(*m.state, m.messages, m.history);
+        for (int32_t k = 0; k < c.laps * kLap; ++k) StepRecorded(*m.state, m.messages, m.history);
+        ASSERT_EQ(m.state->pc, 0);
         m.programLength = c.programLength;
         const DebugRunResult result = m.Run<DebugGoal::Run>();
-        const int32_t last = c.errorAt >= 0 ? c.errorAt : c.programLength;
-        EXPECT_EQ(result.end, c.end);
-        EXPECT_EQ(result.executed, last - c.stepsBefore + 1);
+        const int64_t recorded = int64_t{c.laps} * kLap + c.programLength + 1;
+        EXPECT_EQ(result.end, RunEnd::Bound);
+        EXPECT_EQ(result.executed, c.programLength + 1);
         EXPECT_EQ(m.inner.pcAtCheckpoints, c.checkpoints);
-        EXPECT_EQ(HistoryLength(m.history), last + 1);
-        EXPECT_LT(m.history.sinceLast, kEvery);
+        EXPECT_EQ(HistoryLength(m.history), recorded);
+        EXPECT_LT(m.history.sinceLast, kSnapshotInterval);
         // Recording goes on from there, and back to the start.
         StepRecorded(*m.state, m.messages, m.history);
-        int32_t back = 0;
+        int64_t back = 0;
         while (StepBack(m.history, *m.state)) ++back;
-        EXPECT_EQ(back, last + 2);
+        EXPECT_EQ(back, recorded + 1);
         start->running = m.state->running;
         EXPECT_TRUE(SameState(*start, *m.state));
     }

@@ -280,7 +280,7 @@ const std::vector<PlacedCode> kCounter = {
 
 TEST_F(DebuggerTest, StepBackRetracesTheEndOfAMillionInstructionRun) {
     // Escape ends a Run at one of its checkpoints, the history's snapshots.
-    static constexpr int32_t kRun = 977 * kSnapshotInterval;  // 1,000,448
+    static constexpr int32_t kRun = 245 * kSnapshotInterval;  // 1,003,520
     static constexpr int32_t kBack = 1500;
     std::vector<MachineSnapshot> trace;  // the states before the Run's last kBack instructions
     PlaceCode(kCounter, 0, 0x20);

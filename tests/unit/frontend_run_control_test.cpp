@@ -190,7 +190,7 @@ TEST_F(RunControlTest, RunBeyondProgramLengthExecutesNothingButRefreshes) {
 
 // 000 IAC, 001 NOP, 002 JUN 000 forever; Escape goes down at the Run's
 // third event take, at the history's second snapshot, before instruction
-// 2049: 682 rounds and an IAC and a NOP.
+// 8193: 2730 rounds and an IAC and a NOP.
 TEST_F(RunControlTest, EscapeHeldDuringARunStopsItBeforeTheNextInstruction) {
     layer.Call([this] {
         Place(state, 0, {0xF2, 0x00, 0x40, 0x00});
@@ -200,7 +200,7 @@ TEST_F(RunControlTest, EscapeHeldDuringARunStopsItBeforeTheNextInstruction) {
     EXPECT_EQ(Launch(), 0);
     EXPECT_EQ(HistoryLength(debugger->history), 2 * kSnapshotInterval);
     EXPECT_EQ(state.pc, 2);
-    EXPECT_EQ(state.accumulator, 683 % 16);
+    EXPECT_EQ(state.accumulator, 2731 % 16);
     EXPECT_EQ(layer.escapePolls, 3);
     EXPECT_EQ(state.running, 0);
     EXPECT_EQ(Text(Control::kProgramCounter), "2");
@@ -283,34 +283,35 @@ TEST(RunLamps, TheLampsShowPortOneThroughoutARun) {
     EXPECT_NE(debugger->state.ramOutputPorts[1], 0xA);  // the count went round
 }
 
-// A window layer that notes pc at each of a Run's takes of pending events.
+// A window layer that notes, at each of a Run's takes of pending events,
+// how many instructions the history holds.
 class TakeCountingLayer : public HeadlessLayer {
 public:
-    const MachineState* machine = nullptr;
-    std::vector<int32_t> pcAtTakes;
+    const History* history = nullptr;
+    std::vector<int64_t> recordedAtTakes;
 
     Event TakeEvent() override {
-        pcAtTakes.push_back(machine->pc);
+        recordedAtTakes.push_back(HistoryLength(*history));
         return HeadlessLayer::TakeEvent();
     }
 };
 
 // A Run takes one pending event, and polls Escape once, before its first
 // instruction and then at every snapshot of the history, which starts anew
-// after the reset of start-up; on a ROM of NOPs pc counts the instructions.
+// with the reset of start-up.
 TEST(RunEvents, ARunTakesAnEventAndPollsEscapeBeforeItsFirstInstructionAndAtEverySnapshot) {
     auto debugger = std::make_unique<Debugger>();
     TakeCountingLayer layer;
-    layer.machine = &debugger->state;
+    layer.history = &debugger->history;
     ASSERT_TRUE(StartMainWindow(*debugger, layer));
-    debugger->programLength = kLastAddress;
+    debugger->state.RomImage[0] = 0x40;  // 000 JUN 000
     layer.HoldEscapeAfter(3);
     const int32_t pollsBefore = layer.escapePolls;
     RunProgram(*debugger, layer);
-    constexpr int32_t kEvery = kSnapshotInterval;
-    EXPECT_EQ(layer.pcAtTakes, (std::vector<int32_t>{0, kEvery, 2 * kEvery, 3 * kEvery}));
+    constexpr int64_t kEvery = kSnapshotInterval;
+    EXPECT_EQ(layer.recordedAtTakes, (std::vector<int64_t>{0, kEvery, 2 * kEvery, 3 * kEvery}));
     EXPECT_EQ(layer.escapePolls - pollsBefore, 4);
-    EXPECT_EQ(debugger->state.pc, 3 * kEvery);
+    EXPECT_EQ(HistoryLength(debugger->history), 3 * kEvery);
 }
 
 TEST_F(RunControlTest, ARunDiscardsWhatTheUserDoesMeanwhile) {
