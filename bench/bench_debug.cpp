@@ -83,8 +83,6 @@ void BM_DebugRun(benchmark::State& bench) {
     if (breakpointCount == 16) SetSixteenBreakpoints(breakpoints);
     auto history = std::make_unique<History>();
     SilentMessages messages;
-    double runSeconds = 0;
-    double coreSeconds = 0;
     bool allRan = true;
     const auto run = [&] {
         state->pc = 0;
@@ -112,16 +110,8 @@ void BM_DebugRun(benchmark::State& bench) {
         allRan = allRan && executed == kSteps;
         return seconds;
     };
-    run();  // warm-up: the history's memory comes into use once per session
-    for (auto _ : bench) {
-        const double seconds = run();
-        bench.SetIterationTime(seconds);
-        runSeconds += seconds;
-        coreSeconds += CoreThreadSeconds(JunLoop(), kSteps);
-    }
+    MeasureAgainstCore(bench, kSteps, run, [] { return CoreThreadSeconds(JunLoop(), kSteps); });
     if (!allRan) bench.SkipWithError("a Run stopped early");
-    SetRatioCounters(bench, static_cast<double>(bench.iterations()) * kSteps, runSeconds,
-                     coreSeconds);
 }
 
 // One Step Back after a recorded Run of the mixed program (every

@@ -99,6 +99,26 @@ inline void SetRatioCounters(benchmark::State& bench, double instructions, doubl
     bench.counters["ratio_to_core"] = coreSeconds / runSeconds;
 }
 
+// The measuring loop of a Run-against-core benchmark: `run` (one Run of
+// `instructions` instructions, returning its seconds) once untimed, since
+// the history's memory comes into use with page faults once per session,
+// then per iteration the Run timed and `core` (returning the bare core's
+// seconds for as many instructions) right beside it; then the counters.
+template <typename Run, typename Core>
+void MeasureAgainstCore(benchmark::State& bench, double instructions, Run run, Core core) {
+    run();
+    double runSeconds = 0;
+    double coreSeconds = 0;
+    for (auto _ : bench) {
+        const double seconds = run();
+        bench.SetIterationTime(seconds);
+        runSeconds += seconds;
+        coreSeconds += core();
+    }
+    SetRatioCounters(bench, static_cast<double>(bench.iterations()) * instructions, runSeconds,
+                     coreSeconds);
+}
+
 // Seconds the bare core takes for `steps` instructions of `program`: the
 // yardstick of the Run benchmarks, timed in the same process right beside
 // them so that both see the same machine conditions. Never inlined, so that

@@ -30,8 +30,6 @@ void BM_RunHeadless(benchmark::State& bench) {
         return;
     }
     PlaceProgram(debugger->state, JunLoop());
-    double runSeconds = 0;
-    double coreSeconds = 0;
     bool allRan = true;
     const auto run = [&] {
         debugger->state.pc = 0;
@@ -45,16 +43,8 @@ void BM_RunHeadless(benchmark::State& bench) {
         allRan = allRan && layer.escapePolls - pollsBefore - 1 == steps / kSnapshotInterval;
         return seconds;
     };
-    run();  // warm-up: the history's memory comes into use once per session
-    for (auto _ : bench) {
-        const double seconds = run();
-        bench.SetIterationTime(seconds);
-        runSeconds += seconds;
-        coreSeconds += CoreSeconds(JunLoop(), steps);
-    }
+    MeasureAgainstCore(bench, steps, run, [steps] { return CoreSeconds(JunLoop(), steps); });
     if (!allRan) bench.SkipWithError("a Run ended before Escape");
-    SetRatioCounters(bench, static_cast<double>(bench.iterations()) * static_cast<double>(steps),
-                     runSeconds, coreSeconds);
 }
 
 }  // namespace

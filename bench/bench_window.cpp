@@ -127,8 +127,6 @@ void RunInWindow(benchmark::State& bench, const std::vector<int32_t>& program) {
     }
     Debugger& debugger = *window.debugger;
     PlaceProgram(debugger.state, program);
-    double runSeconds = 0;
-    double coreSeconds = 0;
     bool allRan = true;
     const auto run = [&] {
         debugger.state.pc = 0;
@@ -142,16 +140,9 @@ void RunInWindow(benchmark::State& bench, const std::vector<int32_t>& program) {
         allRan = allRan && window.layer.escapePolls - pollsBefore - 1 == steps / kSnapshotInterval;
         return seconds;
     };
-    run();  // warm-up: the history's memory comes into use once per session
-    for (auto _ : bench) {
-        const double seconds = run();
-        bench.SetIterationTime(seconds);
-        runSeconds += seconds;
-        coreSeconds += CoreSeconds(program, steps);
-    }
+    MeasureAgainstCore(bench, static_cast<double>(steps), run,
+                       [&program, steps] { return CoreSeconds(program, steps); });
     if (!allRan) bench.SkipWithError("a Run ended before Escape");
-    SetRatioCounters(bench, static_cast<double>(bench.iterations()) * static_cast<double>(steps),
-                     runSeconds, coreSeconds);
 }
 
 void BM_RunInWindow(benchmark::State& bench) {
