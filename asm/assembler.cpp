@@ -12,14 +12,14 @@
 #include <vector>
 
 #include "core/hex.h"
+#include "core/machine_state.h"
 #include "data/opcode_data.h"
 #include "display/disassembler.h"
 #include "display/opcode_tables.h"
 
 namespace {
 
-constexpr int64_t kTopAddress = 0xFFF;
-constexpr int32_t kMemorySize = 0x1000;
+constexpr int32_t kMemorySize = kLastAddress + 1;
 // Source files larger than this are refused rather than read.
 constexpr size_t kLargestSource = 256u << 20;
 // Text quoted in a message is cut to this many characters.
@@ -396,9 +396,9 @@ private:
         int64_t address = 0;
         for (const char c : addressText) {
             address = address * 16 + HexDigitValue(c);
-            if (address > kTopAddress) break;
+            if (address > kLastAddress) break;
         }
-        if (address > kTopAddress) {
+        if (address > kLastAddress) {
             if (pass_ == 2) {
                 Error(Column(code, addressStart),
                       "address " + Quote(addressText) + " is beyond 0xFFF");
@@ -806,7 +806,7 @@ private:
         if (!value) return std::nullopt;
         if (*value < lowest || *value > highest) {
             // Addresses read best in hex, small values in decimal.
-            const bool address = highest == kTopAddress;
+            const bool address = highest == kLastAddress;
             const std::string shown = address && *value >= 0 ? Hex(*value) : std::to_string(*value);
             Error(field.column, std::string(what) + " must be " + std::to_string(lowest) + ".." +
                                     (address ? "0xFFF" : std::to_string(highest)) + ", not " +
@@ -872,9 +872,9 @@ private:
     // A JCN or ISZ target: 12 bits, on the page the jump stays in, which is
     // the page of the address after the instruction.
     std::optional<int32_t> PageTarget(const Field& field, std::string_view mnemonic) {
-        const auto target = Value(field, 0, kTopAddress, "a jump target");
+        const auto target = Value(field, 0, kLastAddress, "a jump target");
         if (!target) return std::nullopt;
-        const int64_t after = (statementAddress_ + 2) & kTopAddress;
+        const int64_t after = (statementAddress_ + 2) & kLastAddress;
         if ((*target & 0xF00) != (after & 0xF00)) {
             Error(field.column, std::string(mnemonic) + " target " + Hex(*target) + " is on page " +
                                     std::to_string(*target >> 8) + ", but this " +
@@ -899,7 +899,7 @@ private:
                     Error(operands_[0].column,
                           "the address must be known where it is set: " + Quote(operands_[0].text) +
                               " names something not defined before this line");
-                } else if (*value < 0 || *value > kTopAddress) {
+                } else if (*value < 0 || *value > kLastAddress) {
                     Error(operands_[0].column,
                           "address " + (*value < 0 ? std::to_string(*value) : Hex(*value)) +
                               " is outside 0..0xFFF");
@@ -1017,7 +1017,7 @@ private:
                 return;
             }
             case Form::kAddress12: {
-                const auto target = Value(operands_[0], 0, kTopAddress, "an address");
+                const auto target = Value(operands_[0], 0, kLastAddress, "an address");
                 if (!target) return;
                 bytes[0] = opcode | static_cast<int32_t>(*target >> 8);
                 bytes[1] = static_cast<int32_t>(*target & 0xFF);
@@ -1046,7 +1046,7 @@ private:
             AddListing(static_cast<int32_t>(start), {});
             return;
         }
-        if (start + count - 1 > kTopAddress) {
+        if (start + count - 1 > kLastAddress) {
             // Every later statement up to the next ORG is past the end as
             // well; the first one says it.
             if (!pastTopReported_) {

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <string>
 #include <system_error>
+#include <vector>
 
 namespace {
 
@@ -148,4 +149,37 @@ bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::s
         return false;
     }
     return true;
+}
+
+FileRead ReadRegularFile(const std::string& path, size_t largest, std::vector<uint8_t>& bytes) {
+    bytes.clear();
+    // Opening without waiting: a named pipe with no writer would otherwise
+    // hold the window until one appears. What was opened is then tested, not
+    // the path again, so nothing can be swapped in between.
+    Descriptor file;
+    file.fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (file.fd < 0) return FileRead::Unreadable;
+    struct stat info {};
+    if (::fstat(file.fd, &info) != 0 || !S_ISREG(info.st_mode)) return FileRead::Unreadable;
+
+    // One byte more than fits: getting it means the file is too big, also
+    // when it grew after its size was tested.
+    bytes.resize(largest + 1);
+    size_t count = 0;
+    while (count < bytes.size()) {
+        const ssize_t got = ::read(file.fd, bytes.data() + count, bytes.size() - count);
+        if (got == 0) break;
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            bytes.clear();
+            return FileRead::Unreadable;
+        }
+        count += static_cast<size_t>(got);
+    }
+    if (count > largest) {
+        bytes.clear();
+        return FileRead::TooBig;
+    }
+    bytes.resize(count);
+    return FileRead::Loaded;
 }

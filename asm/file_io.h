@@ -2,8 +2,10 @@
 // Whole-file reads and writes for the command-line tools and the window.
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // Reads the whole file at path into `bytes`. False with `why` (one line) when
 // it is missing, a folder, unreadable or larger than `most` bytes.
@@ -14,3 +16,11 @@ bool ReadWholeFile(const std::string& path, size_t most, std::string& bytes, std
 // part. A link is followed and its target replaced. On failure nothing is
 // left behind, an existing file is unchanged, and `why` says what failed.
 bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string& why);
+
+enum class FileRead { Loaded, TooBig, Unreadable };
+
+// Reads a whole regular file of at most `largest` bytes into `bytes` (empty
+// unless Loaded). Anything but a regular file is Unreadable, without waiting
+// on it (a named pipe with no writer); more than `largest` bytes is TooBig,
+// however the file's size looked before the read.
+FileRead ReadRegularFile(const std::string& path, size_t largest, std::vector<uint8_t>& bytes);

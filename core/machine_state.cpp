@@ -23,5 +23,5 @@ void ResetCpu(MachineState& state) {
 
 void ZeroRom(MachineState& state) {
     // The 65536 loadable addresses; the spare entry 65536 keeps its value.
-    std::fill_n(state.RomImage.begin(), 65536, 0);
+    std::fill_n(state.RomImage.begin(), kProgramBytes, 0);
 }

@@ -8,6 +8,11 @@
 #include <array>
 #include <cstdint>
 
+// The 4004's 12-bit address space ends here: jumps and calls reach 0..0xFFF.
+inline constexpr int32_t kLastAddress = 0xFFF;
+// Program memory addresses a program image can fill: 0..0xFFFF.
+inline constexpr int32_t kProgramBytes = 0x10000;
+
 struct MachineState {
     // Scalars.
     int32_t pc = 0;            // index in RomImage of the next byte to fetch; never wrapped
@@ -25,7 +30,7 @@ struct MachineState {
     // to the layout. ResetCpu clears addressStack entry 3 but never entry 4,
     // and RomImage entry 65536 is fetched like any other but never loaded
     // or cleared.
-    std::array<int32_t, 65537> RomImage{};     // one byte (0..255) per ROM address
+    std::array<int32_t, kProgramBytes + 1> RomImage{};     // one byte (0..255) per ROM address
     std::array<int32_t, 16> indexRegisters{};  // R0..R15; pair k is R(2k), R(2k+1)
     std::array<int32_t, 5> addressStack{};     // return addresses, slots 0..2 in use
     std::array<int32_t, 257> ramCharacters{};  // src1 * 16 + src2

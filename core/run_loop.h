@@ -25,9 +25,6 @@
 #include "core/machine_state.h"
 #include "core/messages.h"
 
-// The end of the 4004's 12-bit address space: a Run stops once pc reaches it.
-inline constexpr int32_t kLastAddress = 0xFFF;
-
 enum class RunEnd {
     Bound,     // pc passed programLength or reached 0xFFF, or started past programLength
     Error,     // an instruction the machine does not execute; a message was shown

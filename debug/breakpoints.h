@@ -8,7 +8,9 @@
 #include <array>
 #include <cstdint>
 
-inline constexpr int32_t kBreakpointAddresses = 0x10000;
+#include "core/machine_state.h"
+
+inline constexpr int32_t kBreakpointAddresses = kProgramBytes;
 
 struct Breakpoints {
     std::array<uint8_t, kBreakpointAddresses> set{};  // 1 at an address with a breakpoint

@@ -1,12 +1,7 @@
 #include "frontend/loading.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -23,7 +18,7 @@ namespace {
 
 // A program image fills at most ROM addresses 0..0xFFFF; RomImage entry
 // 65536 is never loaded.
-constexpr std::uintmax_t kMaxImageBytes = 65536;
+constexpr std::uintmax_t kMaxImageBytes = kProgramBytes;
 
 void ReportTooBig(WindowLayer& layer) {
     layer.Show("Big size", "too big to fit in rom");
@@ -54,53 +49,10 @@ bool AssembleSource(WindowLayer& layer, const std::string& path, std::vector<uin
 constexpr char kOpenFilters[] =
     "4004 programs (*.bin *.asm)|*.bin;*.asm|Binary files (*.bin)|*.bin|All files (*)|*";
 
-// Closes a descriptor when the reading ends, however it ends.
-struct Descriptor {
-    explicit Descriptor(int opened) : fd(opened) {}
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    ~Descriptor() {
-        if (fd >= 0) ::close(fd);
-    }
-    int fd;
-};
-
 }  // namespace
 
-ImageRead ReadProgramImage(const std::string& path, std::vector<uint8_t>& bytes) {
+FileRead ReadProgramImage(const std::string& path, std::vector<uint8_t>& bytes) {
     return ReadRegularFile(path, kMaxImageBytes, bytes);
-}
-
-ImageRead ReadRegularFile(const std::string& path, size_t largest, std::vector<uint8_t>& bytes) {
-    bytes.clear();
-    // Opening without waiting: a named pipe with no writer would otherwise
-    // hold the window until one appears. What was opened is then tested, not
-    // the path again, so nothing can be swapped in between.
-    const Descriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
-    if (file.fd < 0) return ImageRead::Unreadable;
-    struct stat info {};
-    if (::fstat(file.fd, &info) != 0 || !S_ISREG(info.st_mode)) return ImageRead::Unreadable;
-
-    // One byte more than fits: getting it means the file is too big, also
-    // when it grew after its size was tested.
-    bytes.resize(largest + 1);
-    size_t count = 0;
-    while (count < bytes.size()) {
-        const ssize_t got = ::read(file.fd, bytes.data() + count, bytes.size() - count);
-        if (got == 0) break;
-        if (got < 0) {
-            if (errno == EINTR) continue;
-            bytes.clear();
-            return ImageRead::Unreadable;
-        }
-        count += static_cast<size_t>(got);
-    }
-    if (count > largest) {
-        bytes.clear();
-        return ImageRead::TooBig;
-    }
-    bytes.resize(count);
-    return ImageRead::Loaded;
 }
 
 void LoadProgramFile(Debugger& debugger, WindowLayer& layer) {
@@ -164,9 +116,9 @@ bool ReadImageReporting(WindowLayer& layer, const std::string& path, std::vector
         }
     }
     switch (ReadProgramImage(path, bytes)) {
-        case ImageRead::Loaded: return true;
-        case ImageRead::TooBig: ReportTooBig(layer); return false;
-        case ImageRead::Unreadable: ReportUnreadable(layer, path); return false;
+        case FileRead::Loaded: return true;
+        case FileRead::TooBig: ReportTooBig(layer); return false;
+        case FileRead::Unreadable: ReportUnreadable(layer, path); return false;
     }
     return false;
 }
@@ -177,12 +129,12 @@ bool ReadImageReporting(WindowLayer& layer, const std::string& path, std::vector
 bool AssembleSource(WindowLayer& layer, const std::string& path, std::vector<uint8_t>& bytes) {
     std::vector<uint8_t> source;
     switch (ReadRegularFile(path, kMaxSourceBytes, source)) {
-        case ImageRead::Loaded: break;
-        case ImageRead::TooBig:
+        case FileRead::Loaded: break;
+        case FileRead::TooBig:
             layer.Show(kAssemblyErrorTitle, "The source is larger than " +
                                                 std::to_string(kMaxSourceBytes >> 20) + " MiB.");
             return false;
-        case ImageRead::Unreadable: ReportUnreadable(layer, path); return false;
+        case FileRead::Unreadable: ReportUnreadable(layer, path); return false;
     }
     const Assembly assembly =
         Assemble(std::string_view(reinterpret_cast<const char*>(source.data()), source.size()));

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "asm/file_io.h"
 #include "frontend/debugger.h"
 #include "platform/window_layer.h"
 
@@ -26,11 +27,6 @@ void ReloadProgramFile(Debugger& debugger, WindowLayer& layer);
 void LoadExample(Debugger& debugger, WindowLayer& layer, std::span<const int32_t> example);
 void ZeroRomCommand(Debugger& debugger, WindowLayer& layer);
 
-enum class ImageRead { Loaded, TooBig, Unreadable };
-
-// Reads a whole program image into `bytes` (empty unless Loaded). Anything
-// but a regular file is Unreadable, without waiting on it; more than 65536
-// bytes is TooBig, however the file's size looked before the read.
-ImageRead ReadProgramImage(const std::string& path, std::vector<uint8_t>& bytes);
-// The same for a regular file of at most `largest` bytes.
-ImageRead ReadRegularFile(const std::string& path, size_t largest, std::vector<uint8_t>& bytes);
+// Reads a whole program image into `bytes` (empty unless Loaded), as
+// ReadRegularFile does with a limit of 65536 bytes.
+FileRead ReadProgramImage(const std::string& path, std::vector<uint8_t>& bytes);

@@ -186,11 +186,11 @@ bool ReadProgram(const std::string& path, std::vector<uint8_t>& image,
         return true;
     }
     switch (ReadProgramImage(path, image)) {
-        case ImageRead::Loaded: return true;
-        case ImageRead::TooBig:
+        case FileRead::Loaded: return true;
+        case FileRead::TooBig:
             err << kToolName << ": " << path << ": too big to fit in rom (more than 65536 bytes)\n";
             return false;
-        case ImageRead::Unreadable:
+        case FileRead::Unreadable:
             err << kToolName << ": cannot read " << path << UnreadableReason(path) << '\n';
             return false;
     }

@@ -225,18 +225,18 @@ TEST_F(LoadingTest, OddPathsLoadLikeAnyOther) {
 // and it reads no more than one byte past the limit of a file of any size.
 TEST_F(LoadingTest, TheReadAloneKeepsAFileToTheLimit) {
     std::vector<uint8_t> bytes{1, 2, 3};
-    for (const auto& [size, want] : std::vector<std::pair<size_t, ImageRead>>{
-             {65536, ImageRead::Loaded},
-             {65537, ImageRead::TooBig},
-             {1 << 20, ImageRead::TooBig},
+    for (const auto& [size, want] : std::vector<std::pair<size_t, FileRead>>{
+             {65536, FileRead::Loaded},
+             {65537, FileRead::TooBig},
+             {1 << 20, FileRead::TooBig},
          }) {
         SCOPED_TRACE(size);
         const std::string path = WriteImage("grown.bin", size);
         EXPECT_EQ(ReadProgramImage(path, bytes), want);
-        EXPECT_EQ(bytes.size(), want == ImageRead::Loaded ? size : 0U);
+        EXPECT_EQ(bytes.size(), want == FileRead::Loaded ? size : 0U);
     }
     EXPECT_EQ(bytes.size(), 0U);
-    EXPECT_EQ(ReadProgramImage("/dev/zero", bytes), ImageRead::Unreadable);
+    EXPECT_EQ(ReadProgramImage("/dev/zero", bytes), FileRead::Unreadable);
     EXPECT_TRUE(bytes.empty());
 }
 
