@@ -30,10 +30,10 @@ struct MachineState {
     // to the layout. ResetCpu clears addressStack entry 3 but never entry 4,
     // and RomImage entry 65536 is fetched like any other but never loaded
     // or cleared.
-    std::array<int32_t, kProgramBytes + 1> RomImage{};     // one byte (0..255) per ROM address
-    std::array<int32_t, 16> indexRegisters{};  // R0..R15; pair k is R(2k), R(2k+1)
-    std::array<int32_t, 5> addressStack{};     // return addresses, slots 0..2 in use
-    std::array<int32_t, 257> ramCharacters{};  // src1 * 16 + src2
+    std::array<int32_t, kProgramBytes + 1> RomImage{};  // one byte (0..255) per ROM address
+    std::array<int32_t, 16> indexRegisters{};           // R0..R15; pair k is R(2k), R(2k+1)
+    std::array<int32_t, 5> addressStack{};              // return addresses, slots 0..2 in use
+    std::array<int32_t, 257> ramCharacters{};           // src1 * 16 + src2
     std::array<int32_t, 5> ramStatus{};        // one set of four status characters for all RAM
     std::array<int32_t, 5> ramOutputPorts{};   // src1 / 4; port 1 drives the lamps
     std::array<int32_t, 17> romInputPorts{};   // src1; nothing writes them

@@ -151,7 +151,8 @@ int StopExitCode(RunStop stop) {
 }
 
 int32_t LoadImage(MachineState& state, std::span<const uint8_t> image) {
-    const std::span<const uint8_t> program = image.first(std::min<size_t>(image.size(), kProgramBytes));
+    const std::span<const uint8_t> program =
+        image.first(std::min<size_t>(image.size(), kProgramBytes));
     std::copy(program.begin(), program.end(), state.RomImage.begin());
     return static_cast<int32_t>(program.size());
 }
