@@ -7,6 +7,9 @@
 
 #include <array>
 #include <cstdint>
+#include <tuple>
+
+#include "core/fields.h"
 
 // The 4004's 12-bit address space ends here: jumps and calls reach 0..0xFFF.
 inline constexpr int32_t kLastAddress = 0xFFF;
@@ -39,6 +42,30 @@ struct MachineState {
     std::array<int32_t, 17> romInputPorts{};   // src1; nothing writes them
     std::array<int32_t, 17> romOutputPorts{};  // src1; nothing reads them
 };
+
+// Every field, in the struct's order.
+template <>
+inline constexpr auto kStateFields<MachineState> = std::tuple{
+    Field{"pc", &MachineState::pc, FieldRole::Register},
+    Field{"accumulator", &MachineState::accumulator, FieldRole::Register},
+    Field{"carry", &MachineState::carry, FieldRole::Register},
+    Field{"stackPointer", &MachineState::stackPointer, FieldRole::Register},
+    Field{"testFlag", &MachineState::testFlag, FieldRole::Register},
+    Field{"src1", &MachineState::src1, FieldRole::Register},
+    Field{"src2", &MachineState::src2, FieldRole::Register},
+    Field{"ramBank", &MachineState::ramBank, FieldRole::Register},
+    Field{"running", &MachineState::running, FieldRole::Control},
+    Field{"RomImage", &MachineState::RomImage, FieldRole::Program},
+    Field{"indexRegisters", &MachineState::indexRegisters, FieldRole::Register},
+    Field{"addressStack", &MachineState::addressStack, FieldRole::Memory},
+    Field{"ramCharacters", &MachineState::ramCharacters, FieldRole::Memory},
+    Field{"ramStatus", &MachineState::ramStatus, FieldRole::Memory},
+    Field{"ramOutputPorts", &MachineState::ramOutputPorts, FieldRole::Memory},
+    Field{"romInputPorts", &MachineState::romInputPorts, FieldRole::Memory},
+    Field{"romOutputPorts", &MachineState::romOutputPorts, FieldRole::Memory},
+};
+static_assert(StateFieldBytes<MachineState>() == sizeof(MachineState),
+              "a field of MachineState is missing from its list");
 
 // Clears the processor (scalars, registers, stack, RAM, status, output ports),
 // keeps the program, the ROM ports, ramBank, running and the spare entries.

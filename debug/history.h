@@ -1,20 +1,23 @@
 #pragma once
 // The history behind Step Back: what lets the debugger put the machine back
 // exactly as it was before each of the last instructions executed, whichever
-// command executed them.
+// command executed them. It serves every machine: a history is of one
+// machine's state type.
 //
-// The machine is deterministic and instructions never write program memory;
-// nothing writes the ROM input ports or the test flag either. So the history
-// keeps a copy of everything but program memory (a snapshot, about 1.3 KB)
-// every kSnapshotInterval instructions, and steps back by restoring the
-// newest snapshot before the wanted moment and executing again from there:
-// recording costs a count per instruction and a copy now and then, and a
-// step back at most kSnapshotInterval - 1 instructions.
+// A machine is deterministic and instructions never write program memory;
+// what comes from outside (inputs the user sets) changes only between
+// instructions, behind a barrier. So the history keeps a copy of every
+// field but program memory (a snapshot, about 1.3 KB for the compatible
+// machine) every kSnapshotInterval instructions, and steps back by
+// restoring the newest snapshot before the wanted moment and executing
+// again from there: recording costs a count per instruction and a copy now
+// and then, and a step back at most kSnapshotInterval - 1 instructions.
 //
 // Anything else that changes the machine (a user's edit of a field, Reset
-// CPU, Zero ROM, loading) must end the history with HistoryBarrier: the
-// instructions before it cannot be executed again as they were, so Step
-// Back stops there.
+// CPU, Zero ROM, loading, an input) must end the history with
+// HistoryBarrier: the instructions before it cannot be executed again as
+// they were, so Step Back stops there. The front end does that in one
+// place (frontend/workbench.h, ChangeMachine).
 //
 // The snapshots form a ring: once it is full the oldest gives way, so the
 // history always reaches back at least kHistoryInstructions - kSnapshotInterval
@@ -23,36 +26,41 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
+#include "core/fields.h"
+#include "core/instruction.h"
 #include "core/machine_state.h"
+#include "core/messages.h"
 
-// Every field of MachineState but RomImage.
-struct MachineSnapshot {
-    int32_t pc;
-    int32_t accumulator;
-    int32_t carry;
-    int32_t stackPointer;
-    int32_t testFlag;
-    int32_t src1;
-    int32_t src2;
-    int32_t ramBank;
-    int32_t running;
-    std::array<int32_t, 16> indexRegisters;
-    std::array<int32_t, 5> addressStack;
-    std::array<int32_t, 257> ramCharacters;
-    std::array<int32_t, 5> ramStatus;
-    std::array<int32_t, 5> ramOutputPorts;
-    std::array<int32_t, 17> romInputPorts;
-    std::array<int32_t, 17> romOutputPorts;
+// Every field of a machine but its program memory, as bytes in the order of
+// the field list.
+template <typename State>
+struct Snapshot {
+    std::array<std::byte, StateFieldBytes<State>(false)> bytes;
 };
-// A field added to the machine must be added to the snapshot too.
-static_assert(sizeof(MachineSnapshot) + sizeof(MachineState::RomImage) == sizeof(MachineState));
+using MachineSnapshot = Snapshot<MachineState>;
 
-void TakeSnapshot(const MachineState& state, MachineSnapshot& snapshot);
-void RestoreSnapshot(const MachineSnapshot& snapshot, MachineState& state);
-// Whether two machines agree in every field but RomImage.
-bool SameBesidesProgram(const MachineState& a, const MachineState& b);
+template <typename State>
+void TakeSnapshot(const State& state, Snapshot<State>& snapshot) {
+    std::byte* out = snapshot.bytes.data();
+    ForEachField(state, [&out](const auto& field, const auto& value) {
+        if (field.role == FieldRole::Program) return;
+        std::memcpy(out, &value, sizeof value);
+        out += sizeof value;
+    });
+}
+
+template <typename State>
+void RestoreSnapshot(const Snapshot<State>& snapshot, State& state) {
+    const std::byte* in = snapshot.bytes.data();
+    ForEachField(state, [&in](const auto& field, auto& value) {
+        if (field.role == FieldRole::Program) return;
+        std::memcpy(&value, in, sizeof value);
+        in += sizeof value;
+    });
+}
 
 // A power of two: re-executing up to 4095 instructions takes some 15
 // microseconds, and a copy per 4096 instructions costs a Run about one
@@ -62,43 +70,109 @@ inline constexpr int64_t kHistoryInstructions = int64_t{1} << 22;
 inline constexpr size_t kHistorySnapshots = kHistoryInstructions / kSnapshotInterval + 1;
 static_assert(kHistoryInstructions - kSnapshotInterval + 1 >= 1048576,
               "the history must reach back at least 1,048,576 instructions");
-static_assert(kHistorySnapshots * sizeof(MachineSnapshot) <= size_t{64} << 20,
-              "the history may use at most 64 MB");
 
-struct History {
+template <typename State>
+struct HistoryOf {
+    static_assert(kHistorySnapshots * sizeof(Snapshot<State>) <= size_t{64} << 20,
+                  "the history may use at most 64 MB");
     // The ring: slots are added as it grows, up to kHistorySnapshots, and
     // reused after a barrier. Every snapshot but the newest is followed by
     // exactly kSnapshotInterval instructions.
-    std::vector<MachineSnapshot> snapshots;
+    std::vector<Snapshot<State>> snapshots;
     size_t first = 0;       // slot of the oldest snapshot
     size_t size = 0;        // snapshots held; 0 before anything is recorded
     int32_t sinceLast = 0;  // instructions executed after the newest snapshot
-    int64_t barriers = 0;   // HistoryBarrier calls so far: tells one history from the next
 };
+using History = HistoryOf<MachineState>;
+
+namespace history_detail {
+
+template <typename State>
+Snapshot<State>& Newest(HistoryOf<State>& history) {
+    return history.snapshots[(history.first + history.size - 1) % kHistorySnapshots];
+}
+
+template <typename State>
+void PushSnapshot(HistoryOf<State>& history, const State& state) {
+    if (history.snapshots.capacity() < kHistorySnapshots) {
+        // Reserved whole once; the pages are only touched as the ring fills.
+        history.snapshots.reserve(kHistorySnapshots);
+    }
+    if (history.size == kHistorySnapshots) {
+        // Full: the oldest gives way and the next oldest starts the history.
+        history.first = (history.first + 1) % kHistorySnapshots;
+        --history.size;
+    }
+    const size_t slot = (history.first + history.size) % kHistorySnapshots;
+    if (slot == history.snapshots.size()) history.snapshots.emplace_back();
+    TakeSnapshot(state, history.snapshots[slot]);
+    ++history.size;
+    history.sinceLast = 0;
+}
+
+}  // namespace history_detail
 
 // Called before executing anything that is to be recorded: after a barrier
 // (or at the very start) the current state becomes the start of the history.
-void BeginRecording(History& history, const MachineState& state);
+template <typename State>
+void BeginRecording(HistoryOf<State>& history, const State& state) {
+    if (history.size == 0) history_detail::PushSnapshot(history, state);
+}
 
 // Called after every instruction executed since BeginRecording, with the
 // state the instruction left. (A Run counts the interval itself and calls
 // TakeIntervalSnapshot when it is complete.)
-void TakeIntervalSnapshot(History& history, const MachineState& state);
-inline void RecordStep(History& history, const MachineState& state) {
+template <typename State>
+void TakeIntervalSnapshot(HistoryOf<State>& history, const State& state) {
+    history_detail::PushSnapshot(history, state);
+}
+template <typename State>
+void RecordStep(HistoryOf<State>& history, const State& state) {
     if (++history.sinceLast == kSnapshotInterval) [[unlikely]]
         TakeIntervalSnapshot(history, state);
 }
 
 // Forgets everything recorded: Step Back cannot go back across this point.
-void HistoryBarrier(History& history);
+// The slots stay allocated for what is recorded next.
+template <typename State>
+void HistoryBarrier(HistoryOf<State>& history) {
+    history.first = 0;
+    history.size = 0;
+    history.sinceLast = 0;
+}
 
 // How many instructions Step Back can undo from here.
-int64_t HistoryLength(const History& history);
+template <typename State>
+int64_t HistoryLength(const HistoryOf<State>& history) {
+    if (history.size == 0) return 0;
+    return static_cast<int64_t>(history.size - 1) * kSnapshotInterval + history.sinceLast;
+}
 
 // Puts the machine back as it was before the last instruction recorded and
-// forgets that instruction, so that executing on records from there. Every
-// field but RomImage (which instructions never write) is restored, except
-// `running`, which is left as it stands: whether something is running is up
-// to the command. False, with the machine untouched, at the start of the
-// history or right after a barrier.
+// forgets that instruction, so that executing on records from there.
+// `step(state)` executes one instruction as the machine does, without
+// telling the user anything (re-executed instructions told them the first
+// time). Every field but program memory is restored, except `running`,
+// which is left as it stands: whether something is running is up to the
+// command. False, with the machine untouched, at the start of the history
+// or right after a barrier.
+template <typename State, typename StepFn>
+bool StepBack(HistoryOf<State>& history, State& state, StepFn&& step) {
+    if (history.size == 0) return false;
+    if (history.sinceLast == 0) {
+        if (history.size == 1) return false;  // the start of the history
+        // The newest snapshot is the current state: the interval before it
+        // is the one to go back into.
+        --history.size;
+        history.sinceLast = kSnapshotInterval;
+    }
+    const int32_t running = state.running;
+    RestoreSnapshot(history_detail::Newest(history), state);
+    for (int32_t k = 1; k < history.sinceLast; ++k) step(state);
+    --history.sinceLast;
+    state.running = running;
+    return true;
+}
+
+// Step Back on the compatible machine.
 bool StepBack(History& history, MachineState& state);

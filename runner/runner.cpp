@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <memory>
 #include <string>
+#include <type_traits>
 
 #include "core/hex.h"
 #include "core/run_loop.h"
@@ -94,25 +95,6 @@ RunOutcome RunWith(RunnerObserver<kTrace>& observer, MachineState& state, int32_
         case RunEnd::Observer: outcome.stop = observer.stop; break;
     }
     return outcome;
-}
-
-void AppendField(std::string& out, std::string_view name, int32_t value) {
-    out += '"';
-    out += name;
-    out += "\":";
-    out += std::to_string(value);
-}
-
-template <size_t N>
-void AppendArray(std::string& out, std::string_view name, const std::array<int32_t, N>& values) {
-    out += '"';
-    out += name;
-    out += "\":[";
-    for (size_t i = 0; i < N; ++i) {
-        if (i != 0) out += ',';
-        out += std::to_string(values[i]);
-    }
-    out += ']';
 }
 
 // The entries first..first+count-1 of an array as hex values separated by
@@ -243,36 +225,22 @@ std::string StateJson(const MachineState& state, const RunOutcome& outcome) {
     json += StopWord(outcome.stop);
     json += "\",\"instructions\":";
     json += std::to_string(outcome.instructions);
-    json += ',';
-    AppendField(json, "pc", state.pc);
-    json += ',';
-    AppendField(json, "accumulator", state.accumulator);
-    json += ',';
-    AppendField(json, "carry", state.carry);
-    json += ',';
-    AppendField(json, "stackPointer", state.stackPointer);
-    json += ',';
-    AppendField(json, "testFlag", state.testFlag);
-    json += ',';
-    AppendField(json, "src1", state.src1);
-    json += ',';
-    AppendField(json, "src2", state.src2);
-    json += ',';
-    AppendField(json, "ramBank", state.ramBank);
-    json += ',';
-    AppendArray(json, "indexRegisters", state.indexRegisters);
-    json += ',';
-    AppendArray(json, "addressStack", state.addressStack);
-    json += ',';
-    AppendArray(json, "ramCharacters", state.ramCharacters);
-    json += ',';
-    AppendArray(json, "ramStatus", state.ramStatus);
-    json += ',';
-    AppendArray(json, "ramOutputPorts", state.ramOutputPorts);
-    json += ',';
-    AppendArray(json, "romInputPorts", state.romInputPorts);
-    json += ',';
-    AppendArray(json, "romOutputPorts", state.romOutputPorts);
+    ForEachField(state, [&json](const auto& field, const auto& value) {
+        if (field.role == FieldRole::Program || field.role == FieldRole::Control) return;
+        json += ",\"";
+        json += field.name;
+        json += "\":";
+        if constexpr (std::is_arithmetic_v<std::remove_cvref_t<decltype(value)>>) {
+            json += std::to_string(value);
+        } else {
+            json += '[';
+            for (size_t i = 0; i < value.size(); ++i) {
+                if (i != 0) json += ',';
+                json += std::to_string(value[i]);
+            }
+            json += ']';
+        }
+    });
     json += '}';
     return json;
 }

@@ -10,8 +10,10 @@
 #include <memory>
 #include <sstream>
 #include <string>
+#include <type_traits>
 #include <vector>
 
+#include "core/fields.h"
 #include "core/instruction.h"
 #include "core/machine_state.h"
 #include "core/messages.h"
@@ -57,59 +59,47 @@ inline void Step(MachineState& state, int count = 1) {
 }
 
 // Gives every scalar and array entry a non-zero value (array entries 1..255).
-inline void FillEveryField(MachineState& state) {
+template <typename State>
+void FillEveryField(State& state) {
     int32_t next = 1;
-    for (int32_t* field :
-         {&state.pc, &state.accumulator, &state.carry, &state.stackPointer, &state.testFlag,
-          &state.src1, &state.src2, &state.ramBank, &state.running}) {
-        *field = next++;
-    }
-    auto fill = [&next](auto& entries) {
-        for (auto& entry : entries) entry = 1 + next++ % 255;
-    };
-    fill(state.RomImage);
-    fill(state.indexRegisters);
-    fill(state.addressStack);
-    fill(state.ramCharacters);
-    fill(state.ramStatus);
-    fill(state.ramOutputPorts);
-    fill(state.romInputPorts);
-    fill(state.romOutputPorts);
+    ForEachField(state, [&next](const auto& /*field*/, auto& value) {
+        if constexpr (std::is_arithmetic_v<std::remove_cvref_t<decltype(value)>>) {
+            value = static_cast<std::remove_cvref_t<decltype(value)>>(next++);
+        } else {
+            for (auto& entry : value)
+                entry = static_cast<std::remove_cvref_t<decltype(entry)>>(1 + next++ % 255);
+        }
+    });
 }
 
-// Succeeds when both states agree everywhere; otherwise lists each differing
-// field as "name[0xI]: expected 0xX, actual 0xY".
-[[nodiscard]] inline testing::AssertionResult SameState(const MachineState& expected,
-                                                        const MachineState& actual) {
+// Succeeds when both states agree in every field (program memory too, unless
+// `withProgram` is false); otherwise lists each differing field as
+// "name[0xI]: expected 0xX, actual 0xY".
+template <typename State>
+[[nodiscard]] testing::AssertionResult SameState(const State& expected, const State& actual,
+                                                 bool withProgram = true) {
     std::ostringstream out;
     out << std::hex << std::uppercase;
-    auto scalar = [&out](const char* name, int32_t want, int32_t got) {
-        if (want != got) out << "\n  " << name << ": expected 0x" << want << ", actual 0x" << got;
-    };
-    auto array = [&out](const char* name, const auto& want, const auto& got) {
-        for (size_t i = 0; i < want.size(); ++i) {
-            if (want[i] == got[i]) continue;
-            out << "\n  " << name << "[0x" << i << "]: expected 0x" << want[i] << ", actual 0x"
-                << got[i];
+    auto show = [&out](int64_t value) { out << "0x" << value; };
+    ForEachField(expected, [&](const auto& field, const auto& want) {
+        if (!withProgram && field.role == FieldRole::Program) return;
+        const auto& got = actual.*field.member;
+        if constexpr (std::is_arithmetic_v<std::remove_cvref_t<decltype(want)>>) {
+            if (want == got) return;
+            out << "\n  " << field.name << ": expected ";
+            show(want);
+            out << ", actual ";
+            show(got);
+        } else {
+            for (size_t i = 0; i < want.size(); ++i) {
+                if (want[i] == got[i]) continue;
+                out << "\n  " << field.name << "[0x" << i << "]: expected ";
+                show(want[i]);
+                out << ", actual ";
+                show(got[i]);
+            }
         }
-    };
-    scalar("pc", expected.pc, actual.pc);
-    scalar("accumulator", expected.accumulator, actual.accumulator);
-    scalar("carry", expected.carry, actual.carry);
-    scalar("stackPointer", expected.stackPointer, actual.stackPointer);
-    scalar("testFlag", expected.testFlag, actual.testFlag);
-    scalar("src1", expected.src1, actual.src1);
-    scalar("src2", expected.src2, actual.src2);
-    scalar("ramBank", expected.ramBank, actual.ramBank);
-    scalar("running", expected.running, actual.running);
-    array("RomImage", expected.RomImage, actual.RomImage);
-    array("indexRegisters", expected.indexRegisters, actual.indexRegisters);
-    array("addressStack", expected.addressStack, actual.addressStack);
-    array("ramCharacters", expected.ramCharacters, actual.ramCharacters);
-    array("ramStatus", expected.ramStatus, actual.ramStatus);
-    array("ramOutputPorts", expected.ramOutputPorts, actual.ramOutputPorts);
-    array("romInputPorts", expected.romInputPorts, actual.romInputPorts);
-    array("romOutputPorts", expected.romOutputPorts, actual.romOutputPorts);
+    });
     const std::string differences = out.str();
     if (differences.empty()) return testing::AssertionSuccess();
     return testing::AssertionFailure() << "machine states differ:" << differences;

@@ -49,10 +49,7 @@ struct Trace {
         RestoreSnapshot(before.back(), *expected);
         before.pop_back();
         expected->running = 7;
-        // Program memory is the same object's copy: the full comparison,
-        // which names the differences, only when something differs.
-        if (SameBesidesProgram(*expected, state)) return testing::AssertionSuccess();
-        return SameState(*expected, state);
+        return SameState(*expected, state, false);
     }
 };
 
@@ -66,7 +63,11 @@ TEST(History, StepBackRetracesEveryInstructionAcrossSnapshotsToTheStart) {
     EXPECT_EQ(HistoryLength(history), count);
     // The random program did not fall into a short loop at once.
     std::set<int32_t> pcs;
-    for (const MachineSnapshot& before : trace.before) pcs.insert(before.pc);
+    for (const MachineSnapshot& before : trace.before) {
+        auto machine = NewState();
+        RestoreSnapshot(before, *machine);
+        pcs.insert(machine->pc);
+    }
     ASSERT_GT(pcs.size(), 100U);
     for (int64_t k = count; k > 0; --k) {
         ASSERT_TRUE(trace.StepBackMatches(*state, history)) << "instruction " << k - 1;
@@ -170,40 +171,8 @@ TEST(History, SnapshotsCopyEveryFieldButProgramMemory) {
     TakeSnapshot(*full, snapshot);
     auto copy = NewState();
     RestoreSnapshot(snapshot, *copy);
-    EXPECT_TRUE(SameBesidesProgram(*full, *copy));
-    copy->RomImage = full->RomImage;
-    EXPECT_TRUE(SameState(*full, *copy));
-}
-
-TEST(History, MachinesDifferingInAnyFieldButProgramMemoryAreNotTheSame) {
-    auto a = NewState();
-    FillEveryField(*a);
-    const std::vector<void (*)(MachineState&)> changes = {
-        [](MachineState& m) { ++m.pc; },
-        [](MachineState& m) { ++m.accumulator; },
-        [](MachineState& m) { ++m.carry; },
-        [](MachineState& m) { ++m.stackPointer; },
-        [](MachineState& m) { ++m.testFlag; },
-        [](MachineState& m) { ++m.src1; },
-        [](MachineState& m) { ++m.src2; },
-        [](MachineState& m) { ++m.ramBank; },
-        [](MachineState& m) { ++m.running; },
-        [](MachineState& m) { ++m.indexRegisters[15]; },
-        [](MachineState& m) { ++m.addressStack[4]; },
-        [](MachineState& m) { ++m.ramCharacters[256]; },
-        [](MachineState& m) { ++m.ramStatus[4]; },
-        [](MachineState& m) { ++m.ramOutputPorts[4]; },
-        [](MachineState& m) { ++m.romInputPorts[16]; },
-        [](MachineState& m) { ++m.romOutputPorts[16]; },
-    };
-    for (size_t k = 0; k < changes.size(); ++k) {
-        auto b = std::make_unique<MachineState>(*a);
-        changes[k](*b);
-        EXPECT_FALSE(SameBesidesProgram(*a, *b)) << "change " << k;
-    }
-    auto b = std::make_unique<MachineState>(*a);
-    ++b->RomImage[0x10000];
-    EXPECT_TRUE(SameBesidesProgram(*a, *b));
+    EXPECT_TRUE(SameState(*full, *copy, false));
+    EXPECT_FALSE(SameState(*full, *copy));
 }
 
 }  // namespace
