@@ -11,6 +11,7 @@
 constexpr int32_t kMainWindow = 0;
 constexpr int32_t kWindowWidth = 640;
 constexpr int32_t kWindowHeight = 480;
-constexpr char kWindowTitle[] = "Quodlet v0.9";
+// "Quodlet v" and the version, as the title has always read.
+constexpr char kWindowTitle[] = "Quodlet v" QUODLET_VERSION;
 constexpr int32_t kAnimationTimer = 123;
 constexpr int32_t kAnimationPeriodMs = 250;

@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "asm/file_io.h"
 #include "frontend/debugger.h"
 #include "platform/window_layer.h"
 
@@ -26,7 +25,3 @@ void LoadProgramPath(Debugger& debugger, WindowLayer& layer, const std::string& 
 void ReloadProgramFile(Debugger& debugger, WindowLayer& layer);
 void LoadExample(Debugger& debugger, WindowLayer& layer, std::span<const int32_t> example);
 void ZeroRomCommand(Debugger& debugger, WindowLayer& layer);
-
-// Reads a whole program image into `bytes` (empty unless Loaded), as
-// ReadRegularFile does with a limit of 65536 bytes.
-FileRead ReadProgramImage(const std::string& path, std::vector<uint8_t>& bytes);

@@ -1,21 +1,18 @@
 #include "runner/tool.h"
 
 #include <algorithm>
-#include <cctype>
 #include <charconv>
 #include <cstdint>
-#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <system_error>
 #include <vector>
 
 #include "asm/assembler.h"
 #include "core/machine_state.h"
 #include "core/messages.h"
-#include "frontend/loading.h"
+#include "program/program_file.h"
 #include "runner/runner.h"
 
 namespace {
@@ -146,55 +143,35 @@ bool ParseArguments(std::span<const std::string> arguments, Arguments& parsed,
     return true;
 }
 
-bool IsSourcePath(const std::string& path) {
-    constexpr std::string_view kExtension = ".asm";
-    if (path.size() < kExtension.size()) return false;
-    const std::string_view tail = std::string_view(path).substr(path.size() - kExtension.size());
-    return std::equal(tail.begin(), tail.end(), kExtension.begin(), [](char a, char b) {
-        return std::tolower(static_cast<unsigned char>(a)) == b;
-    });
-}
-
-// Why a path could not be read as a program image, as far as can be told.
-std::string UnreadableReason(const std::string& path) {
-    std::error_code error;
-    const std::filesystem::file_status status = std::filesystem::status(path, error);
-    if (status.type() == std::filesystem::file_type::not_found) return ": no such file";
-    if (status.type() == std::filesystem::file_type::directory) return ": it is a folder";
-    if (!error && status.type() != std::filesystem::file_type::regular) {
-        return ": not a regular file";
-    }
-    return "";
-}
-
-// The program's bytes, and its symbols for an .asm file; false, with the
+// The program's bytes, and its symbols for a source; false, with the
 // messages written, when it cannot be had.
 bool ReadProgram(const std::string& path, std::vector<uint8_t>& image,
                  std::optional<Assembly>& assembly, std::ostream& err) {
-    if (IsSourcePath(path)) {
-        assembly.emplace();
-        std::string why;
-        if (!AssembleFile(path, *assembly, why)) {
-            err << kToolName << ": " << why << '\n';
-            return false;
-        }
-        for (const AsmDiagnostic& diagnostic : assembly->diagnostics) {
-            err << FormatDiagnostic(path, diagnostic) << '\n';
-        }
-        if (assembly->HasErrors()) return false;
-        image = assembly->image;
-        return true;
-    }
-    switch (ReadProgramImage(path, image)) {
-        case FileRead::Loaded: return true;
+    ProgramFile program = ReadProgramFile(path, kProgramBytes);
+    switch (program.read) {
+        case FileRead::Loaded: break;
         case FileRead::TooBig:
-            err << kToolName << ": " << path << ": too big to fit in rom (more than 65536 bytes)\n";
+            if (program.source) {
+                err << kToolName << ": " << path << ": larger than " << (kLargestSourceBytes >> 20)
+                    << " MiB\n";
+            } else {
+                err << kToolName << ": " << path
+                    << ": too big to fit in rom (more than 65536 bytes)\n";
+            }
             return false;
         case FileRead::Unreadable:
             err << kToolName << ": cannot read " << path << UnreadableReason(path) << '\n';
             return false;
     }
-    return false;
+    if (program.source) {
+        for (const AsmDiagnostic& diagnostic : program.assembly.diagnostics) {
+            err << FormatDiagnostic(path, diagnostic) << '\n';
+        }
+        if (!program.Loaded()) return false;
+        assembly = std::move(program.assembly);
+    }
+    image = std::move(program.bytes);
+    return true;
 }
 
 // An address option's value: a number as the assembler writes them, or a

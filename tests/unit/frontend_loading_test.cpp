@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "asm/file_io.h"
 #include "core/hex.h"
 #include "data/examples.h"
 #include "display/state_display.h"
@@ -232,11 +233,11 @@ TEST_F(LoadingTest, TheReadAloneKeepsAFileToTheLimit) {
          }) {
         SCOPED_TRACE(size);
         const std::string path = WriteImage("grown.bin", size);
-        EXPECT_EQ(ReadProgramImage(path, bytes), want);
+        EXPECT_EQ(ReadRegularFile(path, kProgramBytes, bytes), want);
         EXPECT_EQ(bytes.size(), want == FileRead::Loaded ? size : 0U);
     }
     EXPECT_EQ(bytes.size(), 0U);
-    EXPECT_EQ(ReadProgramImage("/dev/zero", bytes), FileRead::Unreadable);
+    EXPECT_EQ(ReadRegularFile("/dev/zero", kProgramBytes, bytes), FileRead::Unreadable);
     EXPECT_TRUE(bytes.empty());
 }
 
@@ -257,6 +258,20 @@ TEST_F(LoadingTest, AFileLongerThanItsSizeSaidIsRefused) {
     EXPECT_EQ(state.RomImage[99], kOldByte);
     EXPECT_EQ(state.RomImage[100], 0);
     EXPECT_EQ(debugger->programLength, 32);
+}
+
+// A source over the window's limit is refused by its size, before it is
+// read (a sparse file costs nothing to make).
+TEST_F(LoadingTest, ASourceOverTheLimitIsRefusedBySize) {
+    const std::string path = (root / "huge.asm").string();
+    std::ofstream(path).close();
+    fs::resize_file(path, (size_t{64} << 20) + 1);
+    layer.dialogAnswers.push_back(path);
+    layer.ChooseMenu(MenuItem::kOpen);
+    EXPECT_EQ(Launch(), 0);
+    EXPECT_EQ(layer.messages, (std::vector<std::pair<std::string, std::string>>{
+                                  {"Assembly error", "The source is larger than 64 MiB."}}));
+    EXPECT_EQ(state.RomImage[0], kOldByte);
 }
 
 TEST_F(LoadingTest, ACancelledDialogChangesNothing) {

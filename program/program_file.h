@@ -1,0 +1,44 @@
+#pragma once
+// Reading a program file, the one way the window and the runner both do it:
+// the file is read safely (a regular file only, never waiting on a named
+// pipe, never more than a limit), taken as assembly source when its name
+// ends in ".asm" (any case) and as a program image otherwise, and a source
+// is assembled. What comes back is the program's bytes, or why there are
+// none; each caller tells the user in its own way.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "asm/assembler.h"
+#include "asm/file_io.h"
+
+// A source the window or the runner assembles holds at most this many bytes.
+inline constexpr size_t kLargestSourceBytes = size_t{64} << 20;
+
+struct ProgramFile {
+    bool source = false;  // read as assembly source
+    FileRead read = FileRead::Unreadable;
+    uint64_t size = 0;           // the file's size, when it could be told
+    std::vector<uint8_t> bytes;  // the program, from address 0; empty unless Loaded()
+    Assembly assembly;           // a source's: diagnostics, listing and symbols
+    // True when there is a program: the file was read and, for a source,
+    // assembled without errors.
+    [[nodiscard]] bool Loaded() const {
+        return read == FileRead::Loaded && !(source && assembly.HasErrors());
+    }
+};
+
+// Whether a path names assembly source: its name ends in ".asm", any case.
+bool IsSourcePath(const std::string& path);
+
+// Reads the program at `path`. An image larger than `largestImage` bytes is
+// TooBig, judged by its size before it is read, so that a file too big is
+// called so even where it could not be read; a source larger than
+// kLargestSourceBytes is TooBig too.
+ProgramFile ReadProgramFile(const std::string& path, size_t largestImage);
+
+// Why a path could not be read, as far as can be told: ": no such file",
+// ": it is a folder", ": not a regular file", or empty.
+std::string UnreadableReason(const std::string& path);
