@@ -22,10 +22,11 @@
 #include "debug/breakpoints.h"
 #include "debug/debug_run.h"
 #include "debug/history.h"
+#include "frontend/app.h"
 #include "frontend/breakpoint_marks.h"
 #include "frontend/controls.h"
-#include "frontend/debugger.h"
 #include "frontend/run_control.h"
+#include "frontend/workbench.h"
 #include "platform/headless/headless_layer.h"
 
 namespace {
@@ -194,8 +195,8 @@ void BM_RunCommand(benchmark::State& bench) {
     constexpr int64_t kSteps = int64_t{1} << 24;
     std::unique_ptr<BenchWindow> window;
     std::unique_ptr<HeadlessLayer> headless;
-    std::unique_ptr<Debugger> headlessDebugger;
-    Debugger* debugger = nullptr;
+    std::unique_ptr<Workbench> headlessDebugger;
+    Workbench* workbench = nullptr;
     WindowLayer* layer = nullptr;
     if (qt) {
         window = std::make_unique<BenchWindow>();
@@ -203,20 +204,20 @@ void BM_RunCommand(benchmark::State& bench) {
             bench.SkipWithError("the main window could not be opened and painted");
             return;
         }
-        debugger = window->debugger.get();
+        workbench = window->workbench.get();
         layer = &window->layer;
     } else {
         headless = std::make_unique<HeadlessLayer>();
-        headlessDebugger = std::make_unique<Debugger>();
+        headlessDebugger = std::make_unique<Workbench>();
         if (!StartMainWindow(*headlessDebugger, *headless)) {
             bench.SkipWithError("the window could not be opened");
             return;
         }
-        debugger = headlessDebugger.get();
+        workbench = headlessDebugger.get();
         layer = headless.get();
     }
-    PlaceProgram(debugger->state, JunLoop());
-    if (sixteen) SetSixteenBreakpoints(debugger->breakpoints);
+    PlaceProgram(workbench->state, JunLoop());
+    if (sixteen) SetSixteenBreakpoints(workbench->breakpoints);
     double runSeconds = 0;
     double coreSeconds = 0;
     double runCpuSeconds = 0;
@@ -224,9 +225,9 @@ void BM_RunCommand(benchmark::State& bench) {
     bool allRan = true;
     // The Run's wall-clock and CPU seconds.
     const auto run = [&] {
-        debugger->state.pc = 0;
-        debugger->programLength = 32;
-        HistoryBarrier(debugger->history);
+        workbench->state.pc = 0;
+        workbench->programLength = 32;
+        HistoryBarrier(workbench->history);
         if (qt) {
             window->layer.HoldEscapeAfter(kSteps / kSnapshotInterval);
         } else {
@@ -234,12 +235,12 @@ void BM_RunCommand(benchmark::State& bench) {
         }
         const Clock::time_point start = Clock::now();
         const double cpuStart = ThreadSeconds();
-        RunProgram(*debugger, *layer);
+        RunProgram(*workbench, *layer);
         const double cpuSeconds = ThreadSeconds() - cpuStart;
         const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
         // Past the history's reach the oldest instructions give way.
-        allRan = allRan && debugger->state.pc == 0 &&
-                 HistoryLength(debugger->history) >= kHistoryInstructions - kSnapshotInterval;
+        allRan = allRan && workbench->state.pc == 0 &&
+                 HistoryLength(workbench->history) >= kHistoryInstructions - kSnapshotInterval;
         return std::pair{seconds, cpuSeconds};
     };
     run();  // warm-up: the history's memory comes into use once per session
@@ -268,18 +269,18 @@ void BM_StepBackInWindow(benchmark::State& bench) {
         bench.SkipWithError("the main window could not be opened and painted");
         return;
     }
-    Debugger& debugger = *window.debugger;
-    PlaceProgram(debugger.state, MixedProgram());
-    debugger.programLength = 0xFFF;
+    Workbench& workbench = *window.workbench;
+    PlaceProgram(workbench.state, MixedProgram());
+    workbench.programLength = 0xFFF;
     // A Run stops on Escape at a multiple of the event stride; Steps make up
     // the rest.
     constexpr int64_t kInstructions = 1000000;
     window.layer.HoldEscapeAfter(kInstructions / kSnapshotInterval);
-    RunProgram(debugger, window.layer);
+    RunProgram(workbench, window.layer);
     window.layer.HoldEscapeAfter(std::numeric_limits<int64_t>::max() / 2);
     for (int64_t k = 0; k < kInstructions % kSnapshotInterval; ++k)
-        StepCommand(debugger, window.layer);
-    if (HistoryLength(debugger.history) != 1000000) {
+        StepCommand(workbench, window.layer);
+    if (HistoryLength(workbench.history) != 1000000) {
         bench.SkipWithError("the Run did not record a million instructions");
         return;
     }
@@ -287,12 +288,12 @@ void BM_StepBackInWindow(benchmark::State& bench) {
     double worst = 0;
     for (auto _ : bench) {
         const Clock::time_point start = Clock::now();
-        StepBackCommand(debugger, window.layer);
+        StepBackCommand(workbench, window.layer);
         QCoreApplication::processEvents();
         const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
         bench.SetIterationTime(seconds);
         worst = std::max(worst, seconds);
-        StepCommand(debugger, window.layer);
+        StepCommand(workbench, window.layer);
         QCoreApplication::processEvents();
     }
     bench.counters["worst_ms"] = worst * 1e3;
@@ -306,15 +307,15 @@ void BM_ToggleBreakpointInWindow(benchmark::State& bench) {
         bench.SkipWithError("the main window could not be opened and painted");
         return;
     }
-    Debugger& debugger = *window.debugger;
-    SetSixteenBreakpoints(debugger.breakpoints);
+    Workbench& workbench = *window.workbench;
+    SetSixteenBreakpoints(workbench.breakpoints);
     window.layer.SelectLine(Control::kCodeListing, 7);
     for (auto _ : bench) {
-        ToggleBreakpointCommand(debugger, window.layer);
+        ToggleBreakpointCommand(workbench, window.layer);
         QCoreApplication::processEvents();
     }
     if (window.layer.GetLineMark(Control::kCodeListing, 7).empty() ==
-        HasBreakpoint(debugger.breakpoints, 7))
+        HasBreakpoint(workbench.breakpoints, 7))
         bench.SkipWithError("the mark does not follow the breakpoint");
 }
 

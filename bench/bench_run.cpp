@@ -9,9 +9,10 @@
 
 #include "bench/bench_programs.h"
 #include "debug/history.h"
+#include "frontend/app.h"
 #include "frontend/controls.h"
-#include "frontend/debugger.h"
 #include "frontend/run_control.h"
+#include "frontend/workbench.h"
 #include "platform/headless/headless_layer.h"
 
 namespace {
@@ -24,20 +25,20 @@ using Clock = std::chrono::steady_clock;
 void BM_RunHeadless(benchmark::State& bench) {
     const auto steps = static_cast<int32_t>(bench.range(0));
     HeadlessLayer layer;
-    auto debugger = std::make_unique<Debugger>();
-    if (!StartMainWindow(*debugger, layer)) {
+    auto workbench = std::make_unique<Workbench>();
+    if (!StartMainWindow(*workbench, layer)) {
         bench.SkipWithError("the window could not be opened");
         return;
     }
-    PlaceProgram(debugger->state, JunLoop());
+    PlaceProgram(workbench->state, JunLoop());
     bool allRan = true;
     const auto run = [&] {
-        debugger->state.pc = 0;
-        debugger->programLength = 32;
+        workbench->state.pc = 0;
+        workbench->programLength = 32;
         layer.HoldEscapeAfter(steps / kSnapshotInterval);
         const int32_t pollsBefore = layer.escapePolls;
         const Clock::time_point start = Clock::now();
-        RunProgram(*debugger, layer);
+        RunProgram(*workbench, layer);
         const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
         // One poll per event take; the one that saw Escape ran no instruction.
         allRan = allRan && layer.escapePolls - pollsBefore - 1 == steps / kSnapshotInterval;

@@ -22,6 +22,7 @@
 #include <system_error>
 
 #include "bench/bench_window.h"
+#include "frontend/app.h"
 #include "frontend/loading.h"
 #include "frontend/run_control.h"
 
@@ -135,13 +136,13 @@ int StartupProbeMain(int, char**) {
                                         ("quodlet_bench_" + std::to_string(getpid()) + ".bin");
     if (error || !WriteLargeImage(image.string())) return 1;
     window.layer.dialogAnswer = image.string();
-    Debugger& debugger = *window.debugger;
-    LoadProgramFile(debugger, window.layer);
+    Workbench& workbench = *window.workbench;
+    LoadProgramFile(workbench, window.layer);
     std::filesystem::remove(image, error);
-    if (debugger.programLength != 65536) return 1;
-    ResetCpuCommand(debugger, window.layer);
-    RunProgram(debugger, window.layer);
-    if (debugger.state.pc != 0xFFF) return 1;
+    if (workbench.programLength != 65536) return 1;
+    ResetCpuCommand(workbench, window.layer);
+    RunProgram(workbench, window.layer);
+    if (workbench.state.pc != 0xFFF) return 1;
 
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);

@@ -22,6 +22,7 @@
 
 #include "bench/bench_programs.h"
 #include "debug/history.h"
+#include "frontend/app.h"
 #include "frontend/controls.h"
 #include "frontend/run_control.h"
 
@@ -97,7 +98,7 @@ bool WaitForFirstPaint(QtLayer& layer, std::chrono::milliseconds limit) {
 }
 
 bool BenchWindow::Open() {
-    if (!StartMainWindow(*debugger, layer)) return false;
+    if (!StartMainWindow(*workbench, layer)) return false;
     return WaitForFirstPaint(layer, std::chrono::seconds(5));
 }
 
@@ -125,16 +126,16 @@ void RunInWindow(benchmark::State& bench, const std::vector<int32_t>& program) {
         bench.SkipWithError("the main window could not be opened and painted");
         return;
     }
-    Debugger& debugger = *window.debugger;
-    PlaceProgram(debugger.state, program);
+    Workbench& workbench = *window.workbench;
+    PlaceProgram(workbench.state, program);
     bool allRan = true;
     const auto run = [&] {
-        debugger.state.pc = 0;
-        debugger.programLength = 32;
+        workbench.state.pc = 0;
+        workbench.programLength = 32;
         window.layer.HoldEscapeAfter(steps / kSnapshotInterval);
         const int64_t pollsBefore = window.layer.escapePolls;
         const Clock::time_point start = Clock::now();
-        RunProgram(debugger, window.layer);
+        RunProgram(workbench, window.layer);
         const double seconds = SecondsBetween(start, Clock::now());
         // One poll per event take; the one that saw Escape ran no instruction.
         allRan = allRan && window.layer.escapePolls - pollsBefore - 1 == steps / kSnapshotInterval;
@@ -164,8 +165,8 @@ void BM_RunResponsiveness(benchmark::State& bench) {
         bench.SkipWithError("the main window could not be opened and painted");
         return;
     }
-    Debugger& debugger = *window.debugger;
-    PlaceProgram(debugger.state, JunLoop());
+    Workbench& workbench = *window.workbench;
+    PlaceProgram(workbench.state, JunLoop());
     QWidget* mainWindow = window.layer.MainWindowForTests();
     QWidget* lamp = window.layer.ControlWidgetForTests(Control::kFirstLamp);
     QTimer busy;
@@ -178,8 +179,8 @@ void BM_RunResponsiveness(benchmark::State& bench) {
     double runSeconds = 0;
     int64_t round = 0;
     for (auto _ : bench) {
-        debugger.state.pc = 0;
-        debugger.programLength = 32;
+        workbench.state.pc = 0;
+        workbench.programLength = 32;
         // The press comes 100..180 ms into the Run, at a different phase of
         // the pump interval each time.
         const auto pressAfter = std::chrono::milliseconds(100 + 17 * (round++ % 5));
@@ -194,7 +195,7 @@ void BM_RunResponsiveness(benchmark::State& bench) {
             pressed = Clock::now();
             QCoreApplication::postEvent(mainWindow, press.release());
         });
-        RunProgram(debugger, window.layer);
+        RunProgram(workbench, window.layer);
         const Clock::time_point end = Clock::now();
         keyboard.join();  // `pressed` is written before the event is posted
         longestGap = std::max(longestGap, watch.longestGap);
@@ -230,7 +231,7 @@ void BM_StepCommand(benchmark::State& bench) {
         bench.SkipWithError("the main window could not be opened and painted");
         return;
     }
-    Debugger& debugger = *window.debugger;
+    Workbench& workbench = *window.workbench;
     std::vector<int32_t> program;
     switch (stepCase) {
         case StepCase::Follows:
@@ -251,11 +252,11 @@ void BM_StepCommand(benchmark::State& bench) {
             program.insert(program.end(), {0x40, 0x00});
             break;
     }
-    PlaceProgram(debugger.state, program);
-    ResetCpuCommand(debugger, window.layer);
+    PlaceProgram(workbench.state, program);
+    ResetCpuCommand(workbench, window.layer);
     // One step beforehand shows that the listing does what this case needs.
     const std::string firstLine = window.layer.GetLine(Control::kCodeListing, 0);
-    StepCommand(debugger, window.layer);
+    StepCommand(workbench, window.layer);
     const bool rebuilt = window.layer.GetLine(Control::kCodeListing, 0) != firstLine;
     if (rebuilt != (stepCase == StepCase::Rebuilt)) {
         bench.SkipWithError("the listing did not behave as this case needs");
@@ -265,7 +266,7 @@ void BM_StepCommand(benchmark::State& bench) {
     EventWatch watch(window.layer.MainWindowForTests());
     watch.Restart(Clock::now());
     for (auto _ : bench) {
-        StepCommand(debugger, window.layer);
+        StepCommand(workbench, window.layer);
         if (paint) QCoreApplication::processEvents();
     }
     if (paint && watch.paints == 0) bench.SkipWithError("nothing was painted");

@@ -10,7 +10,7 @@
 #include <memory>
 #include <string>
 
-#include "frontend/debugger.h"
+#include "frontend/workbench.h"
 #include "platform/qt/qt_layer.h"
 
 // The argument by which the start-up benchmark starts a copy of this
@@ -44,7 +44,7 @@ struct BenchWindow {
     char programName[14] = "quodlet_bench";
     char* argv[2] = {programName, nullptr};
     BenchLayer layer{argc, argv};
-    std::unique_ptr<Debugger> debugger = std::make_unique<Debugger>();
+    std::unique_ptr<Workbench> workbench = std::make_unique<Workbench>();
 
     // False when the window cannot be opened. Waits until it has been
     // painted once.

@@ -6,13 +6,13 @@
 #include "display/controls.h"
 #include "display/disassembler.h"
 
-void MarkBreakpointLines(const Debugger& debugger, WindowLayer& layer) {
+void MarkBreakpointLines(const Workbench& workbench, WindowLayer& layer) {
     const int32_t count = layer.CountLines(Control::kCodeListing);
     for (int32_t line = 0; line < count; ++line) {
         uint32_t address = 0;
         const bool marked = LineAddress(layer.GetLine(Control::kCodeListing, line), address) &&
                             address <= 0xFFFF &&
-                            HasBreakpoint(debugger.breakpoints, static_cast<int32_t>(address));
+                            HasBreakpoint(workbench.breakpoints, static_cast<int32_t>(address));
         layer.SetLineMark(Control::kCodeListing, line, marked ? kBreakpointMark : "");
     }
 }
@@ -27,15 +27,15 @@ bool SelectedListingAddress(WindowLayer& layer, int32_t& address) {
     return true;
 }
 
-void ToggleBreakpointCommand(Debugger& debugger, WindowLayer& layer) {
+void ToggleBreakpointCommand(Workbench& workbench, WindowLayer& layer) {
     int32_t address = 0;
     if (!SelectedListingAddress(layer, address)) return;
-    if (!ToggleBreakpoint(debugger.breakpoints, address)) return;
+    if (!ToggleBreakpoint(workbench.breakpoints, address)) return;
     // The address may stand on more than one line (a listing that wrapped).
-    MarkBreakpointLines(debugger, layer);
+    MarkBreakpointLines(workbench, layer);
 }
 
-void ClearBreakpointsCommand(Debugger& debugger, WindowLayer& layer) {
-    ClearBreakpoints(debugger.breakpoints);
-    MarkBreakpointLines(debugger, layer);
+void ClearBreakpointsCommand(Workbench& workbench, WindowLayer& layer) {
+    ClearBreakpoints(workbench.breakpoints);
+    MarkBreakpointLines(workbench, layer);
 }

@@ -6,14 +6,14 @@
 
 #include <cstdint>
 
-#include "frontend/debugger.h"
+#include "frontend/workbench.h"
 #include "platform/window_layer.h"
 
 inline constexpr char kBreakpointMark[] = "breakpoint";
 
 // Marks each listing line whose address has a breakpoint and unmarks the
 // others.
-void MarkBreakpointLines(const Debugger& debugger, WindowLayer& layer);
+void MarkBreakpointLines(const Workbench& workbench, WindowLayer& layer);
 
 // The address of the selected listing line; false when no line is selected.
 bool SelectedListingAddress(WindowLayer& layer, int32_t& address);
@@ -21,6 +21,6 @@ bool SelectedListingAddress(WindowLayer& layer, int32_t& address);
 // Toggle Breakpoint (and a double-click on a listing line): sets or clears
 // the breakpoint at the selected line's address. Nothing without a
 // selected line or for a line beyond 0xFFFF.
-void ToggleBreakpointCommand(Debugger& debugger, WindowLayer& layer);
+void ToggleBreakpointCommand(Workbench& workbench, WindowLayer& layer);
 
-void ClearBreakpointsCommand(Debugger& debugger, WindowLayer& layer);
+void ClearBreakpointsCommand(Workbench& workbench, WindowLayer& layer);

@@ -8,26 +8,26 @@ namespace {
 
 // After the listing may have been rebuilt: lines come unmarked, and without
 // breakpoints every line is unmarked already.
-void MarkRebuiltListing(const Debugger& debugger, WindowLayer& layer) {
-    if (debugger.breakpoints.count != 0) MarkBreakpointLines(debugger, layer);
+void MarkRebuiltListing(const Workbench& workbench, WindowLayer& layer) {
+    if (workbench.breakpoints.count != 0) MarkBreakpointLines(workbench, layer);
 }
 
 }  // namespace
 
-void RebuildListingFromZero(Debugger& debugger, WindowLayer& layer) {
-    debugger.listingAddress = 0;
-    FillCodeListing(debugger.state, debugger.tables, debugger.listingAddress, layer);
-    MarkRebuiltListing(debugger, layer);
+void RebuildListingFromZero(Workbench& workbench, WindowLayer& layer) {
+    workbench.listingAddress = 0;
+    FillCodeListing(workbench.state, workbench.tables, workbench.listingAddress, layer);
+    MarkRebuiltListing(workbench, layer);
 }
 
-void RebuildListingFromZeroFollowingPc(Debugger& debugger, WindowLayer& layer) {
-    RebuildListingFromZero(debugger, layer);
-    FollowPc(debugger.state, debugger.tables, debugger.listingAddress, layer);
-    MarkRebuiltListing(debugger, layer);
+void RebuildListingFromZeroFollowingPc(Workbench& workbench, WindowLayer& layer) {
+    RebuildListingFromZero(workbench, layer);
+    FollowPc(workbench.state, workbench.tables, workbench.listingAddress, layer);
+    MarkRebuiltListing(workbench, layer);
 }
 
-void RefreshAndFollowPc(Debugger& debugger, WindowLayer& layer) {
-    RefreshDisplay(debugger.state, layer);
-    FollowPc(debugger.state, debugger.tables, debugger.listingAddress, layer);
-    MarkRebuiltListing(debugger, layer);
+void RefreshAndFollowPc(Workbench& workbench, WindowLayer& layer) {
+    RefreshDisplay(workbench.state, layer);
+    FollowPc(workbench.state, workbench.tables, workbench.listingAddress, layer);
+    MarkRebuiltListing(workbench, layer);
 }

@@ -3,16 +3,16 @@
 // commands that change the machine need it; each leaves the breakpoints
 // marked.
 
-#include "frontend/debugger.h"
+#include "frontend/workbench.h"
 #include "platform/window_layer.h"
 
 // The listing from address 0 with its first line selected; pc is not
 // followed (after a reset pc is 0 anyway).
-void RebuildListingFromZero(Debugger& debugger, WindowLayer& layer);
+void RebuildListingFromZero(Workbench& workbench, WindowLayer& layer);
 
 // The listing from address 0, then the line of pc selected, or the listing
 // moved to pc when its lines do not reach it: after a load, or a typed pc.
-void RebuildListingFromZeroFollowingPc(Debugger& debugger, WindowLayer& layer);
+void RebuildListingFromZeroFollowingPc(Workbench& workbench, WindowLayer& layer);
 
 // Every field, then the listing line of pc: after an instruction.
-void RefreshAndFollowPc(Debugger& debugger, WindowLayer& layer);
+void RefreshAndFollowPc(Workbench& workbench, WindowLayer& layer);

@@ -63,24 +63,24 @@ void ReportRefusal(WindowLayer& layer, const std::string& path, const ProgramFil
 
 }  // namespace
 
-void LoadProgramFile(Debugger& debugger, WindowLayer& layer) {
+void LoadProgramFile(Workbench& workbench, WindowLayer& layer) {
     const std::string path =
-        layer.OpenFileDialog("Please choose file to load", debugger.loadFolder, kOpenFilters);
+        layer.OpenFileDialog("Please choose file to load", workbench.loadFolder, kOpenFilters);
     if (path.empty()) return;
-    LoadProgramPath(debugger, layer, path);
+    LoadProgramPath(workbench, layer, path);
 }
 
-void ReloadProgramFile(Debugger& debugger, WindowLayer& layer) {
-    if (debugger.lastFile.empty()) return;
+void ReloadProgramFile(Workbench& workbench, WindowLayer& layer) {
+    if (workbench.lastFile.empty()) return;
     // A copy: loading sets lastFile again.
-    const std::string path = debugger.lastFile;
-    LoadProgramPath(debugger, layer, path);
+    const std::string path = workbench.lastFile;
+    LoadProgramPath(workbench, layer, path);
 }
 
-void LoadProgramPath(Debugger& debugger, WindowLayer& layer, const std::string& path) {
+void LoadProgramPath(Workbench& workbench, WindowLayer& layer, const std::string& path) {
     // Refused or not, this is the file Reload opens again: the user mends
     // it in an editor and asks for it anew.
-    debugger.lastFile = path;
+    workbench.lastFile = path;
 
     // Read everything before touching the machine, so that a refused file
     // leaves it as it was.
@@ -89,25 +89,23 @@ void LoadProgramPath(Debugger& debugger, WindowLayer& layer, const std::string& 
         ReportRefusal(layer, path, program);
         return;
     }
-    debugger.loadFolder = FolderOf(path);
+    workbench.loadFolder = FolderOf(path);
     // Instructions before the load ran on another program: Step Back stops here.
-    HistoryBarrier(debugger.history);
-    std::copy(program.bytes.begin(), program.bytes.end(), debugger.state.RomImage.begin());
-    debugger.programLength = static_cast<int32_t>(program.bytes.size());
-    RebuildListingFromZeroFollowingPc(debugger, layer);
+    std::copy(program.bytes.begin(), program.bytes.end(),
+              ChangeMachine(workbench).RomImage.begin());
+    workbench.programLength = static_cast<int32_t>(program.bytes.size());
+    RebuildListingFromZeroFollowingPc(workbench, layer);
 }
 
-void LoadExample(Debugger& debugger, WindowLayer& layer, std::span<const int32_t> example) {
+void LoadExample(Workbench& workbench, WindowLayer& layer, std::span<const int32_t> example) {
     const std::span<const int32_t> program =
         example.first(std::min<size_t>(example.size(), kProgramBytes));
-    HistoryBarrier(debugger.history);
-    std::copy(program.begin(), program.end(), debugger.state.RomImage.begin());
-    RebuildListingFromZeroFollowingPc(debugger, layer);
-    debugger.programLength = static_cast<int32_t>(program.size());
+    std::copy(program.begin(), program.end(), ChangeMachine(workbench).RomImage.begin());
+    RebuildListingFromZeroFollowingPc(workbench, layer);
+    workbench.programLength = static_cast<int32_t>(program.size());
 }
 
-void ZeroRomCommand(Debugger& debugger, WindowLayer& layer) {
-    HistoryBarrier(debugger.history);
-    ZeroRom(debugger.state);
-    RebuildListingFromZeroFollowingPc(debugger, layer);
+void ZeroRomCommand(Workbench& workbench, WindowLayer& layer) {
+    ZeroRom(ChangeMachine(workbench));
+    RebuildListingFromZeroFollowingPc(workbench, layer);
 }

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "frontend/debugger.h"
+#include "frontend/workbench.h"
 #include "platform/window_layer.h"
 
 // Asks for a program file and loads it: a program image as it is, a source
@@ -17,11 +17,11 @@
 // bytes. Refused with a message, and nothing changed, when an image is more
 // than 65536 bytes, a source has errors, or either is no readable regular
 // file.
-void LoadProgramFile(Debugger& debugger, WindowLayer& layer);
+void LoadProgramFile(Workbench& workbench, WindowLayer& layer);
 // Loads the file at `path` as Open does after its dialog.
-void LoadProgramPath(Debugger& debugger, WindowLayer& layer, const std::string& path);
+void LoadProgramPath(Workbench& workbench, WindowLayer& layer, const std::string& path);
 // Opens the file last asked to open again, from the same path, as Open
 // would; nothing when no file was asked for yet. Examples do not count.
-void ReloadProgramFile(Debugger& debugger, WindowLayer& layer);
-void LoadExample(Debugger& debugger, WindowLayer& layer, std::span<const int32_t> example);
-void ZeroRomCommand(Debugger& debugger, WindowLayer& layer);
+void ReloadProgramFile(Workbench& workbench, WindowLayer& layer);
+void LoadExample(Workbench& workbench, WindowLayer& layer, std::span<const int32_t> example);
+void ZeroRomCommand(Workbench& workbench, WindowLayer& layer);

@@ -2,9 +2,9 @@
 #include <memory>
 #include <string>
 
+#include "frontend/app.h"
 #include "frontend/command_line.h"
-#include "frontend/debugger.h"
-#include "frontend/run_control.h"
+#include "frontend/workbench.h"
 #include "platform/qt/qt_layer.h"
 
 int main(int argc, char** argv) {
@@ -35,9 +35,9 @@ int main(int argc, char** argv) {
     // closed the window.
     layer.CloseOnTerminationSignals();
     // The machine state holds 256 KiB of arrays: too much for the stack.
-    const auto debugger = std::make_unique<Debugger>();
-    debugger->toolkitVersion = QtLayer::ToolkitVersion();
-    const int exitCode = RunQuodlet(*debugger, layer, file);
+    const auto workbench = std::make_unique<Workbench>();
+    workbench->toolkitVersion = QtLayer::ToolkitVersion();
+    const int exitCode = RunQuodlet(*workbench, layer, file);
     if (exitCode != 0) std::cerr << "quodlet: the main window could not be opened\n";
     return exitCode;
 }

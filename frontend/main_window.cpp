@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <span>
 #include <string>
-#include <string_view>
 
 #include "data/lamps.h"
+#include "frontend/commands.h"
 #include "frontend/controls.h"
 
 namespace {
@@ -86,59 +86,6 @@ constexpr int32_t kProgramCounterDigits = 4;
 constexpr char kListingFace[] = "Courier";
 constexpr int32_t kListingPoints = 8;
 
-enum class MenuEntryKind { Title, Item, Separator, Submenu, EndSubmenu };
-
-struct MenuEntry {
-    MenuEntryKind kind;
-    int32_t item;
-    const char* text;
-};
-
-// The menu bar in display order; item numbers are not in display order.
-// "&" marks each entry's mnemonic, unique within its menu.
-constexpr std::array<MenuEntry, 24> kMenus = {{
-    {MenuEntryKind::Title, 0, "&File"},
-    {MenuEntryKind::Item, MenuItem::kOpen, "&Open\tCtrl+O"},
-    {MenuEntryKind::Item, MenuItem::kReload, "&Reload\tCtrl+R"},
-    {MenuEntryKind::Item, MenuItem::kQuit, "&Quit"},
-    {MenuEntryKind::Title, 0, "&Debug"},
-    {MenuEntryKind::Item, MenuItem::kResetCpu, "&Reset CPU"},
-    {MenuEntryKind::Item, MenuItem::kZeroRom, "&Zero ROM"},
-    {MenuEntryKind::Separator, 0, ""},
-    {MenuEntryKind::Item, MenuItem::kAnimate, "&Animate"},
-    {MenuEntryKind::Item, MenuItem::kStep, "&Step\tF7"},
-    {MenuEntryKind::Item, MenuItem::kRun, "R&un\tF5"},
-    {MenuEntryKind::Submenu, 0, "&Examples"},
-    {MenuEntryKind::Item, MenuItem::kExampleSum, "&1. R2R3=R6+R7"},
-    {MenuEntryKind::Item, MenuItem::kExampleSquare, "&2. A^2"},
-    {MenuEntryKind::EndSubmenu, 0, ""},
-    {MenuEntryKind::Separator, 0, ""},
-    {MenuEntryKind::Item, MenuItem::kStepOver, "Step &Over\tF8"},
-    {MenuEntryKind::Item, MenuItem::kRunToCursor, "Run &to Cursor\tF4"},
-    {MenuEntryKind::Item, MenuItem::kToggleBreakpoint, "Toggle &Breakpoint\tF9"},
-    {MenuEntryKind::Item, MenuItem::kClearBreakpoints, "&Clear Breakpoints"},
-    {MenuEntryKind::Item, MenuItem::kStepBack, "Step Bac&k\tShift+F7"},
-    {MenuEntryKind::Title, 0, "&Help"},
-    {MenuEntryKind::Item, MenuItem::kKeyboardShortcuts, "&Keyboard Shortcuts"},
-    {MenuEntryKind::Item, MenuItem::kAbout, "&About Quodlet"},
-}};
-
-struct Shortcut {
-    int32_t keyCode;
-    int32_t item;
-};
-
-constexpr std::array<Shortcut, 8> kShortcuts = {{
-    {KeyCode::kF5, MenuItem::kRun},
-    {KeyCode::kF7, MenuItem::kStep},
-    {KeyCode::kCtrlO, MenuItem::kOpen},
-    {KeyCode::kCtrlR, MenuItem::kReload},
-    {KeyCode::kF8, MenuItem::kStepOver},
-    {KeyCode::kF4, MenuItem::kRunToCursor},
-    {KeyCode::kF9, MenuItem::kToggleBreakpoint},
-    {KeyCode::kShift | KeyCode::kF7, MenuItem::kStepBack},
-}};
-
 // The name by which screen readers and UI automation find a control that
 // shows part of the machine; captions need none, their text is their name.
 std::string AccessibleNameOf(int32_t number) {
@@ -186,66 +133,7 @@ void GiveListingFont(WindowLayer& layer) {
     layer.SetFont(Control::kRamDump, font);
 }
 
-// The menu bar and the shortcuts. Without a menu bar there are neither
-// menus nor shortcuts; the controls work all the same.
-void BuildMenus(WindowLayer& layer) {
-    if (!layer.CreateMenuBar(kMainWindow)) return;
-    for (const MenuEntry& entry : kMenus) {
-        switch (entry.kind) {
-            case MenuEntryKind::Title: layer.AddMenuTitle(entry.text); break;
-            case MenuEntryKind::Item: layer.AddMenuItem(entry.item, entry.text); break;
-            case MenuEntryKind::Separator: layer.AddMenuSeparator(); break;
-            case MenuEntryKind::Submenu: layer.OpenSubmenu(entry.text); break;
-            case MenuEntryKind::EndSubmenu: layer.CloseSubmenu(); break;
-        }
-    }
-    for (const Shortcut& shortcut : kShortcuts) {
-        layer.AddShortcut(kMainWindow, shortcut.keyCode, shortcut.item);
-    }
-}
-
-// A menu text as the user reads it: without the mnemonic marks and the
-// shortcut's label.
-std::string ReadableMenuText(std::string_view text) {
-    std::string readable;
-    for (size_t i = 0; i < text.size() && text[i] != '\t'; ++i) {
-        if (text[i] == '&' && i + 1 < text.size()) ++i;
-        readable += text[i];
-    }
-    return readable;
-}
-
 }  // namespace
-
-std::string KeyboardShortcutsText() {
-    std::string text;
-    for (const MenuEntry& entry : kMenus) {
-        const std::string_view entryText = entry.text;
-        const size_t tab = entryText.find('\t');
-        if (entry.kind != MenuEntryKind::Item || tab == std::string_view::npos) continue;
-        text +=
-            std::string(entryText.substr(tab + 1)) + "\t" + ReadableMenuText(entryText) + "\r\n";
-    }
-    text += "Escape, held\tStops a Run or an animation\r\n";
-    for (const MenuEntry& entry : kMenus) {
-        if (entry.kind != MenuEntryKind::Title) continue;
-        const std::string_view title = entry.text;
-        const size_t mark = title.find('&');
-        if (mark == std::string_view::npos || mark + 1 >= title.size()) continue;
-        text += "Alt+" + std::string(1, title[mark + 1]) + "\tOpens the " +
-                ReadableMenuText(title) + " menu\r\n";
-    }
-    text += "Underlined letter\tChooses that entry of an open menu";
-    return text;
-}
-
-std::string AboutText(const std::string& toolkitVersion) {
-    std::string text = std::string("Quodlet ") + QUODLET_VERSION +
-                       "\r\nAn emulator and single-step debugger for the Intel 4004."
-                       "\r\nLicence: MIT";
-    if (!toolkitVersion.empty()) text += "\r\nBuilt on " + toolkitVersion;
-    return text;
-}
 
 void BuildMainWindow(WindowLayer& layer) {
     const std::span<const ControlLayout> controls(kControls);

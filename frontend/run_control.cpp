@@ -25,19 +25,6 @@ namespace {
 
 // The largest value a field accepts: four hexadecimal digits.
 constexpr int32_t kLargestFieldValue = 0xFFFF;
-// RunQuodlet's exit code when the main window cannot be opened.
-constexpr int kNoWindow = 1;
-
-// The working directory, ending in a separator; empty (the dialog's own
-// choice) when it cannot be determined.
-std::string WorkingFolder() {
-    std::error_code error;
-    std::string folder = std::filesystem::current_path(error).string();
-    if (error || folder.empty()) return std::string();
-    if (folder.back() != '/' && folder.back() != '\\') folder += '/';
-    return folder;
-}
-
 // The value of a field's text, or false when the text is empty, holds a
 // character that is no hexadecimal digit, or exceeds four digits' worth.
 // The field limits keep what the user types to four digits, but the text
@@ -82,187 +69,102 @@ struct WindowRun {
 // step into all three of these loops on its own. The observer is a local of
 // the loop, so that what it keeps can live in registers.
 template <DebugGoal goal>
-[[gnu::flatten]] void RunLoop(Debugger& debugger, WindowLayer& layer, int32_t target) {
-    WindowRun observer{layer, debugger.state.ramOutputPorts[1]};
-    RunDebug<goal>(debugger.state, layer, debugger.programLength, debugger.breakpoints,
-                   debugger.history, observer, target);
+[[gnu::flatten]] void RunLoop(Workbench& workbench, WindowLayer& layer, int32_t target) {
+    WindowRun observer{layer, workbench.state.ramOutputPorts[1]};
+    RunDebug<goal>(workbench.state, layer, workbench.programLength, workbench.breakpoints,
+                   workbench.history, observer, target);
 }
 
 // Run, Step Over and Run to Cursor in the window: the busy cursor while the
 // thread is taken, the lamps kept current, every instruction recorded, the
 // breakpoints tested, and the whole window refreshed at the end.
 template <DebugGoal goal>
-void RunInWindow(Debugger& debugger, WindowLayer& layer, int32_t target = 0) {
-    MachineState& state = debugger.state;
+void RunInWindow(Workbench& workbench, WindowLayer& layer, int32_t target = 0) {
+    MachineState& state = workbench.state;
     // The lamps show RAM output port 1 and nothing else, and nothing but
     // the instructions changes it during a Run: after bringing them up to
     // date once, the Run redraws them only when it finds the port changed.
     UpdateLeds(state, layer);
     layer.SetBusy(true);
-    RunLoop<goal>(debugger, layer, target);
+    RunLoop<goal>(workbench, layer, target);
     state.running = 0;
     layer.SetBusy(false);
-    RefreshAndFollowPc(debugger, layer);
-}
-
-// The command of a menu item; false for Quit.
-bool MenuCommand(Debugger& debugger, WindowLayer& layer, int32_t item) {
-    switch (item) {
-        case MenuItem::kOpen: LoadProgramFile(debugger, layer); break;
-        case MenuItem::kReload: ReloadProgramFile(debugger, layer); break;
-        case MenuItem::kQuit: return false;
-        case MenuItem::kResetCpu: ResetCpuCommand(debugger, layer); break;
-        case MenuItem::kZeroRom: ZeroRomCommand(debugger, layer); break;
-        case MenuItem::kStep: StepCommand(debugger, layer); break;
-        case MenuItem::kRun: RunProgram(debugger, layer); break;
-        case MenuItem::kAnimate: AnimateCommand(debugger, layer); break;
-        case MenuItem::kExampleSum: LoadExample(debugger, layer, ExampleSum); break;
-        case MenuItem::kExampleSquare: LoadExample(debugger, layer, ExampleSquare); break;
-        case MenuItem::kStepOver: StepOverCommand(debugger, layer); break;
-        case MenuItem::kRunToCursor: RunToCursorCommand(debugger, layer); break;
-        case MenuItem::kToggleBreakpoint: ToggleBreakpointCommand(debugger, layer); break;
-        case MenuItem::kClearBreakpoints: ClearBreakpointsCommand(debugger, layer); break;
-        case MenuItem::kStepBack: StepBackCommand(debugger, layer); break;
-        case MenuItem::kKeyboardShortcuts:
-            layer.Show("Keyboard Shortcuts", KeyboardShortcutsText());
-            break;
-        case MenuItem::kAbout:
-            layer.Show("About Quodlet", AboutText(debugger.toolkitVersion));
-            break;
-        default: break;
-    }
-    return true;
+    RefreshAndFollowPc(workbench, layer);
 }
 
 }  // namespace
 
-int RunQuodlet(Debugger& debugger, WindowLayer& layer, const std::string& programFile) {
-    if (!StartMainWindow(debugger, layer)) return kNoWindow;
-    if (!programFile.empty()) LoadProgramPath(debugger, layer, programFile);
-    for (;;) {
-        const Event event = layer.WaitEvent();
-        if (!HandleEvent(debugger, layer, event)) break;
-    }
-    // An animation in progress is simply abandoned.
-    layer.FreeImage(Image::kLampOff);
-    layer.FreeImage(Image::kLampOn);
-    layer.Release();
-    return 0;
-}
-
-bool StartMainWindow(Debugger& debugger, WindowLayer& layer) {
-    if (!layer.OpenWindow(kMainWindow, kWindowWidth, kWindowHeight, kWindowTitle)) {
-        layer.Release();
-        return false;
-    }
-    BuildMainWindow(layer);
-    StartUp(debugger, layer);
-    return true;
-}
-
-void StartUp(Debugger& debugger, WindowLayer& layer) {
-    debugger.loadFolder = WorkingFolder();
-    debugger.programLength = kProgramLengthBeforeLoading;
-    FillOpcodeTables(debugger.tables);
-    // A reset machine, shown, with the listing from address 0.
-    ResetCpuCommand(debugger, layer);
-}
-
-bool HandleEvent(Debugger& debugger, WindowLayer& layer, const Event& event) {
-    switch (event.kind) {
-        case EventKind::Close: return false;
-        case EventKind::Menu: return MenuCommand(debugger, layer, event.number);
-        case EventKind::Control:
-            if (event.number == Control::kCodeListing &&
-                event.type == ControlEventType::DoubleClick) {
-                ToggleBreakpointCommand(debugger, layer);
-            } else {
-                ApplyFieldEdit(debugger, layer, event);
-            }
-            break;
-        case EventKind::Timer:
-            if (event.number == kAnimationTimer) AnimationTick(debugger, layer);
-            break;
-        case EventKind::None: break;
-    }
-    return true;
-}
-
-void StepCommand(Debugger& debugger, WindowLayer& layer) {
+void StepCommand(Workbench& workbench, WindowLayer& layer) {
     // Also during an animation, and with no bound on pc.
-    StepRecorded(debugger.state, layer, debugger.history);
-    RefreshAndFollowPc(debugger, layer);
+    StepRecorded(workbench.state, layer, workbench.history);
+    RefreshAndFollowPc(workbench, layer);
 }
 
-void AnimateCommand(Debugger& debugger, WindowLayer& layer) {
+void AnimateCommand(Workbench& workbench, WindowLayer& layer) {
     // The first instruction comes with the first tick; animating again only
     // restarts the period.
-    debugger.state.running = 1;
-    debugger.animationSteps = 0;
+    workbench.state.running = 1;
+    workbench.animationSteps = 0;
     layer.AddTimer(kMainWindow, kAnimationTimer, kAnimationPeriodMs);
 }
 
-void RunProgram(Debugger& debugger, WindowLayer& layer) {
-    if (debugger.state.running != 0) return;  // an animation is in progress
-    RunInWindow<DebugGoal::Run>(debugger, layer);
+void RunProgram(Workbench& workbench, WindowLayer& layer) {
+    if (workbench.state.running != 0) return;  // an animation is in progress
+    RunInWindow<DebugGoal::Run>(workbench, layer);
 }
 
-void StepOverCommand(Debugger& debugger, WindowLayer& layer) {
-    if (!AtCall(debugger.state)) {
-        StepCommand(debugger, layer);
+void StepOverCommand(Workbench& workbench, WindowLayer& layer) {
+    if (!AtCall(workbench.state)) {
+        StepCommand(workbench, layer);
         return;
     }
-    if (debugger.state.running != 0) return;  // as Run: not during an animation
-    RunInWindow<DebugGoal::StepOver>(debugger, layer);
+    if (workbench.state.running != 0) return;  // as Run: not during an animation
+    RunInWindow<DebugGoal::StepOver>(workbench, layer);
 }
 
-void RunToCursorCommand(Debugger& debugger, WindowLayer& layer) {
-    if (debugger.state.running != 0) return;
+void RunToCursorCommand(Workbench& workbench, WindowLayer& layer) {
+    if (workbench.state.running != 0) return;
     int32_t target = 0;
     if (!SelectedListingAddress(layer, target)) return;
-    RunInWindow<DebugGoal::RunToCursor>(debugger, layer, target);
+    RunInWindow<DebugGoal::RunToCursor>(workbench, layer, target);
 }
 
-void StepBackCommand(Debugger& debugger, WindowLayer& layer) {
+void StepBackCommand(Workbench& workbench, WindowLayer& layer) {
     // running stays as it is: an animation goes on from the earlier state.
-    if (StepBack(debugger.history, debugger.state)) RefreshAndFollowPc(debugger, layer);
+    if (StepBack(workbench.history, workbench.state)) RefreshAndFollowPc(workbench, layer);
 }
 
-void AnimationTick(Debugger& debugger, WindowLayer& layer) {
-    MachineState& state = debugger.state;
+void AnimationTick(Workbench& workbench, WindowLayer& layer) {
+    MachineState& state = workbench.state;
     if (state.running != 0) {
         // A breakpoint ends the animation before its instruction, but not
         // at the animation's first: animating from a breakpoint moves on.
-        if (debugger.animationSteps > 0 && HasBreakpoint(debugger.breakpoints, state.pc)) {
+        if (workbench.animationSteps > 0 && HasBreakpoint(workbench.breakpoints, state.pc)) {
             state.running = 0;
         } else {
-            StepRecorded(state, layer, debugger.history);
-            ++debugger.animationSteps;
-            RefreshAndFollowPc(debugger, layer);
+            StepRecorded(state, layer, workbench.history);
+            ++workbench.animationSteps;
+            RefreshAndFollowPc(workbench, layer);
         }
     }
     if (layer.IsKeyDown(KeyCode::kEscape)) state.running = 0;
     // Tested after the instruction: an animation stops as soon as pc reaches
     // programLength, one instruction earlier than a Run.
-    if (state.pc >= kLastAddress || state.pc >= debugger.programLength) state.running = 0;
+    if (state.pc >= kLastAddress || state.pc >= workbench.programLength) state.running = 0;
     if (state.running == 0) layer.RemoveTimer(kMainWindow, kAnimationTimer);
 }
 
-void ResetCpuCommand(Debugger& debugger, WindowLayer& layer) {
+void ResetCpuCommand(Workbench& workbench, WindowLayer& layer) {
     // running is left alone: an animation goes on from address 0.
-    HistoryBarrier(debugger.history);
-    ResetCpu(debugger.state);
-    RefreshDisplay(debugger.state, layer);
-    RebuildListingFromZero(debugger, layer);
+    ResetCpu(ChangeMachine(workbench));
+    RefreshDisplay(workbench.state, layer);
+    RebuildListingFromZero(workbench, layer);
 }
 
-void ApplyFieldEdit(Debugger& debugger, WindowLayer& layer, const Event& event) {
-    MachineState& state = debugger.state;
+void ApplyFieldEdit(Workbench& workbench, WindowLayer& layer, const Event& event) {
     const int32_t control = event.number;
-    // Each edit the machine takes is a point Step Back cannot go back across.
     if (control == Control::kCarry) {
-        HistoryBarrier(debugger.history);
-        state.carry = layer.GetCheck(Control::kCarry);
+        ChangeMachine(workbench).carry = layer.GetCheck(Control::kCarry);
         return;
     }
     if (control < Control::kFirstRegister || control > Control::kProgramCounter) return;
@@ -270,12 +172,12 @@ void ApplyFieldEdit(Debugger& debugger, WindowLayer& layer, const Event& event) 
     // Stored unmasked; a text that is no number is ignored without a word.
     int32_t value = 0;
     if (!ParseFieldValue(layer.GetText(control), value)) return;
-    HistoryBarrier(debugger.history);
+    MachineState& state = ChangeMachine(workbench);
     if (control == Control::kAccumulator) {
         state.accumulator = value;
     } else if (control == Control::kProgramCounter) {
         state.pc = value;
-        RebuildListingFromZeroFollowingPc(debugger, layer);
+        RebuildListingFromZeroFollowingPc(workbench, layer);
     } else {
         state.indexRegisters[static_cast<size_t>(control - Control::kFirstRegister)] = value;
     }

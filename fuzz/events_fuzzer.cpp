@@ -34,9 +34,10 @@
 
 #include "data/examples.h"
 #include "debug/history.h"
+#include "frontend/app.h"
 #include "frontend/controls.h"
-#include "frontend/debugger.h"
 #include "frontend/run_control.h"
+#include "frontend/workbench.h"
 #include "fuzz/fuzz_support.h"
 #include "platform/headless/headless_layer.h"
 
@@ -121,7 +122,7 @@ struct HistoryNote {
 constexpr int32_t kFinalStepsBack = 3000;
 
 struct Run {
-    std::unique_ptr<Debugger> debugger = std::make_unique<Debugger>();
+    std::unique_ptr<Workbench> workbench = std::make_unique<Workbench>();
     BoundedLayer layer;
     // Taken just before an Open, compared after it if it was refused.
     std::unique_ptr<LoadSnapshot> beforeOpen;
@@ -131,7 +132,7 @@ struct Run {
 
     // The invariant of Step Back, at a point where no Run is under way.
     void CheckHistory() {
-        const History& history = debugger->history;
+        const History& history = workbench->history;
         // A barrier empties the history, and every action is followed by a
         // check before the next can record anything: an empty history means
         // the notes are of a machine that may since have been changed.
@@ -140,25 +141,25 @@ struct Run {
         while (!notes.empty() && notes.back().length > length) notes.pop_back();
         if (!notes.empty() && notes.back().length == length) {
             // running is the commands' to set: the note takes today's.
-            auto earlier = std::make_unique<MachineState>(debugger->state);
+            auto earlier = std::make_unique<MachineState>(workbench->state);
             RestoreSnapshot(notes.back().machine, *earlier);
-            earlier->running = debugger->state.running;
+            earlier->running = workbench->state.running;
             TakeSnapshot(*earlier, notes.back().machine);
             const MachineSnapshot& noted = notes.back().machine;
             MachineSnapshot now{};
-            TakeSnapshot(debugger->state, now);
+            TakeSnapshot(workbench->state, now);
             FuzzCheck(noted.bytes == now.bytes, "Step Back yields the earlier state",
                       std::to_string(length));
             notes.pop_back();
         }
         notes.push_back({length, {}});
-        TakeSnapshot(debugger->state, notes.back().machine);
+        TakeSnapshot(workbench->state, notes.back().machine);
     }
 
     void ScriptOpen(const std::string& answer) {
         layer.Call([this, answer] {
             layer.dialogAnswers.push_back(answer);
-            beforeOpen = std::make_unique<LoadSnapshot>(*debugger);
+            beforeOpen = std::make_unique<LoadSnapshot>(*workbench);
             dialogsBeforeOpen = layer.dialogCalls.size();
             messagesBeforeOpen = layer.messages.size();
         });
@@ -169,7 +170,8 @@ struct Run {
             if (layer.dialogCalls.size() != dialogsBeforeOpen + 1) return;
             if (layer.messages.size() == messagesBeforeOpen) return;
             const std::string& title = layer.messages.back().first;
-            if (title == "Big size" || title == "file error") beforeOpen->CheckUnchanged(*debugger);
+            if (title == "Big size" || title == "file error")
+                beforeOpen->CheckUnchanged(*workbench);
         });
     }
 
@@ -255,7 +257,7 @@ struct Run {
     void StepBackToTheStart() {
         CheckHistory();
         for (int32_t k = 0; k < kFinalStepsBack; ++k) {
-            if (!StepBack(debugger->history, debugger->state)) break;
+            if (!StepBack(workbench->history, workbench->state)) break;
             CheckHistory();
         }
     }
@@ -270,9 +272,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Then Escape for good, which ends an animation at its next tick.
     run.layer.Call([&run] { run.layer.HoldEscapeAfter(0); });
 
-    FuzzCheck(RunQuodlet(*run.debugger, run.layer) == 0, "exit code");
+    FuzzCheck(RunQuodlet(*run.workbench, run.layer) == 0, "exit code");
     FuzzCheck(run.layer.released, "window released at the end");
-    CheckRomBytes(run.debugger->state);
+    CheckRomBytes(run.workbench->state);
     run.StepBackToTheStart();
     return 0;
 }

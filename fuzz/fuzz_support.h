@@ -20,7 +20,7 @@
 
 #include "core/machine_state.h"
 #include "frontend/controls.h"
-#include "frontend/debugger.h"
+#include "frontend/workbench.h"
 #include "platform/headless/headless_layer.h"
 
 // The libFuzzer entry point each target defines.
@@ -117,17 +117,17 @@ inline void CheckRomBytes(const MachineState& state) {
 
 // What a load may change, to prove that a refused one changed none of it.
 struct LoadSnapshot {
-    explicit LoadSnapshot(const Debugger& debugger)
-        : rom(debugger.state.RomImage.begin(), debugger.state.RomImage.end()),
-          programLength(debugger.programLength),
-          loadFolder(debugger.loadFolder) {}
+    explicit LoadSnapshot(const Workbench& workbench)
+        : rom(workbench.state.RomImage.begin(), workbench.state.RomImage.end()),
+          programLength(workbench.programLength),
+          loadFolder(workbench.loadFolder) {}
 
-    void CheckUnchanged(const Debugger& debugger) const {
-        FuzzCheck(std::equal(rom.begin(), rom.end(), debugger.state.RomImage.begin()),
+    void CheckUnchanged(const Workbench& workbench) const {
+        FuzzCheck(std::equal(rom.begin(), rom.end(), workbench.state.RomImage.begin()),
                   "a refused file changed the program memory");
-        FuzzCheck(debugger.programLength == programLength,
+        FuzzCheck(workbench.programLength == programLength,
                   "a refused file changed the program length");
-        FuzzCheck(debugger.loadFolder == loadFolder, "a refused file changed the folder");
+        FuzzCheck(workbench.loadFolder == loadFolder, "a refused file changed the folder");
     }
 
     std::vector<int32_t> rom;

@@ -20,9 +20,10 @@
 #include <utility>
 #include <vector>
 
-#include "frontend/debugger.h"
+#include "frontend/app.h"
 #include "frontend/loading.h"
 #include "frontend/run_control.h"
+#include "frontend/workbench.h"
 #include "fuzz/fuzz_support.h"
 #include "platform/headless/headless_layer.h"
 
@@ -110,39 +111,39 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         case PathKind::Pipe: FuzzCheck(::mkfifo(path.c_str(), 0600) == 0, "mkfifo"); break;
     }
 
-    const auto debugger = std::make_unique<Debugger>();
+    const auto workbench = std::make_unique<Workbench>();
     HeadlessLayer layer;
-    FuzzCheck(StartMainWindow(*debugger, layer), "the window opens");
-    for (size_t k = 0; k < debugger->state.RomImage.size(); ++k)
-        debugger->state.RomImage[k] = OldByte(k);
-    const LoadSnapshot before(*debugger);
+    FuzzCheck(StartMainWindow(*workbench, layer), "the window opens");
+    for (size_t k = 0; k < workbench->state.RomImage.size(); ++k)
+        workbench->state.RomImage[k] = OldByte(k);
+    const LoadSnapshot before(*workbench);
 
     layer.dialogAnswers.push_back(path.string());
-    LoadProgramFile(*debugger, layer);
+    LoadProgramFile(*workbench, layer);
 
     CheckWindow(layer);
-    CheckRomBytes(debugger->state);
+    CheckRomBytes(workbench->state);
     const bool isFile = kind == PathKind::File || kind == PathKind::LinkToFile;
     using Message = std::pair<std::string, std::string>;
     if (isFile && contents.size() <= kRomBytes) {
         if (!layer.messages.empty())
             FuzzFailure("a loadable file was refused", layer.messages[0].second);
-        const auto& rom = debugger->state.RomImage;
+        const auto& rom = workbench->state.RomImage;
         for (size_t k = 0; k < rom.size(); ++k) {
             const int32_t want =
                 k < contents.size() ? static_cast<unsigned char>(contents[k]) : OldByte(k);
             if (rom[k] != want) FuzzFailure("loaded program memory", "entry " + std::to_string(k));
         }
-        FuzzCheck(debugger->programLength == static_cast<int32_t>(contents.size()),
+        FuzzCheck(workbench->programLength == static_cast<int32_t>(contents.size()),
                   "program length after a load");
-        FuzzCheck(debugger->loadFolder == folder.string() + "/", "folder after a load",
-                  debugger->loadFolder);
+        FuzzCheck(workbench->loadFolder == folder.string() + "/", "folder after a load",
+                  workbench->loadFolder);
     } else {
         const Message want = isFile ? Message{"Big size", "too big to fit in rom"}
                                     : Message{"file error", "cannot read\r\n" + path.string()};
         FuzzCheck(layer.messages == std::vector<Message>{want}, "refusal message",
                   layer.messages.empty() ? "none" : layer.messages[0].second);
-        before.CheckUnchanged(*debugger);
+        before.CheckUnchanged(*workbench);
     }
     return 0;
 }

@@ -6,9 +6,10 @@
 #include <memory>
 #include <string>
 
+#include "frontend/app.h"
 #include "frontend/controls.h"
-#include "frontend/debugger.h"
 #include "frontend/run_control.h"
+#include "frontend/workbench.h"
 #include "platform/qt/qt_layer.h"
 
 int main(int argc, char** argv) {
@@ -24,14 +25,14 @@ int main(int argc, char** argv) {
     const std::string output = argv[1];
     int qtArgc = 1;
     QtLayer layer(qtArgc, argv);
-    auto debugger = std::make_unique<Debugger>();
-    if (!StartMainWindow(*debugger, layer)) {
+    auto workbench = std::make_unique<Workbench>();
+    if (!StartMainWindow(*workbench, layer)) {
         std::fprintf(stderr, "quodlet_screenshot: the main window could not be opened\n");
         return 1;
     }
     for (const int32_t item : {MenuItem::kExampleSquare, MenuItem::kResetCpu, MenuItem::kStep,
                                MenuItem::kStep, MenuItem::kStep}) {
-        HandleEvent(*debugger, layer, Event{EventKind::Menu, item, ControlEventType::Other});
+        HandleEvent(*workbench, layer, Event{EventKind::Menu, item, ControlEventType::Other});
     }
     const bool saved = layer.SaveWindowPicture(output);
     layer.Release();

@@ -11,8 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "frontend/debugger.h"
+#include "frontend/app.h"
 #include "frontend/run_control.h"
+#include "frontend/workbench.h"
 #include "qt_test_support.h"
 
 namespace {
@@ -29,7 +30,7 @@ TEST(EventLoopQtTest, ExampleMenuThenF7StepsTheRealLoop) {
     char programName[8] = "quodlet";
     char* argv[2] = {programName, nullptr};
     QtLayer layer(argc, argv);
-    auto debugger = std::make_unique<Debugger>();
+    auto workbench = std::make_unique<Workbench>();
 
     std::vector<std::string> seen;  // field texts read while the loop runs
     // Should a step below fail, the window still closes and the loop ends.
@@ -66,11 +67,11 @@ TEST(EventLoopQtTest, ExampleMenuThenF7StepsTheRealLoop) {
         });
     });
 
-    EXPECT_EQ(RunQuodlet(*debugger, layer), 0);
+    EXPECT_EQ(RunQuodlet(*workbench, layer), 0);
     // LDM 5 then XCH R0 from the start-up state.
-    EXPECT_EQ(debugger->state.pc, 2);
-    EXPECT_EQ(debugger->state.indexRegisters[0], 5);
-    EXPECT_EQ(debugger->programLength, 18);
+    EXPECT_EQ(workbench->state.pc, 2);
+    EXPECT_EQ(workbench->state.indexRegisters[0], 5);
+    EXPECT_EQ(workbench->programLength, 18);
     EXPECT_EQ(seen, (std::vector<std::string>{"0", "5", "2", "002 A0    LD R0"}));
 }
 

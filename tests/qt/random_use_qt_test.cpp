@@ -20,8 +20,9 @@
 #include <string>
 #include <vector>
 
-#include "frontend/debugger.h"
+#include "frontend/app.h"
 #include "frontend/run_control.h"
+#include "frontend/workbench.h"
 #include "qt_test_support.h"
 
 namespace {
@@ -134,7 +135,7 @@ TEST(RandomUseQtTest, ManyRandomActionsLeaveTheWindowWhole) {
     char programName[8] = "quodlet";
     char* argv[2] = {programName, nullptr};
     QtLayer layer(argc, argv);
-    auto debugger = std::make_unique<Debugger>();
+    auto workbench = std::make_unique<Workbench>();
 
     std::unique_ptr<RandomUser> user;
     std::vector<std::string> problems;
@@ -174,10 +175,10 @@ TEST(RandomUseQtTest, ManyRandomActionsLeaveTheWindowWhole) {
     });
     QTimer::singleShot(0, [&] { clock.start(1); });
 
-    EXPECT_EQ(RunQuodlet(*debugger, layer), 0);
+    EXPECT_EQ(RunQuodlet(*workbench, layer), 0);
     EXPECT_GE(actions, kActions);
     EXPECT_EQ(problems, std::vector<std::string>{});
-    for (const int32_t byte : debugger->state.RomImage) {
+    for (const int32_t byte : workbench->state.RomImage) {
         ASSERT_GE(byte, 0);
         ASSERT_LE(byte, 0xFF);
     }

@@ -14,11 +14,12 @@
 #include "core/instruction.h"
 #include "debug/history.h"
 #include "display/state_display.h"
+#include "frontend/app.h"
 #include "frontend/breakpoint_marks.h"
 #include "frontend/controls.h"
-#include "frontend/debugger.h"
 #include "frontend/listing.h"
 #include "frontend/run_control.h"
+#include "frontend/workbench.h"
 #include "platform/headless/headless_layer.h"
 #include "tests/unit/core_test_support.h"
 
@@ -45,11 +46,11 @@ public:
 };
 
 struct DebugSession {
-    std::unique_ptr<Debugger> debugger = std::make_unique<Debugger>();
-    MachineState& state = debugger->state;
+    std::unique_ptr<Workbench> workbench = std::make_unique<Workbench>();
+    MachineState& state = workbench->state;
     PatientLayer layer;
 
-    int Launch() { return RunQuodlet(*debugger, layer); }
+    int Launch() { return RunQuodlet(*workbench, layer); }
     [[nodiscard]] std::string Text(int32_t control) const {
         return layer.controls.at(control).text;
     }
@@ -67,9 +68,9 @@ protected:
         layer.Call([this, code, pc, programLength] {
             for (const PlacedCode& c : code) Place(state, c.address, c.bytes);
             state.pc = pc;
-            debugger->programLength = programLength;
-            HistoryBarrier(debugger->history);
-            RebuildListingFromZeroFollowingPc(*debugger, layer);
+            workbench->programLength = programLength;
+            HistoryBarrier(workbench->history);
+            RebuildListingFromZeroFollowingPc(*workbench, layer);
         });
     }
     std::vector<int32_t> MarkedLines() const {
@@ -96,7 +97,7 @@ TEST_F(DebuggerTest, BreakpointsAtTheFirstAndLastInstructionStopRunAndAreMarked)
     layer.Call([this] {
         EXPECT_EQ(MarkedLines(), (std::vector<int32_t>{0, 8}));
         EXPECT_EQ(ListingLine(8).substr(0, 10), "009 B2    ");  // the text stays
-        EXPECT_EQ(debugger->breakpoints.count, 2);
+        EXPECT_EQ(workbench->breakpoints.count, 2);
     });
     layer.ChooseMenu(MenuItem::kResetCpu);
     // The breakpoint under pc does not stop the Run at once.
@@ -126,8 +127,8 @@ TEST_F(DebuggerTest, ToggleTwiceClearsAndClearBreakpointsUnmarksEveryLine) {
     layer.ChooseMenu(MenuItem::kClearBreakpoints);
     EXPECT_EQ(Launch(), 0);
     EXPECT_TRUE(MarkedLines().empty());
-    EXPECT_EQ(debugger->breakpoints.count, 0);
-    EXPECT_FALSE(HasBreakpoint(debugger->breakpoints, 5));
+    EXPECT_EQ(workbench->breakpoints.count, 0);
+    EXPECT_FALSE(HasBreakpoint(workbench->breakpoints, 5));
 }
 
 TEST_F(DebuggerTest, LoadingAndZeroRomKeepTheBreakpointsAndTheirMarks) {
@@ -147,8 +148,8 @@ TEST_F(DebuggerTest, LoadingAndZeroRomKeepTheBreakpointsAndTheirMarks) {
     EXPECT_EQ(Launch(), 0);
     EXPECT_EQ(ListingLine(0), "000 00    NOP");
     EXPECT_EQ(MarkedLines(), (std::vector<int32_t>{2}));
-    EXPECT_TRUE(HasBreakpoint(debugger->breakpoints, 2));
-    EXPECT_TRUE(HasBreakpoint(debugger->breakpoints, 0x103));
+    EXPECT_TRUE(HasBreakpoint(workbench->breakpoints, 2));
+    EXPECT_TRUE(HasBreakpoint(workbench->breakpoints, 0x103));
 }
 
 TEST_F(DebuggerTest, AnAnimationStopsBeforeABreakpointButNotOnTheOneItStartsOn) {
@@ -229,7 +230,7 @@ TEST(DebuggerStepOver, RunsOverSubroutinesAsTheRunDoes) {
             s.state.pc = 0;
             s.state.stackPointer = c.stackPointer;
             s.state.addressStack = {0x700, 0x800, 0x900, 0, 0};
-            s.debugger->programLength = 0xFF;
+            s.workbench->programLength = 0xFF;
             if (c.escapeAfter >= 0) s.layer.HoldEscapeAfter(c.escapeAfter);
         });
         s.layer.PressKey(KeyCode::kF8);
@@ -300,7 +301,7 @@ TEST_F(DebuggerTest, StepBackRetracesTheEndOfAMillionInstructionRun) {
     layer.ChooseMenu(MenuItem::kRun);
     layer.Call([this] {
         layer.ReleaseEscape();
-        EXPECT_EQ(HistoryLength(debugger->history), kRun);
+        EXPECT_EQ(HistoryLength(workbench->history), kRun);
     });
     for (int32_t k = 0; k < kBack; ++k) {
         layer.PressKey(KeyCode::kShift | KeyCode::kF7);
@@ -315,7 +316,7 @@ TEST_F(DebuggerTest, StepBackRetracesTheEndOfAMillionInstructionRun) {
     }
     EXPECT_EQ(Launch(), 0);
     EXPECT_TRUE(trace.empty());
-    EXPECT_EQ(HistoryLength(debugger->history), kRun - kBack);
+    EXPECT_EQ(HistoryLength(workbench->history), kRun - kBack);
 }
 
 TEST_F(DebuggerTest, StepBackUndoesEveryCommandsInstructionsBackToTheStart) {
@@ -338,7 +339,7 @@ TEST_F(DebuggerTest, StepBackUndoesEveryCommandsInstructionsBackToTheStart) {
     int64_t executed = 0;
     layer.Call([this, &executed] {
         layer.ReleaseEscape();
-        executed = HistoryLength(debugger->history);
+        executed = HistoryLength(workbench->history);
     });
     for (int k = 0; k < kSnapshotInterval + 10; ++k) layer.ChooseMenu(MenuItem::kStepBack);
     EXPECT_EQ(Launch(), 0);

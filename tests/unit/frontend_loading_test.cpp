@@ -72,8 +72,8 @@ TEST_F(LoadingTest, AFileFillsRomFromZeroAndKeepsTheRest) {
                                               : 0;
             ASSERT_EQ(s.state.RomImage[k], want) << "entry " << k;
         }
-        EXPECT_EQ(s.debugger->programLength, static_cast<int32_t>(size));
-        EXPECT_EQ(s.debugger->loadFolder, Folder("sub/x"));
+        EXPECT_EQ(s.workbench->programLength, static_cast<int32_t>(size));
+        EXPECT_EQ(s.workbench->loadFolder, Folder("sub/x"));
         // The listing shows the new bytes from address 0.
         EXPECT_EQ(s.ListingLine(0).substr(0, 6), "000 " + PaddedHex(s.state.RomImage[0], 2));
         EXPECT_EQ(s.Listing().selected, 0);
@@ -103,7 +103,7 @@ TEST_F(LoadingTest, ReloadOpensTheLastFileAgainFromItsPathAndNothingBeforeOne) {
         EXPECT_EQ(state.RomImage[0], 0x22);
         EXPECT_EQ(state.RomImage[1], 0x22);
         EXPECT_EQ(state.RomImage[2], ExampleSum[2]);
-        EXPECT_EQ(debugger->programLength, 2);
+        EXPECT_EQ(workbench->programLength, 2);
         fs::remove(root / "edit/p.bin");
     });
     // The file gone: refused as Open would, and asked for again next time.
@@ -113,8 +113,8 @@ TEST_F(LoadingTest, ReloadOpensTheLastFileAgainFromItsPathAndNothingBeforeOne) {
     ASSERT_EQ(layer.messages.size(), 1U);
     EXPECT_EQ(layer.messages[0].first, "file error");
     EXPECT_EQ(layer.messages[0].second, "cannot read\r\n" + path);
-    EXPECT_EQ(debugger->programLength, 2);
-    EXPECT_EQ(debugger->lastFile, path);
+    EXPECT_EQ(workbench->programLength, 2);
+    EXPECT_EQ(workbench->lastFile, path);
 }
 
 TEST_F(LoadingTest, SourceFilesAreAssembledAndRefusedWithTheirFirstErrors) {
@@ -136,7 +136,7 @@ TEST_F(LoadingTest, SourceFilesAreAssembledAndRefusedWithTheirFirstErrors) {
         EXPECT_EQ(state.RomImage[3], 0x40);
         EXPECT_EQ(state.RomImage[4], 0x00);
         EXPECT_EQ(state.RomImage[5], kOldByte);
-        EXPECT_EQ(debugger->programLength, 5);
+        EXPECT_EQ(workbench->programLength, 5);
         EXPECT_EQ(ListingLine(1), "001 20 67 FIM P0 67");
     });
     layer.ChooseMenu(MenuItem::kOpen);
@@ -154,8 +154,8 @@ TEST_F(LoadingTest, SourceFilesAreAssembledAndRefusedWithTheirFirstErrors) {
     EXPECT_EQ(state.RomImage[0], 0x00);
     EXPECT_EQ(state.RomImage[1], 0xF2);
     EXPECT_EQ(state.RomImage[2], 0x67);
-    EXPECT_EQ(debugger->programLength, 2);
-    EXPECT_EQ(debugger->lastFile, bad);
+    EXPECT_EQ(workbench->programLength, 2);
+    EXPECT_EQ(workbench->lastFile, bad);
 }
 
 TEST_F(LoadingTest, ARefusedFileChangesNothing) {
@@ -189,8 +189,8 @@ TEST_F(LoadingTest, ARefusedFileChangesNothing) {
         EXPECT_TRUE(std::all_of(s.state.RomImage.begin(), s.state.RomImage.begin() + 100,
                                 [](int32_t byte) { return byte == kOldByte; }));
         EXPECT_EQ(s.state.RomImage[100], 0);
-        EXPECT_EQ(s.debugger->programLength, 32);
-        EXPECT_EQ(s.debugger->loadFolder, WorkingFolder());
+        EXPECT_EQ(s.workbench->programLength, 32);
+        EXPECT_EQ(s.workbench->loadFolder, WorkingFolder());
     }
 }
 
@@ -214,8 +214,8 @@ TEST_F(LoadingTest, OddPathsLoadLikeAnyOther) {
         EXPECT_EQ(s.Launch(), 0);
         EXPECT_TRUE(s.layer.messages.empty());
         EXPECT_EQ(s.state.RomImage[2], ImageByte(2));
-        EXPECT_EQ(s.debugger->programLength, 3);
-        EXPECT_EQ(s.debugger->loadFolder, folder);
+        EXPECT_EQ(s.workbench->programLength, 3);
+        EXPECT_EQ(s.workbench->loadFolder, folder);
         ASSERT_EQ(s.layer.dialogCalls.size(), 2U);
         EXPECT_EQ(s.layer.dialogCalls[1].folder, folder);
     }
@@ -257,7 +257,7 @@ TEST_F(LoadingTest, AFileLongerThanItsSizeSaidIsRefused) {
     EXPECT_EQ(state.RomImage[0], kOldByte);
     EXPECT_EQ(state.RomImage[99], kOldByte);
     EXPECT_EQ(state.RomImage[100], 0);
-    EXPECT_EQ(debugger->programLength, 32);
+    EXPECT_EQ(workbench->programLength, 32);
 }
 
 // A source over the window's limit is refused by its size, before it is
@@ -280,7 +280,7 @@ TEST_F(LoadingTest, ACancelledDialogChangesNothing) {
     EXPECT_EQ(layer.dialogCalls.size(), 1U);
     EXPECT_TRUE(layer.messages.empty());
     EXPECT_EQ(state.RomImage[0], kOldByte);
-    EXPECT_EQ(debugger->programLength, 32);
+    EXPECT_EQ(workbench->programLength, 32);
 }
 
 TEST_F(LoadingTest, TheNextDialogStartsInTheFolderOfTheLastFileLoaded) {
@@ -314,7 +314,7 @@ TEST_F(LoadingTest, AnExampleKeepsTheProcessorAndFollowsPc) {
     EXPECT_EQ(state.indexRegisters[5], 7);
     EXPECT_EQ(Text(5), "0");  // no refresh
     EXPECT_EQ(ListingLine(0), "100 00    NOP");
-    EXPECT_EQ(debugger->programLength, 18);
+    EXPECT_EQ(workbench->programLength, 18);
 }
 
 TEST_F(LoadingTest, ExamplesLoadedOverEachOtherKeepTheLongerTail) {
@@ -325,7 +325,7 @@ TEST_F(LoadingTest, ExamplesLoadedOverEachOtherKeepTheLongerTail) {
     EXPECT_TRUE(
         std::equal(ExampleSquare.begin() + 10, ExampleSquare.end(), state.RomImage.begin() + 10));
     EXPECT_EQ(state.RomImage[18], kOldByte);
-    EXPECT_EQ(debugger->programLength, 10);
+    EXPECT_EQ(workbench->programLength, 10);
     EXPECT_EQ(ListingLine(0), "000 20 67 FIM P0 67");
 }
 
@@ -340,7 +340,7 @@ TEST_F(LoadingTest, ZeroRomKeepsRegistersAndProgramLength) {
     EXPECT_EQ(state.RomImage[65536], 0x77);
     EXPECT_EQ(state.indexRegisters[3], 3);
     EXPECT_EQ(Text(3), "3");
-    EXPECT_EQ(debugger->programLength, 10);
+    EXPECT_EQ(workbench->programLength, 10);
     EXPECT_EQ(ListingLine(0), "000 00    NOP");
     EXPECT_EQ(SelectedLine(), "00B 00    NOP");  // pc 11 after the run
 }

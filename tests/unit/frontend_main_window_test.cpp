@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "frontend/commands.h"
 #include "frontend/main_window.h"
 #include "tests/expected_main_window.h"
 #include "tests/unit/frontend_test_support.h"
@@ -101,7 +102,7 @@ TEST_F(MainWindowTest, WithoutTheFontListingAndDumpKeepTheDefault) {
 }
 
 TEST_F(MainWindowTest, HelpShowsEveryKeyAndWhatTheProgramIs) {
-    debugger->toolkitVersion = "Qt 6.4.2";
+    workbench->toolkitVersion = "Qt 6.4.2";
     layer.ChooseMenu(MenuItem::kKeyboardShortcuts);
     layer.ChooseMenu(MenuItem::kAbout);
     EXPECT_EQ(Launch(), 0);
@@ -128,20 +129,20 @@ TEST_F(MainWindowTest, HelpShowsEveryKeyAndWhatTheProgramIs) {
 TEST_F(MainWindowTest, AFileNamedAtStartUpOpensAsOpenWould) {
     const std::string path = testing::TempDir() + "quodlet_start_up.asm";
     std::ofstream(path) << " LDM 7\n XCH 3\n";
-    EXPECT_EQ(RunQuodlet(*debugger, layer, path), 0);
+    EXPECT_EQ(RunQuodlet(*workbench, layer, path), 0);
     EXPECT_EQ(state.RomImage[0], 0xD7);
     EXPECT_EQ(state.RomImage[1], 0xB3);
-    EXPECT_EQ(debugger->programLength, 2);
-    EXPECT_EQ(debugger->lastFile, path);
+    EXPECT_EQ(workbench->programLength, 2);
+    EXPECT_EQ(workbench->lastFile, path);
     EXPECT_EQ(ListingLine(0), "000 D7    LDM 7");
     EXPECT_TRUE(layer.messages.empty());
     std::remove(path.c_str());
     // A file that cannot be read says so, and the window goes on.
     Session missing;
-    EXPECT_EQ(RunQuodlet(*missing.debugger, missing.layer, path), 0);
+    EXPECT_EQ(RunQuodlet(*missing.workbench, missing.layer, path), 0);
     ASSERT_EQ(missing.layer.messages.size(), 1U);
     EXPECT_EQ(missing.layer.messages[0].first, "file error");
-    EXPECT_EQ(missing.debugger->programLength, 32);
+    EXPECT_EQ(missing.workbench->programLength, 32);
 }
 
 TEST_F(MainWindowTest, ShortcutsRaiseTheirCommands) {

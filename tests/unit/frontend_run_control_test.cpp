@@ -34,9 +34,9 @@ TEST_F(RunControlTest, StartsUpWithTheResetMachineOnScreenAndShutsDown) {
     EXPECT_EQ(ListingLine(0), "000 00    NOP");
     EXPECT_EQ(ListingLine(31), "01F 00    NOP");
     EXPECT_EQ(Listing().selected, 0);
-    EXPECT_EQ(debugger->programLength, 32);
-    EXPECT_EQ(debugger->loadFolder, std::filesystem::current_path().string() + "/");
-    EXPECT_EQ(debugger->tables.LengthTable[0x20], 2);
+    EXPECT_EQ(workbench->programLength, 32);
+    EXPECT_EQ(workbench->loadFolder, std::filesystem::current_path().string() + "/");
+    EXPECT_EQ(workbench->tables.LengthTable[0x20], 2);
     // Nothing scripted: the loop ran dry, then freed the lamps and released.
     EXPECT_TRUE(layer.ranDry);
     EXPECT_EQ(layer.freedImages, (std::vector<int32_t>{0, 1}));
@@ -59,7 +59,7 @@ struct BoundCase {
     int32_t accumulator;
     int32_t carry;
     // Run after the items in `before`, as by the user typing into the fields.
-    void (*setup)(Debugger&) = nullptr;
+    void (*setup)(Workbench&) = nullptr;
 };
 
 // Run tests its bound before each instruction and so executes the byte at
@@ -104,7 +104,7 @@ const std::vector<BoundCase> kBoundCases = {
      {0, 0, 0, 0},
      0,
      0,
-     [](Debugger& d) {
+     [](Workbench& d) {
          d.programLength = 65536;
          d.state.pc = 0xF00;
          d.state.RomImage[0xFFF] = 0xD5;  // LDM 5, which must not run
@@ -116,7 +116,7 @@ const std::vector<BoundCase> kBoundCases = {
      {0, 0, 0, 0},
      0,
      0,
-     [](Debugger& d) {
+     [](Workbench& d) {
          d.programLength = 65536;
          d.state.pc = 0xF00;
          d.state.RomImage[0xFFF] = 0xD5;
@@ -129,7 +129,7 @@ const std::vector<BoundCase> kBoundCases = {
      {0, 0, 0, 0},
      0,
      0,
-     [](Debugger& d) {
+     [](Workbench& d) {
          d.programLength = 0xFF0;
          d.state.pc = 0xF00;
      }},
@@ -140,7 +140,7 @@ const std::vector<BoundCase> kBoundCases = {
      {0, 0, 0, 0},
      0,
      0,
-     [](Debugger& d) {
+     [](Workbench& d) {
          d.programLength = 65536;
          d.state.pc = 0xFFF;
      }},
@@ -151,7 +151,7 @@ TEST(RunControlBounds, RunAndAnimateStopAtTheirBounds) {
         SCOPED_TRACE(c.name);
         Session s;
         for (const int32_t item : c.before) s.layer.ChooseMenu(item);
-        if (c.setup != nullptr) s.layer.Call([&s, &c] { c.setup(*s.debugger); });
+        if (c.setup != nullptr) s.layer.Call([&s, &c] { c.setup(*s.workbench); });
         if (c.command == MenuItem::kRun)
             s.ChooseRun();
         else
@@ -198,7 +198,7 @@ TEST_F(RunControlTest, EscapeHeldDuringARunStopsItBeforeTheNextInstruction) {
     });
     ChooseRun();
     EXPECT_EQ(Launch(), 0);
-    EXPECT_EQ(HistoryLength(debugger->history), 2 * kSnapshotInterval);
+    EXPECT_EQ(HistoryLength(workbench->history), 2 * kSnapshotInterval);
     EXPECT_EQ(state.pc, 2);
     EXPECT_EQ(state.accumulator, 2731 % 16);
     EXPECT_EQ(layer.escapePolls, 3);
@@ -254,10 +254,10 @@ public:
 };
 
 TEST(RunLamps, TheLampsShowPortOneThroughoutARun) {
-    auto debugger = std::make_unique<Debugger>();
+    auto workbench = std::make_unique<Workbench>();
     LampWatchingLayer layer;
-    layer.machine = &debugger->state;
-    ASSERT_TRUE(StartMainWindow(*debugger, layer));
+    layer.machine = &workbench->state;
+    ASSERT_TRUE(StartMainWindow(*workbench, layer));
     const std::vector<int32_t> program = {
         0x20, 0x40,  // 000 FIM P0 40   src1 4 selects output port 1
         0x21,        // 002 SRC P0
@@ -265,22 +265,22 @@ TEST(RunLamps, TheLampsShowPortOneThroughoutARun) {
         0xE1,        // 004 WMP         the lamps show the count
         0x40, 0x03,  // 005 JUN 003
     };
-    std::copy(program.begin(), program.end(), debugger->state.RomImage.begin());
+    std::copy(program.begin(), program.end(), workbench->state.RomImage.begin());
     // The port changed behind the display's back: the Run must not trust
     // the lamps as they stand. It starts at the WMP with SRC done and the
     // count at 1, which port 0 holds too: only port 1 counts.
-    debugger->state.ramOutputPorts[1] = 0xA;
-    debugger->state.ramOutputPorts[0] = 1;
-    debugger->state.src1 = 4;
-    debugger->state.accumulator = 1;
-    debugger->state.pc = 4;
+    workbench->state.ramOutputPorts[1] = 0xA;
+    workbench->state.ramOutputPorts[0] = 1;
+    workbench->state.src1 = 4;
+    workbench->state.accumulator = 1;
+    workbench->state.pc = 4;
     layer.HoldEscapeAfter(200);
 
-    RunProgram(*debugger, layer);
+    RunProgram(*workbench, layer);
 
     EXPECT_EQ(layer.polls, 201);
     EXPECT_EQ(layer.stale, 0);
-    EXPECT_NE(debugger->state.ramOutputPorts[1], 0xA);  // the count went round
+    EXPECT_NE(workbench->state.ramOutputPorts[1], 0xA);  // the count went round
 }
 
 // A window layer that notes, at each of a Run's takes of pending events,
@@ -300,18 +300,18 @@ public:
 // instruction and then at every snapshot of the history, which starts anew
 // with the reset of start-up.
 TEST(RunEvents, ARunTakesAnEventAndPollsEscapeBeforeItsFirstInstructionAndAtEverySnapshot) {
-    auto debugger = std::make_unique<Debugger>();
+    auto workbench = std::make_unique<Workbench>();
     TakeCountingLayer layer;
-    layer.history = &debugger->history;
-    ASSERT_TRUE(StartMainWindow(*debugger, layer));
-    debugger->state.RomImage[0] = 0x40;  // 000 JUN 000
+    layer.history = &workbench->history;
+    ASSERT_TRUE(StartMainWindow(*workbench, layer));
+    workbench->state.RomImage[0] = 0x40;  // 000 JUN 000
     layer.HoldEscapeAfter(3);
     const int32_t pollsBefore = layer.escapePolls;
-    RunProgram(*debugger, layer);
+    RunProgram(*workbench, layer);
     constexpr int64_t kEvery = kSnapshotInterval;
     EXPECT_EQ(layer.recordedAtTakes, (std::vector<int64_t>{0, kEvery, 2 * kEvery, 3 * kEvery}));
     EXPECT_EQ(layer.escapePolls - pollsBefore, 4);
-    EXPECT_EQ(HistoryLength(debugger->history), 3 * kEvery);
+    EXPECT_EQ(HistoryLength(workbench->history), 3 * kEvery);
 }
 
 TEST_F(RunControlTest, ARunDiscardsWhatTheUserDoesMeanwhile) {
@@ -395,13 +395,14 @@ TEST_F(RunControlTest, TheLoopIgnoresOtherControlsAndTimers) {
         EXPECT_EQ(state.pc, 0);
         // Only a change of a field's text is an edit.
         layer.controls.at(5).text = "3";
-        ApplyFieldEdit(*debugger, layer, {EventKind::Control, 5, ControlEventType::Other});
+        ApplyFieldEdit(*workbench, layer, {EventKind::Control, 5, ControlEventType::Other});
         EXPECT_EQ(state.indexRegisters[5], 0);
         // A change of anything but a field of the machine is no edit, even
         // where the text reads as a number ("A").
         const auto before = std::make_unique<MachineState>(state);
         for (const int32_t other : {Control::kAccumulatorLabel, Control::kSrc, Control::kCount}) {
-            ApplyFieldEdit(*debugger, layer, {EventKind::Control, other, ControlEventType::Change});
+            ApplyFieldEdit(*workbench, layer,
+                           {EventKind::Control, other, ControlEventType::Change});
         }
         EXPECT_TRUE(SameState(*before, state));
     });
@@ -454,7 +455,7 @@ TEST_F(RunControlTest, FieldTextBeyondFourDigitsWorthIsIgnored) {
     // write it; leading zeros do not count.
     const auto edit = [this](const std::string& text) {
         layer.controls.at(Control::kProgramCounter).text = text;
-        ApplyFieldEdit(*debugger, layer,
+        ApplyFieldEdit(*workbench, layer,
                        {EventKind::Control, Control::kProgramCounter, ControlEventType::Change});
     };
     layer.Call([&] { edit("0000F"); });

@@ -9,17 +9,18 @@
 #include <memory>
 #include <string>
 
+#include "frontend/app.h"
 #include "frontend/controls.h"
-#include "frontend/debugger.h"
 #include "frontend/run_control.h"
+#include "frontend/workbench.h"
 #include "platform/headless/headless_layer.h"
 
 struct Session {
-    std::unique_ptr<Debugger> debugger = std::make_unique<Debugger>();
-    MachineState& state = debugger->state;
+    std::unique_ptr<Workbench> workbench = std::make_unique<Workbench>();
+    MachineState& state = workbench->state;
     HeadlessLayer layer;
 
-    int Launch() { return RunQuodlet(*debugger, layer); }
+    int Launch() { return RunQuodlet(*workbench, layer); }
 
     // Run, then a moment in which the user does nothing: a Run takes the
     // next scripted step as pending input at its first instruction, so this

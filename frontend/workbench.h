@@ -14,7 +14,7 @@
 // Run and Animate's end bound until the first program is loaded.
 inline constexpr int32_t kProgramLengthBeforeLoading = 32;
 
-struct Debugger {
+struct Workbench {
     MachineState state;
     OpcodeTables tables;
     int32_t listingAddress = 0;  // where the next listing line is disassembled
@@ -27,3 +27,12 @@ struct Debugger {
     History history;                  // what Step Back goes back through
     int64_t animationSteps = 0;       // instructions the animation has executed
 };
+
+// The one way to change the machine from outside the program (an edit of a
+// field, Reset CPU, Zero ROM, a load): it ends the history there, since the
+// instructions before cannot be executed again as they were, and returns
+// the machine to change.
+inline MachineState& ChangeMachine(Workbench& workbench) {
+    HistoryBarrier(workbench.history);
+    return workbench.state;
+}

@@ -1,0 +1,148 @@
+#include "frontend/commands.h"
+
+#include <array>
+
+#include "data/examples.h"
+#include "display/controls.h"
+#include "frontend/breakpoint_marks.h"
+#include "frontend/controls.h"
+#include "frontend/loading.h"
+#include "frontend/run_control.h"
+#include "platform/key_codes.h"
+
+namespace {
+
+void ShowKeyboardShortcuts(Workbench& /*workbench*/, WindowLayer& layer) {
+    layer.Show("Keyboard Shortcuts", KeyboardShortcutsText());
+}
+
+void ShowAbout(Workbench& workbench, WindowLayer& layer) {
+    layer.Show("About Quodlet", AboutText(workbench.toolkitVersion));
+}
+
+// The menu bar in display order; item numbers are not in display order.
+// "&" marks each entry's mnemonic, unique within its menu.
+constexpr std::array<CommandRow, 24> kCommands = {{
+    {MenuRow::Title, 0, "&File"},
+    {MenuRow::Command, MenuItem::kOpen, "&Open", KeyCode::kCtrlO, LoadProgramFile},
+    {MenuRow::Command, MenuItem::kReload, "&Reload", KeyCode::kCtrlR, ReloadProgramFile},
+    {MenuRow::Command, MenuItem::kQuit, "&Quit"},
+    {MenuRow::Title, 0, "&Debug"},
+    {MenuRow::Command, MenuItem::kResetCpu, "&Reset CPU", 0, ResetCpuCommand},
+    {MenuRow::Command, MenuItem::kZeroRom, "&Zero ROM", 0, ZeroRomCommand},
+    {MenuRow::Separator},
+    {MenuRow::Command, MenuItem::kAnimate, "&Animate", 0, AnimateCommand},
+    {MenuRow::Command, MenuItem::kStep, "&Step", KeyCode::kF7, StepCommand},
+    {MenuRow::Command, MenuItem::kRun, "R&un", KeyCode::kF5, RunProgram},
+    {MenuRow::Submenu, 0, "&Examples"},
+    {MenuRow::Command, MenuItem::kExampleSum, "&1. R2R3=R6+R7", 0,
+     [](Workbench& workbench, WindowLayer& layer) { LoadExample(workbench, layer, ExampleSum); }},
+    {MenuRow::Command, MenuItem::kExampleSquare, "&2. A^2", 0,
+     [](Workbench& workbench, WindowLayer& layer) {
+         LoadExample(workbench, layer, ExampleSquare);
+     }},
+    {MenuRow::EndSubmenu},
+    {MenuRow::Separator},
+    {MenuRow::Command, MenuItem::kStepOver, "Step &Over", KeyCode::kF8, StepOverCommand},
+    {MenuRow::Command, MenuItem::kRunToCursor, "Run &to Cursor", KeyCode::kF4, RunToCursorCommand},
+    {MenuRow::Command, MenuItem::kToggleBreakpoint, "Toggle &Breakpoint", KeyCode::kF9,
+     ToggleBreakpointCommand},
+    {MenuRow::Command, MenuItem::kClearBreakpoints, "&Clear Breakpoints", 0,
+     ClearBreakpointsCommand},
+    {MenuRow::Command, MenuItem::kStepBack, "Step Bac&k", KeyCode::kShift | KeyCode::kF7,
+     StepBackCommand},
+    {MenuRow::Title, 0, "&Help"},
+    {MenuRow::Command, MenuItem::kKeyboardShortcuts, "&Keyboard Shortcuts", 0,
+     ShowKeyboardShortcuts},
+    {MenuRow::Command, MenuItem::kAbout, "&About Quodlet", 0, ShowAbout},
+}};
+
+// A menu text as the user reads it: without the mnemonic marks.
+std::string ReadableMenuText(std::string_view text) {
+    std::string readable;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '&' && i + 1 < text.size()) ++i;
+        readable += text[i];
+    }
+    return readable;
+}
+
+}  // namespace
+
+std::span<const CommandRow> CommandTable() {
+    return kCommands;
+}
+
+std::string KeyLabel(int32_t keyCode) {
+    std::string label;
+    if ((keyCode & KeyCode::kControl) != 0) label += "Ctrl+";
+    if ((keyCode & KeyCode::kShift) != 0) label += "Shift+";
+    if ((keyCode & KeyCode::kAlt) != 0) label += "Alt+";
+    const int32_t key = keyCode & KeyCode::kKeyMask;
+    if (key >= KeyCode::kF1 && key < KeyCode::kF1 + 24) {
+        label += "F" + std::to_string(key - KeyCode::kF1 + 1);
+    } else if (key == KeyCode::kEscape) {
+        label += "Escape";
+    } else {
+        label += static_cast<char>(key);
+    }
+    return label;
+}
+
+void BuildMenus(WindowLayer& layer) {
+    if (!layer.CreateMenuBar(kMainWindow)) return;
+    for (const CommandRow& row : kCommands) {
+        const std::string text(row.text);
+        switch (row.row) {
+            case MenuRow::Title: layer.AddMenuTitle(text); break;
+            case MenuRow::Command:
+                layer.AddMenuItem(row.item, row.key == 0 ? text : text + "\t" + KeyLabel(row.key));
+                break;
+            case MenuRow::Separator: layer.AddMenuSeparator(); break;
+            case MenuRow::Submenu: layer.OpenSubmenu(text); break;
+            case MenuRow::EndSubmenu: layer.CloseSubmenu(); break;
+        }
+    }
+    for (const CommandRow& row : kCommands) {
+        if (row.row == MenuRow::Command && row.key != 0) {
+            layer.AddShortcut(kMainWindow, row.key, row.item);
+        }
+    }
+}
+
+bool RunCommand(Workbench& workbench, WindowLayer& layer, int32_t item) {
+    if (item == MenuItem::kQuit) return false;
+    for (const CommandRow& row : kCommands) {
+        if (row.row == MenuRow::Command && row.item == item && row.run != nullptr) {
+            row.run(workbench, layer);
+            break;
+        }
+    }
+    return true;
+}
+
+std::string KeyboardShortcutsText() {
+    std::string text;
+    for (const CommandRow& row : kCommands) {
+        if (row.row != MenuRow::Command || row.key == 0) continue;
+        text += KeyLabel(row.key) + "\t" + ReadableMenuText(row.text) + "\r\n";
+    }
+    text += "Escape, held\tStops a Run or an animation\r\n";
+    for (const CommandRow& row : kCommands) {
+        if (row.row != MenuRow::Title) continue;
+        const size_t mark = row.text.find('&');
+        if (mark == std::string_view::npos || mark + 1 >= row.text.size()) continue;
+        text += "Alt+" + std::string(1, row.text[mark + 1]) + "\tOpens the " +
+                ReadableMenuText(row.text) + " menu\r\n";
+    }
+    text += "Underlined letter\tChooses that entry of an open menu";
+    return text;
+}
+
+std::string AboutText(const std::string& toolkitVersion) {
+    std::string text = std::string("Quodlet ") + QUODLET_VERSION +
+                       "\r\nAn emulator and single-step debugger for the Intel 4004."
+                       "\r\nLicence: MIT";
+    if (!toolkitVersion.empty()) text += "\r\nBuilt on " + toolkitVersion;
+    return text;
+}
