@@ -58,9 +58,11 @@ double ThreadSeconds() {
 // event takes does in the window.
 struct StopAfter {
     int64_t limit;
-    bool StopBefore(const MachineState& /*state*/, int64_t executed) { return executed >= limit; }
+    RunStop StopBefore(const MachineState& /*state*/, int64_t executed) {
+        return executed >= limit ? RunStop::Escape : RunStop::None;
+    }
     void AfterStep(const MachineState& /*state*/) {}
-    bool AtCheckpoint(const MachineState& /*state*/) { return false; }
+    RunStop AtCheckpoint(const MachineState& /*state*/) { return RunStop::None; }
 };
 
 // 16 breakpoints spread over the address space, none of them in the JUN
@@ -92,15 +94,17 @@ void BM_DebugRun(benchmark::State& bench) {
         int64_t executed = 0;
         const double start = ThreadSeconds();
         if (recording) {
-            executed = RunDebug<DebugGoal::Run>(*state, messages, 32, breakpoints, *history, inner)
+            executed = RunDebug<CompatibleCpu, DebugGoal::Run>(*state, messages, 32, breakpoints,
+                                                               *history, inner)
                            .executed;
         } else {
             // The breakpoint test alone, on the Run's loop.
             struct BreakpointsOnly {
                 const Breakpoints& breakpoints;
                 StopAfter& inner;
-                bool StopBefore(const MachineState& s, int64_t executed) {
-                    if (executed > 0 && HasBreakpoint(breakpoints, s.pc)) return true;
+                RunStop StopBefore(const MachineState& s, int64_t executed) {
+                    if (executed > 0 && HasBreakpoint(breakpoints, s.pc))
+                        return RunStop::Breakpoint;
                     return inner.StopBefore(s, executed);
                 }
                 void AfterStep(const MachineState& /*s*/) {}
@@ -129,7 +133,7 @@ void BM_StepBackAfterRun(benchmark::State& bench) {
     auto history = std::make_unique<History>();
     SilentMessages messages;
     StopAfter inner{runLength};
-    RunDebug<DebugGoal::Run>(*state, messages, 0xFFF, breakpoints, *history, inner);
+    RunDebug<CompatibleCpu, DebugGoal::Run>(*state, messages, 0xFFF, breakpoints, *history, inner);
     if (HistoryLength(*history) != runLength) {
         bench.SkipWithError("the Run did not record every instruction");
         return;
@@ -142,7 +146,7 @@ void BM_StepBackAfterRun(benchmark::State& bench) {
         const double seconds = ThreadSeconds() - start;
         bench.SetIterationTime(seconds);
         worst = std::max(worst, seconds);
-        StepRecorded(*state, messages, *history);
+        StepRecorded<CompatibleCpu>(*state, messages, *history);
     }
     if (!allStepped) bench.SkipWithError("Step Back refused");
     bench.counters["worst_ms"] = worst * 1e3;
@@ -158,11 +162,11 @@ void BM_StepBackFullHistory(benchmark::State& bench) {
     auto history = std::make_unique<History>();
     SilentMessages messages;
     StopAfter inner{kHistoryInstructions + 3 * kSnapshotInterval};
-    RunDebug<DebugGoal::Run>(*state, messages, 0xFFF, breakpoints, *history, inner);
+    RunDebug<CompatibleCpu, DebugGoal::Run>(*state, messages, 0xFFF, breakpoints, *history, inner);
     for (auto _ : bench) {
         StepBack(*history, *state);
         bench.PauseTiming();
-        StepRecorded(*state, messages, *history);
+        StepRecorded<CompatibleCpu>(*state, messages, *history);
         bench.ResumeTiming();
     }
     bench.counters["reach_instr"] = static_cast<double>(HistoryLength(*history));

@@ -51,15 +51,17 @@ struct WindowRun {
     WindowLayer& layer;
     int32_t lampsPort;  // RAM output port 1 as the lamps show it
 
-    bool AtCheckpoint(const MachineState& state) {
+    RunStop AtCheckpoint(const MachineState& state) {
         if (state.ramOutputPorts[1] != lampsPort) {
             lampsPort = state.ramOutputPorts[1];
             UpdateLeds(state, layer);
         }
         layer.TakeEvent();
-        return layer.IsKeyDown(KeyCode::kEscape);
+        return layer.IsKeyDown(KeyCode::kEscape) ? RunStop::Escape : RunStop::None;
     }
-    bool StopBefore(const MachineState& /*state*/, int64_t /*executed*/) { return false; }
+    RunStop StopBefore(const MachineState& /*state*/, int64_t /*executed*/) {
+        return RunStop::None;
+    }
     void AfterStep(const MachineState& /*state*/) {}
 };
 
@@ -71,8 +73,8 @@ struct WindowRun {
 template <DebugGoal goal>
 [[gnu::flatten]] void RunLoop(Workbench& workbench, WindowLayer& layer, int32_t target) {
     WindowRun observer{layer, workbench.state.ramOutputPorts[1]};
-    RunDebug<goal>(workbench.state, layer, workbench.programLength, workbench.breakpoints,
-                   workbench.history, observer, target);
+    RunDebug<CompatibleCpu, goal>(workbench.state, layer, workbench.programLength,
+                                  workbench.breakpoints, workbench.history, observer, target);
 }
 
 // Run, Step Over and Run to Cursor in the window: the busy cursor while the
@@ -96,7 +98,7 @@ void RunInWindow(Workbench& workbench, WindowLayer& layer, int32_t target = 0) {
 
 void StepCommand(Workbench& workbench, WindowLayer& layer) {
     // Also during an animation, and with no bound on pc.
-    StepRecorded(workbench.state, layer, workbench.history);
+    StepRecorded<CompatibleCpu>(workbench.state, layer, workbench.history);
     RefreshAndFollowPc(workbench, layer);
 }
 
@@ -114,7 +116,7 @@ void RunProgram(Workbench& workbench, WindowLayer& layer) {
 }
 
 void StepOverCommand(Workbench& workbench, WindowLayer& layer) {
-    if (!AtCall(workbench.state)) {
+    if (!AtCall<CompatibleCpu>(workbench.state)) {
         StepCommand(workbench, layer);
         return;
     }
@@ -142,7 +144,7 @@ void AnimationTick(Workbench& workbench, WindowLayer& layer) {
         if (workbench.animationSteps > 0 && HasBreakpoint(workbench.breakpoints, state.pc)) {
             state.running = 0;
         } else {
-            StepRecorded(state, layer, workbench.history);
+            StepRecorded<CompatibleCpu>(state, layer, workbench.history);
             ++workbench.animationSteps;
             RefreshAndFollowPc(workbench, layer);
         }

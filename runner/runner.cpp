@@ -35,27 +35,20 @@ struct RunnerObserver {
     int32_t until;  // -1 for none
     int64_t maxSteps;
     const volatile std::sig_atomic_t* interrupted;
-    RunStop stop = RunStop::Bound;
-
     // Tracing only.
     std::ostream* trace = nullptr;
     const OpcodeTables* tables = nullptr;
     std::unique_ptr<MachineState> before;
     std::string line;
 
-    bool StopBefore(const MachineState& state, int64_t executed) {
-        if (*interrupted != 0) [[unlikely]] {
-            stop = RunStop::Interrupted;
-            return true;
-        }
-        if (executed >= maxSteps) [[unlikely]] {
-            stop = RunStop::Steps;
-            return true;
-        }
+    RunStop StopBefore(const MachineState& state, int64_t executed) {
+        if (*interrupted != 0) [[unlikely]]
+            return RunStop::Interrupted;
+        if (executed >= maxSteps) [[unlikely]]
+            return RunStop::Steps;
         // --until names the stop when it shares its address with a breakpoint.
         if (executed > 0 && (state.pc == until || HasBreakpoint(breaks, state.pc))) [[unlikely]] {
-            stop = state.pc == until ? RunStop::Until : RunStop::Break;
-            return true;
+            return state.pc == until ? RunStop::Until : RunStop::Breakpoint;
         }
         if constexpr (kTrace) {
             int32_t address = state.pc;
@@ -66,7 +59,7 @@ struct RunnerObserver {
             before->carry = state.carry;
             before->ramCharacters = state.ramCharacters;
         }
-        return false;
+        return RunStop::None;
     }
 
     void AfterStep(const MachineState& state) {
@@ -86,14 +79,8 @@ template <bool kTrace>
 RunOutcome RunWith(RunnerObserver<kTrace>& observer, MachineState& state, int32_t programLength,
                    Messages& messages) {
     RunOutcome outcome;
-    const RunEnd end =
-        RunInstructions(state, messages, programLength, observer, outcome.instructions);
+    outcome.stop = RunInstructions(state, messages, programLength, observer, outcome.instructions);
     state.running = 0;
-    switch (end) {
-        case RunEnd::Bound: outcome.stop = RunStop::Bound; break;
-        case RunEnd::Error: outcome.stop = RunStop::Error; break;
-        case RunEnd::Observer: outcome.stop = observer.stop; break;
-    }
     return outcome;
 }
 
@@ -111,18 +98,6 @@ std::string HexList(const std::array<int32_t, N>& values, size_t first, size_t c
 }
 
 }  // namespace
-
-std::string_view StopWord(RunStop stop) {
-    switch (stop) {
-        case RunStop::Bound: return "bound";
-        case RunStop::Until: return "until";
-        case RunStop::Break: return "break";
-        case RunStop::Steps: return "steps";
-        case RunStop::Error: return "error";
-        case RunStop::Interrupted: return "interrupted";
-    }
-    return "bound";
-}
 
 int StopExitCode(RunStop stop) {
     switch (stop) {

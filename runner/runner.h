@@ -18,20 +18,7 @@
 
 #include "core/machine_state.h"
 #include "core/messages.h"
-
-// Why a run ended.
-enum class RunStop {
-    Bound,        // pc passed the program's length or reached 0xFFF
-    Until,        // about to execute the instruction at the --until address
-    Break,        // about to execute an instruction at a --break address
-    Steps,        // the --steps count was executed
-    Error,        // an instruction the machine does not execute; a message was shown
-    Interrupted,  // the interrupt flag was raised (Ctrl+C)
-};
-
-// The short word for a stop: "bound", "until", "break", "steps", "error",
-// "interrupted".
-std::string_view StopWord(RunStop stop);
+#include "core/run_loop.h"
 
 // The tool's exit status for a stop: 0 for the four ordinary ends, 2 for an
 // instruction not executed, 130 for an interrupt.

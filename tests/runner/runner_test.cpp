@@ -128,7 +128,7 @@ TEST(RunnerStops, EachOptionStopsWhereItShould) {
         {"until never reached", kNops, {.until = 0x800}, RunStop::Bound, 11, 11},
         {"until FFF is never reached", kNops, {.until = 0xFFF}, RunStop::Bound, 11, 11},
         {"until outside the address space", kNops, {.until = 0x1000}, RunStop::Bound, 11, 11},
-        {"breaks: the first met", kNops, {.breaks = {7, 4}}, RunStop::Break, 4, 4},
+        {"breaks: the first met", kNops, {.breaks = {7, 4}}, RunStop::Breakpoint, 4, 4},
         {"until wins a shared address", kNops, {.until = 4, .breaks = {4}}, RunStop::Until, 4, 4},
         {"until before a break", kNops, {.until = 2, .breaks = {5}}, RunStop::Until, 2, 2},
         {"steps before until", kNops, {.maxSteps = 3, .until = 3}, RunStop::Steps, 3, 3},
@@ -179,9 +179,9 @@ TEST(RunnerStops, WordsAndExitCodes) {
         int exitCode;
     };
     const Case cases[] = {
-        {RunStop::Bound, "bound", 0}, {RunStop::Until, "until", 0},
-        {RunStop::Break, "break", 0}, {RunStop::Steps, "steps", 0},
-        {RunStop::Error, "error", 2}, {RunStop::Interrupted, "interrupted", 130},
+        {RunStop::Bound, "bound", 0},      {RunStop::Until, "until", 0},
+        {RunStop::Breakpoint, "break", 0}, {RunStop::Steps, "steps", 0},
+        {RunStop::Error, "error", 2},      {RunStop::Interrupted, "interrupted", 130},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(StopWord(c.stop), c.word);

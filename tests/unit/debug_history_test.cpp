@@ -36,7 +36,7 @@ struct Trace {
         for (int64_t k = 0; k < count; ++k) {
             before.emplace_back();
             TakeSnapshot(state, before.back());
-            StepRecorded(state, messages, history);
+            StepRecorded<CompatibleCpu>(state, messages, history);
         }
         if (!expected) expected = std::make_unique<MachineState>(state);
     }
@@ -154,7 +154,8 @@ TEST(History, AFullRingKeepsTheNewestInstructionsWithinItsMemory) {
     History history;
     RecordingMessages messages;
     const int64_t beyond = 3 * kSnapshotInterval + 7;
-    for (int64_t k = 0; k < kHistoryInstructions; ++k) StepRecorded(*state, messages, history);
+    for (int64_t k = 0; k < kHistoryInstructions; ++k)
+        StepRecorded<CompatibleCpu>(*state, messages, history);
     Trace trace;
     trace.Record(*state, history, beyond);
     EXPECT_EQ(history.snapshots.size(), kHistorySnapshots);

@@ -16,14 +16,14 @@ struct StopAfter {
     int64_t asked = 0;
     int64_t told = 0;
     std::vector<int32_t> pcAtCheckpoints;
-    bool StopBefore(const MachineState& /*state*/, int64_t executed) {
+    RunStop StopBefore(const MachineState& /*state*/, int64_t executed) {
         ++asked;
-        return executed >= limit;
+        return executed >= limit ? RunStop::Escape : RunStop::None;
     }
     void AfterStep(const MachineState& /*state*/) { ++told; }
-    bool AtCheckpoint(const MachineState& state) {
+    RunStop AtCheckpoint(const MachineState& state) {
         pcAtCheckpoints.push_back(state.pc);
-        return false;
+        return RunStop::None;
     }
 };
 
@@ -37,7 +37,8 @@ struct Machine {
 
     template <DebugGoal goal>
     DebugRunResult Run(int32_t target = 0) {
-        return RunDebug<goal>(*state, messages, programLength, breakpoints, history, inner, target);
+        return RunDebug<CompatibleCpu, goal>(*state, messages, programLength, breakpoints, history,
+                                             inner, target);
     }
 };
 
@@ -52,62 +53,19 @@ struct BreakCase {
     int32_t startPc;
     std::vector<int32_t> breakpoints;
     int32_t programLength;
-    RunEnd end;
-    DebugStop stop;
+    RunStop stop;
     int32_t pc;
     int64_t executed;
 };
 
 // The loop run from a start, with breakpoints, to its end.
 const BreakCase kBreakCases[] = {
-    {"before the instruction at a breakpoint",
-     0,
-     {2},
-     0xFFF,
-     RunEnd::Observer,
-     DebugStop::Breakpoint,
-     2,
-     2},
-    {"a breakpoint under pc at the start is passed",
-     0,
-     {0},
-     0xFFF,
-     RunEnd::Observer,
-     DebugStop::Breakpoint,
-     0,
-     3},
-    {"first and last instruction of the loop",
-     1,
-     {0, 2},
-     0xFFF,
-     RunEnd::Observer,
-     DebugStop::Breakpoint,
-     2,
-     1},
-    {"the nearest of several",
-     0,
-     {0x10, 1, 2, 0xFFFF},
-     0xFFF,
-     RunEnd::Observer,
-     DebugStop::Breakpoint,
-     1,
-     1},
-    {"none in the way: the caller ends it",
-     0,
-     {3, 0x100},
-     0xFFF,
-     RunEnd::Observer,
-     DebugStop::None,
-     0,
-     99999},
-    {"the bound comes before a breakpoint beyond it",
-     1,
-     {0x005},
-     1,
-     RunEnd::Bound,
-     DebugStop::None,
-     2,
-     1},
+    {"before the instruction at a breakpoint", 0, {2}, 0xFFF, RunStop::Breakpoint, 2, 2},
+    {"a breakpoint under pc at the start is passed", 0, {0}, 0xFFF, RunStop::Breakpoint, 0, 3},
+    {"first and last instruction of the loop", 1, {0, 2}, 0xFFF, RunStop::Breakpoint, 2, 1},
+    {"the nearest of several", 0, {0x10, 1, 2, 0xFFFF}, 0xFFF, RunStop::Breakpoint, 1, 1},
+    {"none in the way: the caller ends it", 0, {3, 0x100}, 0xFFF, RunStop::Escape, 0, 99999},
+    {"the bound comes before a breakpoint beyond it", 1, {0x005}, 1, RunStop::Bound, 2, 1},
 };
 
 TEST(DebugRun, RunStopsBeforeABreakpointAfterAtLeastOneInstruction) {
@@ -120,7 +78,6 @@ TEST(DebugRun, RunStopsBeforeABreakpointAfterAtLeastOneInstruction) {
         m.inner.limit = 99999;
         for (const int32_t address : c.breakpoints) ToggleBreakpoint(m.breakpoints, address);
         const DebugRunResult result = m.Run<DebugGoal::Run>();
-        EXPECT_EQ(result.end, c.end);
         EXPECT_EQ(result.stop, c.stop);
         EXPECT_EQ(m.state->pc, c.pc);
         EXPECT_EQ(result.executed, c.executed);
@@ -137,7 +94,7 @@ TEST(DebugRun, EveryInstructionOfARunIsRecordedAndAnErrorIsShownOnce) {
     m.state->pc = 0;
     auto start = std::make_unique<MachineState>(*m.state);
     const DebugRunResult result = m.Run<DebugGoal::Run>();
-    EXPECT_EQ(result.end, RunEnd::Error);
+    EXPECT_EQ(result.stop, RunStop::Error);
     EXPECT_EQ(result.executed, 7);
     EXPECT_EQ(m.messages.shown.size(), 1U);
     int steps = 0;
@@ -175,18 +132,19 @@ TEST(DebugRun, RunsAreRecordedToTheInstructionAndCheckedAtEverySnapshot) {
         Place(*m.state, 0xFFD, {0x40, 0x00});
         m.state->pc = 0;
         auto start = std::make_unique<MachineState>(*m.state);
-        for (int32_t k = 0; k < c.laps * kLap; ++k) StepRecorded(*m.state, m.messages, m.history);
+        for (int32_t k = 0; k < c.laps * kLap; ++k)
+            StepRecorded<CompatibleCpu>(*m.state, m.messages, m.history);
         ASSERT_EQ(m.state->pc, 0);
         m.programLength = c.programLength;
         const DebugRunResult result = m.Run<DebugGoal::Run>();
         const int64_t recorded = int64_t{c.laps} * kLap + c.programLength + 1;
-        EXPECT_EQ(result.end, RunEnd::Bound);
+        EXPECT_EQ(result.stop, RunStop::Bound);
         EXPECT_EQ(result.executed, c.programLength + 1);
         EXPECT_EQ(m.inner.pcAtCheckpoints, c.checkpoints);
         EXPECT_EQ(HistoryLength(m.history), recorded);
         EXPECT_LT(m.history.sinceLast, kSnapshotInterval);
         // Recording goes on from there, and back to the start.
-        StepRecorded(*m.state, m.messages, m.history);
+        StepRecorded<CompatibleCpu>(*m.state, m.messages, m.history);
         int64_t back = 0;
         while (StepBack(m.history, *m.state)) ++back;
         EXPECT_EQ(back, recorded + 1);
@@ -213,8 +171,7 @@ TEST(DebugRun, RunToCursorStopsAtTheTargetAfterAtLeastOneInstruction) {
         PlaceLoop(*m.state);
         m.state->pc = c.startPc;
         const DebugRunResult result = m.Run<DebugGoal::RunToCursor>(c.target);
-        EXPECT_EQ(result.end, RunEnd::Observer);
-        EXPECT_EQ(result.stop, DebugStop::Goal);
+        EXPECT_EQ(result.stop, RunStop::Until);
         EXPECT_EQ(m.state->pc, c.target);
         EXPECT_EQ(result.executed, c.executed);
     }
@@ -225,16 +182,15 @@ TEST(DebugRun, RunToCursorStopsEarlierAtABreakpointAndNeverOnAnUnreachedLine) {
     PlaceLoop(*m.state);
     ToggleBreakpoint(m.breakpoints, 1);
     DebugRunResult result = m.Run<DebugGoal::RunToCursor>(2);
-    EXPECT_EQ(result.stop, DebugStop::Breakpoint);
+    EXPECT_EQ(result.stop, RunStop::Breakpoint);
     EXPECT_EQ(m.state->pc, 1);
 
     m.inner.limit = 500;
     result = m.Run<DebugGoal::RunToCursor>(0x10);  // never reached: Escape ends it
-    EXPECT_EQ(result.end, RunEnd::Observer);
-    EXPECT_EQ(result.stop, DebugStop::Breakpoint);  // the loop passes 001 again first
+    EXPECT_EQ(result.stop, RunStop::Breakpoint);   // the loop passes 001 again first
     ClearBreakpoints(m.breakpoints);
     result = m.Run<DebugGoal::RunToCursor>(0x10);
-    EXPECT_EQ(result.stop, DebugStop::None);
+    EXPECT_EQ(result.stop, RunStop::Escape);
     EXPECT_EQ(result.executed, 500);
 }
 
@@ -250,7 +206,7 @@ struct StepOverCase {
     int32_t startPc;
     int32_t stackPointer;
     std::vector<int32_t> breakpoints;
-    DebugStop stop;
+    RunStop stop;
     int32_t pc;
     int64_t executed;
 };
@@ -261,7 +217,7 @@ const StepOverCase kStepOverCases[] = {
      0x000,
      0,
      {},
-     DebugStop::Goal,
+     RunStop::Returned,
      0x002,
      2},
     {"nested three deep",
@@ -272,7 +228,7 @@ const StepOverCase kStepOverCases[] = {
      0x000,
      0,
      {},
-     DebugStop::Goal,
+     RunStop::Returned,
      0x002,
      6},
     {"the JMS is the fourth nested call: it overwrites the oldest return address",
@@ -280,7 +236,7 @@ const StepOverCase kStepOverCases[] = {
      0x100,
      0,
      {},
-     DebugStop::Goal,
+     RunStop::Returned,
      0x102,
      3},
     {"from any stack slot",
@@ -288,7 +244,7 @@ const StepOverCase kStepOverCases[] = {
      0x100,
      2,
      {},
-     DebugStop::Goal,
+     RunStop::Returned,
      0x102,
      4},
     {"a fourth nested call inside loses the return: stops where the BBL went",
@@ -300,7 +256,7 @@ const StepOverCase kStepOverCases[] = {
      0x000,
      0,
      {},
-     DebugStop::Goal,
+     RunStop::Returned,
      0x000,
      8},
     {"the return address passed three calls deeper does not stop it",
@@ -312,7 +268,7 @@ const StepOverCase kStepOverCases[] = {
      0x000,
      0,
      {},
-     DebugStop::Goal,
+     RunStop::Returned,
      0x002,
      7},
     {"a breakpoint inside the subroutine",
@@ -320,7 +276,7 @@ const StepOverCase kStepOverCases[] = {
      0x000,
      0,
      {0x020},
-     DebugStop::Breakpoint,
+     RunStop::Breakpoint,
      0x020,
      2},
     {"a breakpoint on the JMS itself is passed",
@@ -328,7 +284,7 @@ const StepOverCase kStepOverCases[] = {
      0x000,
      0,
      {0x000, 0x002},
-     DebugStop::Goal,
+     RunStop::Returned,
      0x002,
      2},
     {"a subroutine that never returns: Escape ends it",
@@ -336,7 +292,7 @@ const StepOverCase kStepOverCases[] = {
      0x000,
      0,
      {},
-     DebugStop::None,
+     RunStop::Escape,
      0x010,
      1000},
 };
@@ -351,9 +307,8 @@ TEST(DebugRun, StepOverRunsUntilTheSubroutineHasReturned) {
         m.state->addressStack = {0x700, 0x800, 0x900, 0, 0};  // three calls already made
         m.inner.limit = 1000;
         for (const int32_t address : c.breakpoints) ToggleBreakpoint(m.breakpoints, address);
-        ASSERT_TRUE(AtCall(*m.state));
+        ASSERT_TRUE(AtCall<CompatibleCpu>(*m.state));
         const DebugRunResult result = m.Run<DebugGoal::StepOver>();
-        EXPECT_EQ(result.end, RunEnd::Observer);
         EXPECT_EQ(result.stop, c.stop);
         EXPECT_EQ(m.state->pc, c.pc);
         EXPECT_EQ(result.executed, c.executed);
@@ -368,28 +323,9 @@ TEST(DebugRun, StepOverKeepsTheRunsBound) {
     m.programLength = 0x011;  // 012 is past it: the Run's bound ends it there
     m.state->pc = 0;
     const DebugRunResult result = m.Run<DebugGoal::StepOver>();
-    EXPECT_EQ(result.end, RunEnd::Bound);
+    EXPECT_EQ(result.stop, RunStop::Bound);
     EXPECT_EQ(m.state->pc, 0x012);
     EXPECT_EQ(result.executed, 3);
-}
-
-TEST(DebugRun, CallsAndReturnsAreToldApartByTheirOpcodeGroup) {
-    auto state = NewState();
-    for (int32_t opcode = 0; opcode < 256; ++opcode) {
-        state->RomImage[0x20] = opcode;
-        state->pc = 0x20;
-        const int32_t group = opcode >> 4;
-        EXPECT_EQ(AtCall(*state), group == 0x5) << opcode;
-        EXPECT_EQ(CallDepthChange(*state), group == 0x5 ? 1 : group == 0xC ? -1 : 0) << opcode;
-    }
-    // Beyond program memory pc reads a NOP.
-    state->pc = 0x10001;
-    EXPECT_FALSE(AtCall(*state));
-    state->pc = -1;
-    EXPECT_EQ(CallDepthChange(*state), 0);
-    state->RomImage[0x10000] = 0x51;
-    state->pc = 0x10000;
-    EXPECT_TRUE(AtCall(*state));
 }
 
 TEST(DebugRun, AStepIsRecordedWithoutTouchingRunning) {
@@ -398,10 +334,11 @@ TEST(DebugRun, AStepIsRecordedWithoutTouchingRunning) {
     state->pc = 0;
     History history;
     RecordingMessages messages;
-    StepRecorded(*state, messages, history);
+    StepRecorded<CompatibleCpu>(*state, messages, history);
     EXPECT_EQ(state->running, 0);
     state->running = 1;
-    StepRecorded(*state, messages, history);  // refused: running cleared, pc moved on
+    StepRecorded<CompatibleCpu>(*state, messages,
+                                history);  // refused: running cleared, pc moved on
     EXPECT_EQ(state->running, 0);
     EXPECT_EQ(HistoryLength(history), 2);
     EXPECT_TRUE(StepBack(history, *state));
