@@ -115,12 +115,3 @@ void ZeroMcs4Rom(Mcs4State& state);
 constexpr bool IsUndefinedMcs4Opcode(int32_t opcode) {
     return (opcode >= 0x01 && opcode <= 0x0F) || opcode >= 0xFE;
 }
-
-// Instruction cycles an opcode takes: JCN, FIM, JUN, JMS, ISZ and FIN 2.
-constexpr int32_t Mcs4Cycles(int32_t opcode) {
-    const int32_t group = opcode >> 4;
-    return group == 0x1 || group == 0x4 || group == 0x5 || group == 0x7 ||
-                   ((group == 0x2 || group == 0x3) && (opcode & 1) == 0)
-               ? 2
-               : 1;
-}
