@@ -10,16 +10,32 @@ namespace {
 
 constexpr int32_t kListingLines = 32;
 
-// The ROM byte at an address. pc can be typed or stepped past the end of
-// RomImage (or a listing can run past it), so an address outside the array
-// reads 0 rather than memory beyond it. The mask keeps the byte a valid
-// table index whatever the entry holds.
-int32_t RomByte(const MachineState& state, int32_t address) {
-    if (address < 0 || static_cast<size_t>(address) >= state.RomImage.size()) return 0;
-    return state.RomImage[static_cast<size_t>(address)] & 0xFF;
+}  // namespace
+
+// pc can be typed or stepped past the end of RomImage (or a listing can run
+// past it), so an address outside the array reads 0 rather than memory
+// beyond it. The mask keeps the byte a valid table index whatever the entry
+// holds.
+int32_t ProgramView::ByteAt(int32_t address) const {
+    if (wraps) address &= size - 1;
+    if (address < 0 || address >= size) return 0;
+    return bytes[static_cast<size_t>(address)] & 0xFF;
 }
 
-}  // namespace
+int32_t ProgramView::After(int32_t address, int32_t count) const {
+    // Unsigned so that the address after INT32_MAX wraps instead of overflowing.
+    const auto next =
+        static_cast<int32_t>(static_cast<uint32_t>(address) + static_cast<uint32_t>(count));
+    return wraps ? next & (size - 1) : next;
+}
+
+ProgramView ViewOf(const MachineState& state) {
+    return {state.RomImage.data(), static_cast<int32_t>(state.RomImage.size()), false};
+}
+
+ProgramView ViewOf(const Mcs4State& state) {
+    return {state.rom.data(), kMcs4RomBytes, true};
+}
 
 bool LineAddress(const std::string& line, uint32_t& address) {
     const std::string_view digits = std::string_view(line).substr(0, line.find(' '));
@@ -41,9 +57,9 @@ std::string InstructionText(const OpcodeTables& tables, int32_t opcode, int32_t 
     return text;
 }
 
-std::string DisassembleLine(const MachineState& state, const OpcodeTables& tables,
+std::string DisassembleLine(const ProgramView& program, const OpcodeTables& tables,
                             int32_t& listingAddress) {
-    const int32_t opcode = RomByte(state, listingAddress);
+    const int32_t opcode = program.ByteAt(listingAddress);
     const int32_t length = tables.LengthTable[static_cast<size_t>(opcode)];
 
     // Addresses of 0x1000 and above keep all their digits, so every line's
@@ -54,8 +70,7 @@ std::string DisassembleLine(const MachineState& state, const OpcodeTables& table
     line += ' ';
     int32_t second = 0;
     if (length == 2) {
-        // Unsigned so that the address after INT32_MAX wraps instead of overflowing.
-        second = RomByte(state, static_cast<int32_t>(static_cast<uint32_t>(listingAddress) + 1));
+        second = program.ByteAt(program.After(listingAddress, 1));
         line += PaddedHex(second, 2);
         line += ' ';
     } else {
@@ -63,31 +78,30 @@ std::string DisassembleLine(const MachineState& state, const OpcodeTables& table
     }
     line += InstructionText(tables, opcode, second);
 
-    listingAddress =
-        static_cast<int32_t>(static_cast<uint32_t>(listingAddress) + static_cast<uint32_t>(length));
+    listingAddress = program.After(listingAddress, length);
     return line;
 }
 
-void FillCodeListing(const MachineState& state, const OpcodeTables& tables, int32_t& listingAddress,
-                     WindowLayer& layer) {
+void FillCodeListing(const ProgramView& program, const OpcodeTables& tables,
+                     int32_t& listingAddress, WindowLayer& layer) {
     layer.ClearLines(Control::kCodeListing);
     for (int32_t i = 0; i < kListingLines; ++i) {
-        layer.AppendLine(Control::kCodeListing, DisassembleLine(state, tables, listingAddress));
+        layer.AppendLine(Control::kCodeListing, DisassembleLine(program, tables, listingAddress));
     }
     layer.SelectLine(Control::kCodeListing, 0);
 }
 
-void FollowPc(const MachineState& state, const OpcodeTables& tables, int32_t& listingAddress,
-              WindowLayer& layer) {
-    const auto pc = static_cast<uint32_t>(state.pc);
+void FollowPc(const ProgramView& program, int32_t pc, const OpcodeTables& tables,
+              int32_t& listingAddress, WindowLayer& layer) {
     const int32_t count = layer.CountLines(Control::kCodeListing);
     for (int32_t i = 0; i < count; ++i) {
         uint32_t address = 0;
-        if (LineAddress(layer.GetLine(Control::kCodeListing, i), address) && address == pc) {
+        if (LineAddress(layer.GetLine(Control::kCodeListing, i), address) &&
+            address == static_cast<uint32_t>(pc)) {
             layer.SelectLine(Control::kCodeListing, i);
             return;
         }
     }
-    listingAddress = state.pc;
-    FillCodeListing(state, tables, listingAddress, layer);
+    listingAddress = pc;
+    FillCodeListing(program, tables, listingAddress, layer);
 }

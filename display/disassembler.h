@@ -8,8 +8,25 @@
 #include <string>
 
 #include "core/machine_state.h"
+#include "core/mcs4.h"
 #include "display/opcode_tables.h"
 #include "platform/window_layer.h"
+
+// The program memory a listing reads. The compatible machine's is its
+// RomImage, and an address outside it reads 0; the MCS-4 system's 4 KiB of
+// ROM wrap, as its program counter does.
+struct ProgramView {
+    const int32_t* bytes = nullptr;
+    int32_t size = 0;
+    bool wraps = false;
+
+    // The byte at an address, 0..255.
+    [[nodiscard]] int32_t ByteAt(int32_t address) const;
+    // The address `count` bytes after `address`.
+    [[nodiscard]] int32_t After(int32_t address, int32_t count) const;
+};
+ProgramView ViewOf(const MachineState& state);
+ProgramView ViewOf(const Mcs4State& state);
 
 // The text a listing line shows after the bytes for an instruction whose
 // first byte is `opcode` and second `second` (ignored for one-byte
@@ -17,9 +34,13 @@
 std::string InstructionText(const OpcodeTables& tables, int32_t opcode, int32_t second);
 
 // The line for the instruction at listingAddress; advances listingAddress by
-// the instruction's length. Reads beyond RomImage yield 0.
-std::string DisassembleLine(const MachineState& state, const OpcodeTables& tables,
+// the instruction's length.
+std::string DisassembleLine(const ProgramView& program, const OpcodeTables& tables,
                             int32_t& listingAddress);
+inline std::string DisassembleLine(const MachineState& state, const OpcodeTables& tables,
+                                   int32_t& listingAddress) {
+    return DisassembleLine(ViewOf(state), tables, listingAddress);
+}
 
 // The address a listing line starts with: its hex digits up to the first
 // blank. False when the line starts otherwise or the digits do not fit.
@@ -27,10 +48,18 @@ bool LineAddress(const std::string& line, uint32_t& address);
 
 // Replaces the listing's lines by 32 lines from listingAddress onward and
 // selects line 0.
-void FillCodeListing(const MachineState& state, const OpcodeTables& tables, int32_t& listingAddress,
-                     WindowLayer& layer);
+void FillCodeListing(const ProgramView& program, const OpcodeTables& tables,
+                     int32_t& listingAddress, WindowLayer& layer);
+inline void FillCodeListing(const MachineState& state, const OpcodeTables& tables,
+                            int32_t& listingAddress, WindowLayer& layer) {
+    FillCodeListing(ViewOf(state), tables, listingAddress, layer);
+}
 
 // Selects the listing line whose address is pc; when no line shows it, sets
 // listingAddress to pc and rebuilds the listing there.
-void FollowPc(const MachineState& state, const OpcodeTables& tables, int32_t& listingAddress,
-              WindowLayer& layer);
+void FollowPc(const ProgramView& program, int32_t pc, const OpcodeTables& tables,
+              int32_t& listingAddress, WindowLayer& layer);
+inline void FollowPc(const MachineState& state, const OpcodeTables& tables, int32_t& listingAddress,
+                     WindowLayer& layer) {
+    FollowPc(ViewOf(state), state.pc, tables, listingAddress, layer);
+}

@@ -4,9 +4,11 @@
 
 #include "data/opcode_data.h"
 
-void FillOpcodeTables(OpcodeTables& tables) {
+void FillOpcodeTables(OpcodeTables& tables, bool mcs4) {
     for (size_t opcode = 0; opcode < kOpcodeData.size(); ++opcode) {
-        tables.MnemonicTable[opcode] = std::string(kOpcodeData[opcode].text);
+        const bool jcn = (opcode >> 4) == 0x1;
+        tables.MnemonicTable[opcode] =
+            std::string(mcs4 && jcn ? kMcs4JcnTexts[opcode & 0xF] : kOpcodeData[opcode].text);
     }
     for (size_t opcode = 0; opcode < kOpcodeData.size(); ++opcode) {
         tables.LengthTable[opcode] = kOpcodeData[opcode].length;

@@ -14,4 +14,5 @@ struct OpcodeTables {
 };
 
 // Fills both tables from the built-in opcode data, texts first, then lengths.
-void FillOpcodeTables(OpcodeTables& tables);
+// The MCS-4 system's tables name JCN's conditions as the chip does.
+void FillOpcodeTables(OpcodeTables& tables, bool mcs4 = false);

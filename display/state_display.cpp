@@ -1,6 +1,7 @@
 #include "display/state_display.h"
 
 #include <cstddef>
+#include <span>
 
 #include "core/hex.h"
 
@@ -11,17 +12,16 @@ constexpr char kRamDumpHeading[] =
     "Ad |000102030405060708090A0B0C0D0E0F\r\n"
     "---+--------------------------------";
 
-}  // namespace
-
-void UpdateLeds(const MachineState& state, WindowLayer& layer) {
-    const int32_t port = state.ramOutputPorts[1];
+void ShowLamps(int32_t port, WindowLayer& layer) {
     for (int32_t i = 0; i < kLampCount; ++i) {
         layer.ShowImage(Control::kFirstLamp + i,
                         (port >> i) & 1 ? Image::kLampOn : Image::kLampOff);
     }
 }
 
-std::string RamDumpText(const MachineState& state) {
+// The dump of 256 characters, whatever holds them.
+template <typename Characters>
+std::string DumpText(const Characters& characters) {
     std::string text;
     // The lines and the line ends between them, as long as every RAM
     // character is a nibble.
@@ -32,32 +32,78 @@ std::string RamDumpText(const MachineState& state) {
         AppendHex(text, row * 16, 3);
         text += '|';
         for (int32_t column = 0; column < 16; ++column) {
-            AppendHex(text, state.ramCharacters[static_cast<size_t>(row * 16 + column)], 2);
+            AppendHex(text, characters[static_cast<size_t>(row * 16 + column)], 2);
         }
     }
     return text;
 }
 
-void RefreshDisplay(const MachineState& state, WindowLayer& layer) {
-    layer.SetText(Control::kAccumulator, PlainHex(state.accumulator));
-    layer.SetText(Control::kProgramCounter, PlainHex(state.pc));
-    layer.SetCheck(Control::kCarry, state.carry == 1 ? 1 : 0);
-
-    for (int32_t n = 0; n < kRegisterCount; ++n) {
-        layer.SetText(Control::kFirstRegister + n,
-                      PlainHex(state.indexRegisters[static_cast<size_t>(n)]));
+// The stack list: the entries as three hex digits, the given one selected.
+template <typename Entries>
+void ShowStack(const Entries& entries, int32_t count, int32_t selected, WindowLayer& layer) {
+    layer.ClearLines(Control::kStack);
+    for (int32_t i = 0; i < count; ++i) {
+        layer.AppendLine(Control::kStack, PaddedHex(entries[static_cast<size_t>(i)], 3));
     }
+    layer.SelectLine(Control::kStack, selected);
+}
 
+// The fields of the registers, the accumulator and the program counter,
+// and the carry box.
+template <typename Registers>
+void ShowRegisters(const Registers& registers, int32_t accumulator, int32_t pc, int32_t carry,
+                   WindowLayer& layer) {
+    layer.SetText(Control::kAccumulator, PlainHex(accumulator));
+    layer.SetText(Control::kProgramCounter, PlainHex(pc));
+    layer.SetCheck(Control::kCarry, carry == 1 ? 1 : 0);
+    for (int32_t n = 0; n < kRegisterCount; ++n) {
+        layer.SetText(Control::kFirstRegister + n, PlainHex(registers[static_cast<size_t>(n)]));
+    }
+}
+
+}  // namespace
+
+void UpdateLeds(const MachineState& state, WindowLayer& layer) {
+    ShowLamps(state.ramOutputPorts[1], layer);
+}
+
+std::string RamDumpText(const MachineState& state) {
+    return DumpText(state.ramCharacters);
+}
+
+void UpdateLeds(const Mcs4State& state, WindowLayer& layer) {
+    ShowLamps(state.ramPorts[1], layer);
+}
+
+std::string RamDumpText(const Mcs4State& state, int32_t bank) {
+    return DumpText(std::span(state.ram).subspan(
+        static_cast<size_t>(bank & 7) * kMcs4BankCharacters, kMcs4BankCharacters));
+}
+
+std::string Mcs4SrcText(const Mcs4State& state) {
+    return "src=" + PaddedHex(state.src, 2) + " bank=" + PlainHex(state.cr) +
+           " latched=" + PaddedHex(state.bankSrc[static_cast<size_t>(state.cr & 7)], 2);
+}
+
+void RefreshDisplay(const Mcs4State& state, WindowLayer& layer) {
+    ShowRegisters(state.regs, state.acc, Mcs4Pc(state), state.cy, layer);
+    ShowStack(state.stack, 4, state.sp, layer);
+    UpdateLeds(state, layer);
+    layer.SetText(Control::kSrc, Mcs4SrcText(state));
+    layer.SetText(Control::kRamDump, RamDumpText(state, state.cr));
+}
+
+void RefreshDisplay(const MachineState& state, WindowLayer& layer) {
+    ShowRegisters(state.indexRegisters, state.accumulator, state.pc, state.carry, layer);
+    // The stack's lines, the lamps, the SRC line, then the selection: the
+    // order the window has always been written in.
     layer.ClearLines(Control::kStack);
     for (int32_t i = 0; i < kStackSlots; ++i) {
         layer.AppendLine(Control::kStack, PaddedHex(state.addressStack[static_cast<size_t>(i)], 3));
     }
     UpdateLeds(state, layer);
-
     layer.SetText(Control::kSrc,
                   "src1=" + PaddedHex(state.src1, 2) + ",src2=" + PaddedHex(state.src2, 2));
-
     layer.SelectLine(Control::kStack, state.stackPointer);
-
     layer.SetText(Control::kRamDump, RamDumpText(state));
 }

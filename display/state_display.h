@@ -5,6 +5,7 @@
 #include <string>
 
 #include "core/machine_state.h"
+#include "core/mcs4.h"
 #include "display/controls.h"
 #include "platform/window_layer.h"
 
@@ -24,3 +25,15 @@ inline constexpr int32_t kRamDumpColumns = 36;
 // The RAM dump: a header, a rule and sixteen rows of sixteen characters,
 // lines separated by "\r\n", none after the last.
 std::string RamDumpText(const MachineState& state);
+
+// The MCS-4 system in the same controls: R0..R15, the accumulator, the
+// carry, the program counter, the four address registers with the pointer's
+// selected, the lamps from RAM bank 0, chip 1's output port (where the
+// Busicom has its lamps), the SRC line and the RAM dump of the selected bank.
+void RefreshDisplay(const Mcs4State& state, WindowLayer& layer);
+void UpdateLeds(const Mcs4State& state, WindowLayer& layer);
+// The RAM dump of one bank of the MCS-4 system: character k of the dump is
+// the character at SRC address k.
+std::string RamDumpText(const Mcs4State& state, int32_t bank);
+// The SRC line: the address SRC last sent, the selected bank and its latch.
+std::string Mcs4SrcText(const Mcs4State& state);

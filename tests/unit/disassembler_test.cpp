@@ -5,6 +5,7 @@
 #include <initializer_list>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "frontend/controls.h"
@@ -102,6 +103,10 @@ TEST_F(Disassembler, FormatsSingleLines) {
         {{0x7F, 0x0A}, 0xABC, "ABC 7F 0A ISZ R15 0A"},  // the longest line
         {{0xDF}, 0x000, "000 DF    LDM 0F"},
         {{0x1F, 0x00}, 0xFFF, "FFF 1F 00 ??? 00"},
+        // Next to the JUN and JMS rows, whose operand is a 12-bit target.
+        {{0x3F}, 0x000, "000 3F    JIN P7"},
+        {{0x2E, 0xAB}, 0x000, "000 2E AB FIM P14 AB"},
+        {{0x60}, 0x000, "000 60    INC R0"},
     };
     for (const Case& c : cases) {
         state->RomImage.fill(0);
@@ -111,6 +116,31 @@ TEST_F(Disassembler, FormatsSingleLines) {
         EXPECT_LE(line.size(), 20u) << c.line;
         EXPECT_EQ(listingAddress, c.address + static_cast<int32_t>(c.bytes.size())) << c.line;
     }
+}
+
+// The MCS-4 system's listing names the chip's conditions (1 jumps when TEST
+// is 0) and wraps at the end of its 4 KiB; the compatible one is unchanged.
+TEST_F(Disassembler, TheMcs4ListingNamesTheChipsConditionsAndWraps) {
+    OpcodeTables chip;
+    FillOpcodeTables(chip, true);
+    auto mcs4 = std::make_unique<Mcs4State>();
+    mcs4->rom[0xFFF] = 0x11;
+    mcs4->rom[0x000] = 0x22;
+    mcs4->rom[0x001] = 0x3F;
+    int32_t address = 0xFFF;
+    EXPECT_EQ(DisassembleLine(ViewOf(*mcs4), chip, address), "FFF 11 22 JCN TZ 22");
+    EXPECT_EQ(address, 0x001);
+    EXPECT_EQ(DisassembleLine(ViewOf(*mcs4), chip, address), "001 3F    JIN P7");
+    for (const auto& [opcode, text] :
+         std::vector<std::pair<int32_t, std::string>>{{0x10, "JCN 0 05"},
+                                                      {0x19, "JCN TN 05"},
+                                                      {0x17, "JCN AZ|C1|TZ 05"},
+                                                      {0x1D, "JCN AN&TN 05"},
+                                                      {0x18, "JCN 8 05"}}) {
+        EXPECT_EQ(InstructionText(chip, opcode, 5), text);
+    }
+    EXPECT_EQ(InstructionText(tables, 0x11, 5), "JCN TN 05");
+    EXPECT_EQ(InstructionText(tables, 0x17, 5), "??? 05");
 }
 
 TEST_F(Disassembler, StartingMidInstructionDecodesTheOperandAsAnOpcode) {
