@@ -5,7 +5,11 @@
 // that works on any machine is a template over one of these, so each gets
 // its own loops with nothing to decide per instruction.
 
+#include <array>
 #include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
 
 #include "core/instruction.h"
 #include "core/machine_state.h"
@@ -50,3 +54,65 @@ struct Mcs4Cpu {
         return state.rom[static_cast<size_t>(address & (kMcs4RomBytes - 1))];
     }
 };
+
+// The machines Quodlet offers: a machine is a processor plus how its board
+// wires the pins.
+enum class MachineKind : uint8_t {
+    Compatible,  // the machine Quodlet has always emulated; the default
+    Mcs4,        // the MCS-4 system, TEST and the ROM input lines the user's
+    Exerciser,   // the MCS-4 system wired for Intel's 4001-0009 exerciser
+};
+
+struct MachineInfo {
+    MachineKind kind;
+    std::string_view name;   // on the command line
+    std::string_view title;  // in the window
+};
+
+inline constexpr std::array<MachineInfo, 3> kMachines = {{
+    {MachineKind::Compatible, "compatible", "Compatible machine"},
+    {MachineKind::Mcs4, "mcs4", "Intel MCS-4 system"},
+    {MachineKind::Exerciser, "exerciser", "MCS-4 exerciser board"},
+}};
+
+inline const MachineInfo& InfoOf(MachineKind kind) {
+    return kMachines[static_cast<size_t>(kind)];
+}
+
+// The machine of a name, or nothing for a name no machine has.
+inline std::optional<MachineKind> MachineByName(std::string_view name) {
+    for (const MachineInfo& machine : kMachines) {
+        if (machine.name == name) return machine.kind;
+    }
+    return std::nullopt;
+}
+
+// "compatible, mcs4, exerciser": for a message.
+inline std::string MachineNames() {
+    std::string names;
+    for (const MachineInfo& machine : kMachines) {
+        if (!names.empty()) names += ", ";
+        names += machine.name;
+    }
+    return names;
+}
+
+inline bool IsMcs4(MachineKind kind) {
+    return kind != MachineKind::Compatible;
+}
+
+inline Mcs4Board BoardOf(MachineKind kind) {
+    return kind == MachineKind::Exerciser ? Mcs4Board::Exerciser : Mcs4Board::Plain;
+}
+
+// Calls f with the processor type of a machine (CompatibleCpu or an
+// Mcs4Cpu), so that what f does is compiled for each.
+template <typename F>
+decltype(auto) WithCpu(MachineKind kind, F&& f) {
+    switch (kind) {
+        case MachineKind::Mcs4: return f(Mcs4Cpu<Mcs4Board::Plain>{});
+        case MachineKind::Exerciser: return f(Mcs4Cpu<Mcs4Board::Exerciser>{});
+        case MachineKind::Compatible: break;
+    }
+    return f(CompatibleCpu{});
+}

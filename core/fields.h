@@ -7,7 +7,9 @@
 // struct: StateFieldBytes() equals sizeof(State) only then, and each
 // machine's header asserts that.
 
+#include <array>
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
 #include <tuple>
 #include <type_traits>
@@ -19,12 +21,26 @@ enum class FieldRole {
     Control,   // the front end's own flag (running), kept with the machine
 };
 
+// How an array is written out by key rather than as a plain list (the
+// runner's JSON): entries in groups of `group`, each group named by its
+// indices joined by '.' ("bank.chip.register"), the parts' sizes given
+// outermost first. A group of several entries is one string of hex digits,
+// entry 0 first; groups of zeros may be left out.
+struct KeyedForm {
+    std::array<int32_t, 3> parts{};  // 0 for a part not used
+    int32_t group = 0;               // 0: the array is a plain list
+};
+
 template <typename State, typename Value>
 struct Field {
     using Type = Value;
     std::string_view name;
     Value State::*member;
     FieldRole role;
+    // The values the field (each entry of an array) can hold.
+    int64_t lowest = 0;
+    int64_t largest = 0;
+    KeyedForm keyed{};
 };
 
 // Each machine's state specialises this with the tuple of its fields.

@@ -44,25 +44,33 @@ struct MachineState {
 };
 
 // Every field, in the struct's order.
+// Every field, in the struct's order, with the values it can hold: a typed
+// value goes in unmasked and arithmetic on it in 32 bits can take the
+// registers, the accumulator and the program counter anywhere.
+inline constexpr int64_t kAnyInt32Low = INT32_MIN;
+inline constexpr int64_t kAnyInt32High = INT32_MAX;
 template <>
 inline constexpr auto kStateFields<MachineState> = std::tuple{
-    Field{"pc", &MachineState::pc, FieldRole::Register},
-    Field{"accumulator", &MachineState::accumulator, FieldRole::Register},
-    Field{"carry", &MachineState::carry, FieldRole::Register},
-    Field{"stackPointer", &MachineState::stackPointer, FieldRole::Register},
-    Field{"testFlag", &MachineState::testFlag, FieldRole::Register},
-    Field{"src1", &MachineState::src1, FieldRole::Register},
-    Field{"src2", &MachineState::src2, FieldRole::Register},
-    Field{"ramBank", &MachineState::ramBank, FieldRole::Register},
-    Field{"running", &MachineState::running, FieldRole::Control},
-    Field{"RomImage", &MachineState::RomImage, FieldRole::Program},
-    Field{"indexRegisters", &MachineState::indexRegisters, FieldRole::Register},
-    Field{"addressStack", &MachineState::addressStack, FieldRole::Memory},
-    Field{"ramCharacters", &MachineState::ramCharacters, FieldRole::Memory},
-    Field{"ramStatus", &MachineState::ramStatus, FieldRole::Memory},
-    Field{"ramOutputPorts", &MachineState::ramOutputPorts, FieldRole::Memory},
-    Field{"romInputPorts", &MachineState::romInputPorts, FieldRole::Memory},
-    Field{"romOutputPorts", &MachineState::romOutputPorts, FieldRole::Memory},
+    Field{"pc", &MachineState::pc, FieldRole::Register, kAnyInt32Low, kAnyInt32High},
+    Field{"accumulator", &MachineState::accumulator, FieldRole::Register, kAnyInt32Low,
+          kAnyInt32High},
+    Field{"carry", &MachineState::carry, FieldRole::Register, 0, 1},
+    Field{"stackPointer", &MachineState::stackPointer, FieldRole::Register, 0, 2},
+    Field{"testFlag", &MachineState::testFlag, FieldRole::Register, 0, 1},
+    Field{"src1", &MachineState::src1, FieldRole::Register, 0, 15},
+    Field{"src2", &MachineState::src2, FieldRole::Register, 0, 15},
+    Field{"ramBank", &MachineState::ramBank, FieldRole::Register, 0, 15},
+    Field{"running", &MachineState::running, FieldRole::Control, 0, 1},
+    Field{"RomImage", &MachineState::RomImage, FieldRole::Program, 0, 255},
+    Field{"indexRegisters", &MachineState::indexRegisters, FieldRole::Register, kAnyInt32Low,
+          kAnyInt32High},
+    Field{"addressStack", &MachineState::addressStack, FieldRole::Memory, kAnyInt32Low,
+          kAnyInt32High},
+    Field{"ramCharacters", &MachineState::ramCharacters, FieldRole::Memory, 0, 15},
+    Field{"ramStatus", &MachineState::ramStatus, FieldRole::Memory, 0, 15},
+    Field{"ramOutputPorts", &MachineState::ramOutputPorts, FieldRole::Memory, 0, 15},
+    Field{"romInputPorts", &MachineState::romInputPorts, FieldRole::Memory, 0, 15},
+    Field{"romOutputPorts", &MachineState::romOutputPorts, FieldRole::Memory, 0, 15},
 };
 static_assert(StateFieldBytes<MachineState>() == sizeof(MachineState),
               "a field of MachineState is missing from its list");

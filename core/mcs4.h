@@ -61,26 +61,28 @@ struct Mcs4State {
     std::array<int32_t, kMcs4RomBytes> rom{};    // program memory as the processor sees it
 };
 
+// Every field with its width; the RAM, its status characters and the ports
+// are written out by bank, chip and register.
 template <>
 inline constexpr auto kStateFields<Mcs4State> = std::tuple{
-    Field{"cycles", &Mcs4State::cycles, FieldRole::Register},
-    Field{"stack", &Mcs4State::stack, FieldRole::Register},
-    Field{"sp", &Mcs4State::sp, FieldRole::Register},
-    Field{"acc", &Mcs4State::acc, FieldRole::Register},
-    Field{"cy", &Mcs4State::cy, FieldRole::Register},
-    Field{"cr", &Mcs4State::cr, FieldRole::Register},
-    Field{"src", &Mcs4State::src, FieldRole::Register},
-    Field{"test", &Mcs4State::test, FieldRole::Register},
-    Field{"depth", &Mcs4State::depth, FieldRole::Register},
-    Field{"running", &Mcs4State::running, FieldRole::Control},
-    Field{"regs", &Mcs4State::regs, FieldRole::Register},
-    Field{"bankSrc", &Mcs4State::bankSrc, FieldRole::Register},
-    Field{"ram", &Mcs4State::ram, FieldRole::Memory},
-    Field{"status", &Mcs4State::status, FieldRole::Memory},
-    Field{"ramPorts", &Mcs4State::ramPorts, FieldRole::Memory},
-    Field{"romOut", &Mcs4State::romOut, FieldRole::Memory},
-    Field{"romIn", &Mcs4State::romIn, FieldRole::Memory},
-    Field{"rom", &Mcs4State::rom, FieldRole::Program},
+    Field{"cycles", &Mcs4State::cycles, FieldRole::Register, 0, INT64_MAX},
+    Field{"stack", &Mcs4State::stack, FieldRole::Register, 0, 0xFFF},
+    Field{"sp", &Mcs4State::sp, FieldRole::Register, 0, 3},
+    Field{"acc", &Mcs4State::acc, FieldRole::Register, 0, 15},
+    Field{"cy", &Mcs4State::cy, FieldRole::Register, 0, 1},
+    Field{"cr", &Mcs4State::cr, FieldRole::Register, 0, 7},
+    Field{"src", &Mcs4State::src, FieldRole::Register, 0, 0xFF},
+    Field{"test", &Mcs4State::test, FieldRole::Register, 0, 1},
+    Field{"depth", &Mcs4State::depth, FieldRole::Register, 0, 3},
+    Field{"running", &Mcs4State::running, FieldRole::Control, 0, 1},
+    Field{"regs", &Mcs4State::regs, FieldRole::Register, 0, 15},
+    Field{"bankSrc", &Mcs4State::bankSrc, FieldRole::Register, 0, 0xFF},
+    Field{"ram", &Mcs4State::ram, FieldRole::Memory, 0, 15, KeyedForm{{8, 4, 4}, 16}},
+    Field{"status", &Mcs4State::status, FieldRole::Memory, 0, 15, KeyedForm{{8, 4, 4}, 4}},
+    Field{"ramPorts", &Mcs4State::ramPorts, FieldRole::Memory, 0, 15, KeyedForm{{8, 4, 0}, 1}},
+    Field{"romOut", &Mcs4State::romOut, FieldRole::Memory, 0, 15, KeyedForm{{16, 0, 0}, 1}},
+    Field{"romIn", &Mcs4State::romIn, FieldRole::Memory, 0, 15, KeyedForm{{16, 0, 0}, 1}},
+    Field{"rom", &Mcs4State::rom, FieldRole::Program, 0, 255},
 };
 static_assert(StateFieldBytes<Mcs4State>() == sizeof(Mcs4State),
               "a field of Mcs4State is missing from its list");

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 #include <type_traits>
+#include <vector>
 
 #include "core/hex.h"
 #include "core/run_loop.h"
@@ -18,53 +19,81 @@ namespace {
 // listing text of an instruction ("000 50 30 JMS 030").
 constexpr size_t kTraceTextWidth = 20;
 
-// Before every instruction: the interrupt flag, the step count and the stop
-// addresses; with tracing, the instruction's listing text and the state it
-// starts from. A template on tracing, so that a run without it pays nothing
-// for it.
-template <bool kTrace>
+// What a trace line compares: the registers, the accumulator, the carry
+// and the RAM characters, copied before each instruction.
+void CopyTraced(const MachineState& from, MachineState& to) {
+    to.indexRegisters = from.indexRegisters;
+    to.accumulator = from.accumulator;
+    to.carry = from.carry;
+    to.ramCharacters = from.ramCharacters;
+}
+void CopyTraced(const Mcs4State& from, Mcs4State& to) {
+    to.regs = from.regs;
+    to.acc = from.acc;
+    to.cy = from.cy;
+    to.ram = from.ram;
+}
+
+// Before every instruction: the interrupt flag, the step count, the stop
+// addresses and the MCS-4 system's optional stops; with tracing, the
+// instruction's listing text and the state it starts from. A template on
+// the machine and on tracing, so that a run without it pays nothing for it.
+template <typename Cpu, bool kTrace>
 struct RunnerObserver {
-    RunnerObserver(const Breakpoints& breakpoints, int32_t untilAddress, int64_t stepLimit,
+    using State = typename Cpu::State;
+    RunnerObserver(const Breakpoints& breakpoints, const RunOptions& options,
                    const volatile std::sig_atomic_t* interruptFlag)
         : breaks(breakpoints),
-          until(untilAddress),
-          maxSteps(stepLimit),
+          until(options.until.value_or(-1)),
+          maxSteps(options.maxSteps),
+          stops(options.stops),
+          anyStop(stops.undefinedOpcode || stops.stackOverflow),
           interrupted(interruptFlag) {}
 
     const Breakpoints& breaks;
     int32_t until;  // -1 for none
     int64_t maxSteps;
+    DebugStops stops;
+    bool anyStop;
     const volatile std::sig_atomic_t* interrupted;
     // Tracing only.
     std::ostream* trace = nullptr;
     const OpcodeTables* tables = nullptr;
-    std::unique_ptr<MachineState> before;
+    std::unique_ptr<State> before;
     std::string line;
 
-    RunStop StopBefore(const MachineState& state, int64_t executed) {
+    RunStop StopBefore(const State& state, int64_t executed) {
         if (*interrupted != 0) [[unlikely]]
             return RunStop::Interrupted;
         if (executed >= maxSteps) [[unlikely]]
             return RunStop::Steps;
-        // --until names the stop when it shares its address with a breakpoint.
-        if (executed > 0 && (state.pc == until || HasBreakpoint(breaks, state.pc))) [[unlikely]] {
-            return state.pc == until ? RunStop::Until : RunStop::Breakpoint;
+        const int32_t pc = Cpu::Pc(state);
+        if (executed > 0) [[likely]] {
+            // --until names the stop when it shares its address with a breakpoint.
+            if (pc == until || HasBreakpoint(breaks, pc)) [[unlikely]] {
+                return pc == until ? RunStop::Until : RunStop::Breakpoint;
+            }
+            if (anyStop) [[unlikely]] {
+                if (const RunStop stop = OptionalStop<Cpu>(state, stops); stop != RunStop::None) {
+                    return stop;
+                }
+            }
         }
         if constexpr (kTrace) {
-            int32_t address = state.pc;
-            line = DisassembleLine(state, *tables, address);
-            // Only what a trace line reports is compared afterwards.
-            before->indexRegisters = state.indexRegisters;
-            before->accumulator = state.accumulator;
-            before->carry = state.carry;
-            before->ramCharacters = state.ramCharacters;
+            int32_t address = pc;
+            line = DisassembleLine(ViewOf(state), *tables, address);
+            CopyTraced(state, *before);
         }
         return RunStop::None;
     }
 
-    void AfterStep(const MachineState& state) {
+    void AfterStep(const State& state) {
         if constexpr (kTrace) {
-            const std::string changes = DescribeChanges(*before, state);
+            std::string changes = DescribeChanges(*before, state);
+            if constexpr (Cpu::kMcs4) {
+                if (!changes.empty()) changes += ' ';
+                changes += "cycles=" + std::to_string(state.cycles);
+            }
             if (!changes.empty()) {
                 line.resize(std::max(line.size() + 1, kTraceTextWidth), ' ');
                 line += changes;
@@ -75,20 +104,42 @@ struct RunnerObserver {
     }
 };
 
-template <bool kTrace>
-RunOutcome RunWith(RunnerObserver<kTrace>& observer, MachineState& state, int32_t programLength,
-                   Messages& messages) {
+template <typename Cpu>
+RunOutcome Run(typename Cpu::State& state, int32_t programLength, const RunOptions& options,
+               Messages& messages, std::ostream& trace,
+               const volatile std::sig_atomic_t* interrupted) {
+    const volatile std::sig_atomic_t notInterrupted = 0;
+    if (interrupted == nullptr) interrupted = &notInterrupted;
+    auto breaks = std::make_unique<Breakpoints>();
+    for (const int32_t address : options.breaks) SetBreakpoint(*breaks, address, true);
+
     RunOutcome outcome;
-    outcome.stop = RunInstructions(state, messages, programLength, observer, outcome.instructions);
+    if (!options.trace) {
+        RunnerObserver<Cpu, false> observer(*breaks, options, interrupted);
+        outcome.stop = Cpu::Run(state, messages, programLength, observer, outcome.instructions);
+    } else {
+        auto tables = std::make_unique<OpcodeTables>();
+        FillOpcodeTables(*tables, Cpu::kMcs4);
+        RunnerObserver<Cpu, true> observer(*breaks, options, interrupted);
+        observer.trace = &trace;
+        observer.tables = tables.get();
+        observer.before = std::make_unique<typename Cpu::State>();
+        outcome.stop = Cpu::Run(state, messages, programLength, observer, outcome.instructions);
+        trace.flush();
+    }
     state.running = 0;
     return outcome;
 }
 
+// The MCS-4 system tells the user nothing while it runs.
+struct NoMessages : Messages {
+    void Show(const std::string& /*title*/, const std::string& /*text*/) override {}
+};
+
 // The entries first..first+count-1 of an array as hex values separated by
 // blanks, each padded to `width` digits.
-template <size_t N>
-std::string HexList(const std::array<int32_t, N>& values, size_t first, size_t count,
-                    int32_t width) {
+template <typename Values>
+std::string HexList(const Values& values, size_t first, size_t count, int32_t width) {
     std::string text;
     for (size_t i = first; i < first + count; ++i) {
         if (i != first) text += ' ';
@@ -114,29 +165,25 @@ int32_t LoadImage(MachineState& state, std::span<const uint8_t> image) {
     return static_cast<int32_t>(program.size());
 }
 
+void LoadImage(Mcs4State& state, Mcs4Board board, std::span<const uint8_t> image) {
+    const std::vector<int32_t> bytes(image.begin(),
+                                     image.begin() + std::min<size_t>(image.size(), kMcs4RomBytes));
+    LoadMcs4Rom(state, board, bytes.data(), static_cast<int32_t>(bytes.size()));
+}
+
 RunOutcome RunMachine(MachineState& state, int32_t programLength, const RunOptions& options,
                       Messages& messages, std::ostream& trace,
                       const volatile std::sig_atomic_t* interrupted) {
-    const volatile std::sig_atomic_t notInterrupted = 0;
-    if (interrupted == nullptr) interrupted = &notInterrupted;
+    return Run<CompatibleCpu>(state, programLength, options, messages, trace, interrupted);
+}
 
-    auto breaks = std::make_unique<Breakpoints>();
-    for (const int32_t address : options.breaks) SetBreakpoint(*breaks, address, true);
-    const int32_t until = options.until.value_or(-1);
-
-    if (!options.trace) {
-        RunnerObserver<false> observer(*breaks, until, options.maxSteps, interrupted);
-        return RunWith(observer, state, programLength, messages);
+RunOutcome RunMachine(Mcs4State& state, Mcs4Board board, const RunOptions& options,
+                      std::ostream& trace, const volatile std::sig_atomic_t* interrupted) {
+    NoMessages messages;
+    if (board == Mcs4Board::Exerciser) {
+        return Run<Mcs4Cpu<Mcs4Board::Exerciser>>(state, 0, options, messages, trace, interrupted);
     }
-    auto tables = std::make_unique<OpcodeTables>();
-    FillOpcodeTables(*tables);
-    RunnerObserver<true> observer(*breaks, until, options.maxSteps, interrupted);
-    observer.trace = &trace;
-    observer.tables = tables.get();
-    observer.before = std::make_unique<MachineState>();
-    const RunOutcome outcome = RunWith(observer, state, programLength, messages);
-    trace.flush();
-    return outcome;
+    return Run<Mcs4Cpu<Mcs4Board::Plain>>(state, 0, options, messages, trace, interrupted);
 }
 
 std::string DescribeChanges(const MachineState& before, const MachineState& after) {
@@ -195,27 +242,73 @@ std::string StateText(const MachineState& state, const RunOutcome& outcome) {
     return text;
 }
 
-std::string StateJson(const MachineState& state, const RunOutcome& outcome) {
-    std::string json = "{\"stop\":\"";
-    json += StopWord(outcome.stop);
-    json += "\",\"instructions\":";
-    json += std::to_string(outcome.instructions);
-    ForEachField(state, [&json](const auto& field, const auto& value) {
-        if (field.role == FieldRole::Program || field.role == FieldRole::Control) return;
-        json += ",\"";
-        json += field.name;
-        json += "\":";
-        if constexpr (std::is_arithmetic_v<std::remove_cvref_t<decltype(value)>>) {
-            json += std::to_string(value);
-        } else {
-            json += '[';
-            for (size_t i = 0; i < value.size(); ++i) {
-                if (i != 0) json += ',';
-                json += std::to_string(value[i]);
-            }
-            json += ']';
+std::string DescribeChanges(const Mcs4State& before, const Mcs4State& after) {
+    std::string text;
+    auto add = [&text](const std::string& item) {
+        if (!text.empty()) text += ' ';
+        text += item;
+    };
+    for (size_t r = 0; r < after.regs.size(); ++r) {
+        if (before.regs[r] != after.regs[r]) {
+            add("R" + std::to_string(r) + "=" + PlainHex(after.regs[r]));
         }
-    });
-    json += '}';
-    return json;
+    }
+    if (before.acc != after.acc) add("A=" + PlainHex(after.acc));
+    if (before.cy != after.cy) add("C=" + PlainHex(after.cy));
+    for (size_t m = 0; m < after.ram.size(); ++m) {
+        if (before.ram[m] != after.ram[m]) {
+            add("M[" + PlainHex(static_cast<int32_t>(m >> 8)) + ":" +
+                PaddedHex(static_cast<int32_t>(m & 0xFF), 2) + "]=" + PlainHex(after.ram[m]));
+        }
+    }
+    return text;
+}
+
+std::string StateText(const Mcs4State& state, const RunOutcome& outcome) {
+    std::string text;
+    auto line = [&text](std::string_view name, const std::string& value) {
+        text += name;
+        text += ": ";
+        text += value;
+        text += '\n';
+    };
+    auto digits = [](const auto& values, size_t first, size_t count) {
+        std::string list;
+        for (size_t i = first; i < first + count; ++i) list += PlainHex(values[i]);
+        return list;
+    };
+    line("stop", std::string(StopWord(outcome.stop)));
+    line("instructions", std::to_string(outcome.instructions));
+    const auto microseconds =
+        static_cast<int64_t>(static_cast<double>(state.cycles) * kMcs4CycleNanoseconds / 1000.0);
+    line("cycles",
+         std::to_string(state.cycles) + " (" + std::to_string(microseconds) + " us at 740 kHz)");
+    line("pc", PaddedHex(Mcs4Pc(state), 3));
+    line("accumulator", PlainHex(state.acc));
+    line("carry", PlainHex(state.cy));
+    std::string registers;
+    for (size_t r = 0; r < state.regs.size(); ++r) {
+        if (r != 0) registers += ' ';
+        registers += "R" + std::to_string(r) + "=" + PlainHex(state.regs[r]);
+    }
+    line("registers", registers);
+    line("stack", HexList(state.stack, 0, 4, 3));
+    line("stack pointer", PlainHex(state.sp));
+    line("bank", PlainHex(state.cr));
+    line("src", PaddedHex(state.src, 2));
+    line("bank src", HexList(state.bankSrc, 0, 8, 2));
+    line("test", PlainHex(state.test));
+    line("rom output ports", digits(state.romOut, 0, 16));
+    line("rom input lines", digits(state.romIn, 0, 16));
+    line("ram output ports", HexList(state.ramPorts, 0, 32, 1));
+    // The RAM registers that hold anything, with their status characters.
+    for (size_t reg = 0; reg < state.ram.size() / 16; ++reg) {
+        const std::string characters = digits(state.ram, reg * 16, 16);
+        const std::string status = digits(state.status, reg * 4, 4);
+        if (characters == std::string(16, '0') && status == "0000") continue;
+        line("ram " + std::to_string(reg >> 4) + "." + std::to_string(reg >> 2 & 3) + "." +
+                 std::to_string(reg & 3),
+             characters + " " + status);
+    }
+    return text;
 }

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "asm/assembler.h"
@@ -14,33 +15,53 @@
 #include "core/messages.h"
 #include "program/program_file.h"
 #include "runner/runner.h"
+#include "runner/state_json.h"
 
 namespace {
 
 constexpr std::string_view kToolName = "quodlet-run";
+// A state file holds at most this many bytes.
+constexpr size_t kLargestStateBytes = size_t{16} << 20;
 
 constexpr std::string_view kHelp =
     "Usage: quodlet-run [options] FILE\n"
     "Runs a 4004 program from address 0 with the processor reset and prints the\n"
     "state it reached. FILE is a program image (raw bytes, byte k at ROM address k)\n"
     "or, when its name ends in .asm, assembly source, which is assembled first.\n"
-    "The run stops once pc passes the program's length or reaches FFF, on an\n"
-    "instruction the machine does not execute, or at one of these:\n"
     "\n"
-    "  --steps N      after N instructions\n"
-    "  --until ADDR   before executing the instruction at ADDR (after at least one)\n"
-    "  --break ADDR   the same, and may be given several times\n"
-    "  --trace        print one line per instruction: its listing text, then the\n"
-    "                 registers, accumulator, carry and RAM characters it changed\n"
-    "  --json         print the final state as one JSON object on the last line\n"
-    "  --help         print this help and exit\n"
-    "  --version      print the version and exit\n"
+    "On the compatible machine (the default) a run stops before an instruction\n"
+    "whose address is past the program's length, the number of bytes loaded: the\n"
+    "instruction at the address equal to the length, one past the last byte loaded,\n"
+    "still runs (here a NOP: the runner starts from a cleared ROM). It also stops\n"
+    "once pc reaches FFF, and on an instruction the machine does not execute. The\n"
+    "MCS-4 machines' programs never end by themselves: they stop only at these:\n"
+    "\n"
+    "  --steps N            after N instructions\n"
+    "  --until ADDR         before executing the instruction at ADDR (after at least one)\n"
+    "  --break ADDR         the same, and may be given several times\n"
+    "  --stop-on-undefined  MCS-4: before an opcode the 4004 does not have\n"
+    "  --stop-on-overflow   MCS-4: before a fourth nested JMS, or a BBL with nothing pushed\n"
+    "\n"
+    "  --machine NAME       compatible (the default); mcs4, the Intel MCS-4 system with\n"
+    "                       TEST and the ROM input lines as set below; or exerciser,\n"
+    "                       the MCS-4 system wired for Intel's 4001-0009 exerciser\n"
+    "  --state FILE         start from the state in FILE, a JSON object as --json\n"
+    "                       prints it; a key left out keeps its reset value\n"
+    "  --test 0|1           MCS-4: the level of the TEST pin\n"
+    "  --rom-in CHIP=VALUE  MCS-4: the input lines of ROM chip CHIP (0..15), VALUE\n"
+    "                       0..15; may be given several times\n"
+    "  --trace              print one line per instruction: its listing text, then the\n"
+    "                       registers, accumulator, carry and RAM characters it changed\n"
+    "                       (and, on the MCS-4 machines, the cycles so far)\n"
+    "  --json               print the final state as one JSON object on the last line\n"
+    "  --help               print this help and exit\n"
+    "  --version            print the version and exit\n"
     "\n"
     "ADDR is 0..FFF written as the assembler writes numbers (18, 0x12, 12H,\n"
-    "0b10010) or, for an .asm FILE, a label. Ctrl+C stops the run and prints the\n"
-    "state reached.\n"
+    "0b10010) or, for an .asm FILE, a label; so are CHIP and VALUE. Ctrl+C stops\n"
+    "the run and prints the state reached.\n"
     "\n"
-    "Exit status: 0 stopped at the program's end, --steps, --until or --break;\n"
+    "Exit status: 0 stopped at the program's end or at one of the stops above;\n"
     "1 usage or file error (or assembly errors); 2 an instruction the machine does\n"
     "not execute; 130 interrupted by Ctrl+C.\n";
 
@@ -58,8 +79,12 @@ struct StreamMessages : Messages {
 
 struct Arguments {
     RunOptions options;
+    MachineKind machine = MachineKind::Compatible;
     std::optional<std::string> until;
     std::vector<std::string> breaks;
+    std::optional<std::string> stateFile;
+    std::optional<int32_t> test;
+    std::vector<std::pair<int32_t, int32_t>> romIn;  // chip, value
     bool json = false;
     bool help = false;
     bool version = false;
@@ -102,7 +127,9 @@ bool ParseArguments(std::span<const std::string> arguments, Arguments& parsed,
             name = argument.substr(0, equals);
             value = argument.substr(equals + 1);
         }
-        const bool takesValue = name == "--steps" || name == "--until" || name == "--break";
+        const bool takesValue = name == "--steps" || name == "--until" || name == "--break" ||
+                                name == "--machine" || name == "--state" || name == "--test" ||
+                                name == "--rom-in";
         if (takesValue && !value) {
             if (i + 1 >= arguments.size()) {
                 message = "option '" + name + "' needs a value";
@@ -127,6 +154,35 @@ bool ParseArguments(std::span<const std::string> arguments, Arguments& parsed,
             parsed.until = *value;
         } else if (name == "--break") {
             parsed.breaks.push_back(*value);
+        } else if (name == "--machine") {
+            const std::optional<MachineKind> machine = MachineByName(*value);
+            if (!machine) {
+                message = "no machine '" + *value + "'; the machines are " + MachineNames();
+                return false;
+            }
+            parsed.machine = *machine;
+        } else if (name == "--state") {
+            parsed.stateFile = *value;
+        } else if (name == "--test") {
+            if (*value != "0" && *value != "1") {
+                message = "--test takes 0 or 1, not '" + *value + "'";
+                return false;
+            }
+            parsed.test = *value == "1" ? 1 : 0;
+        } else if (name == "--rom-in") {
+            const size_t sign = value->find('=');
+            int32_t chip = -1;
+            int32_t lines = -1;
+            if (sign == std::string::npos || !ParseAsmNumber(value->substr(0, sign), chip) ||
+                !ParseAsmNumber(value->substr(sign + 1), lines) || chip > 15 || lines > 15) {
+                message = "--rom-in takes CHIP=VALUE, both 0..15, not '" + *value + "'";
+                return false;
+            }
+            parsed.romIn.emplace_back(chip, lines);
+        } else if (name == "--stop-on-undefined") {
+            parsed.options.stops.undefinedOpcode = true;
+        } else if (name == "--stop-on-overflow") {
+            parsed.options.stops.stackOverflow = true;
         } else if (name == "--trace") {
             parsed.options.trace = true;
         } else if (name == "--json") {
@@ -145,15 +201,20 @@ bool ParseArguments(std::span<const std::string> arguments, Arguments& parsed,
 
 // The program's bytes, and its symbols for a source; false, with the
 // messages written, when it cannot be had.
-bool ReadProgram(const std::string& path, std::vector<uint8_t>& image,
+bool ReadProgram(const std::string& path, MachineKind machine, std::vector<uint8_t>& image,
                  std::optional<Assembly>& assembly, std::ostream& err) {
-    ProgramFile program = ReadProgramFile(path, kProgramBytes);
+    const bool mcs4 = IsMcs4(machine);
+    ProgramFile program = ReadProgramFile(path, mcs4 ? kMcs4RomBytes : kProgramBytes);
     switch (program.read) {
         case FileRead::Loaded: break;
         case FileRead::TooBig:
             if (program.source) {
                 err << kToolName << ": " << path << ": larger than " << (kLargestSourceBytes >> 20)
                     << " MiB\n";
+            } else if (mcs4) {
+                err << kToolName << ": " << path << ": " << program.size
+                    << " bytes, too big for the MCS-4 system's ROM of " << kMcs4RomBytes
+                    << " bytes\n";
             } else {
                 err << kToolName << ": " << path
                     << ": too big to fit in rom (more than 65536 bytes)\n";
@@ -225,7 +286,7 @@ int RunTool(std::span<const std::string> arguments, std::ostream& out, std::ostr
 
     std::vector<uint8_t> image;
     std::optional<Assembly> assembly;
-    if (!ReadProgram(path, image, assembly, err)) return kExitUsage;
+    if (!ReadProgram(path, parsed.machine, image, assembly, err)) return kExitUsage;
 
     RunOptions& options = parsed.options;
     if (parsed.until) {
@@ -243,18 +304,56 @@ int RunTool(std::span<const std::string> arguments, std::ostream& out, std::ostr
         options.breaks.push_back(address);
     }
 
-    // A fresh machine, as the window starts, then the program and a reset.
-    auto state = std::make_unique<MachineState>();
-    const int32_t programLength = LoadImage(*state, image);
-    ResetCpu(*state);
-    StreamMessages messages(err);
-    const RunOutcome outcome =
-        RunMachine(*state, programLength, options, messages, out, interrupted);
+    std::string stateText;
+    if (parsed.stateFile) {
+        std::vector<uint8_t> bytes;
+        if (ReadRegularFile(*parsed.stateFile, kLargestStateBytes, bytes) != FileRead::Loaded) {
+            err << kToolName << ": cannot read the state " << *parsed.stateFile
+                << UnreadableReason(*parsed.stateFile) << '\n';
+            return kExitUsage;
+        }
+        stateText.assign(bytes.begin(), bytes.end());
+    }
+    const auto badState = [&err, &parsed](const std::string& why) {
+        err << kToolName << ": " << *parsed.stateFile << ": " << why << '\n';
+        return kExitUsage;
+    };
 
-    if (parsed.json) {
-        out << StateJson(*state, outcome) << '\n';
+    RunOutcome outcome;
+    if (!IsMcs4(parsed.machine)) {
+        if (parsed.test || !parsed.romIn.empty()) {
+            return UsageError(err,
+                              "the compatible machine has no TEST pin or ROM input lines to set "
+                              "(see --machine)");
+        }
+        // A fresh machine, as the window starts, then the program and a reset.
+        auto state = std::make_unique<MachineState>();
+        const int32_t programLength = LoadImage(*state, image);
+        ResetCpu(*state);
+        if (parsed.stateFile && !ReadStateJson(stateText, *state, message)) {
+            return badState(message);
+        }
+        StreamMessages messages(err);
+        outcome = RunMachine(*state, programLength, options, messages, out, interrupted);
+        out << (parsed.json ? StateJson(*state, outcome) + '\n' : StateText(*state, outcome));
     } else {
-        out << StateText(*state, outcome);
+        const Mcs4Board board = BoardOf(parsed.machine);
+        if (parsed.test && board == Mcs4Board::Exerciser) {
+            return UsageError(err, "on the exerciser board TEST follows RAM bank 0, chip 0's port");
+        }
+        auto state = std::make_unique<Mcs4State>();
+        LoadImage(*state, board, image);
+        ResetMcs4(*state, board);
+        if (parsed.stateFile && !ReadStateJson(stateText, *state, message)) {
+            return badState(message);
+        }
+        if (parsed.test) state->test = *parsed.test;
+        for (const auto& [chip, lines] : parsed.romIn) {
+            state->romIn[static_cast<size_t>(chip)] = static_cast<uint8_t>(lines);
+        }
+        outcome = RunMachine(*state, board, options, out, interrupted);
+        out << (parsed.json ? StateJson(*state, parsed.machine, outcome) + '\n'
+                            : StateText(*state, outcome));
     }
     out.flush();
     // A state that could not be written (a full disk, a closed pipe) is

@@ -214,3 +214,116 @@ TEST_F(RunnerTool, WarningsAreShownAndTheProgramStillRuns) {
 }
 
 }  // namespace
+
+namespace {
+
+// The MCS-4 machines in the runner: their runs end only at a stop, and the
+// state goes out and comes back in JSON.
+TEST_F(RunnerTool, Mcs4MachinesRunUntilAStopAndTakeTheirInputs) {
+    // 000 FIM P0 10, 002 SRC P0, 003 RDR, 004 JCN TZ 00, 006 JUN 006
+    const std::string bin = WriteFile("in.bin", std::string("\x20\x10\x21\xEA\x11\x00\x40\x06", 8));
+    EXPECT_EQ(Run({"--machine", "mcs4", "--rom-in", "1=0xA", "--test", "1", "--steps", "5",
+                   "--json", bin}),
+              0);
+    EXPECT_EQ(out_.rfind("{\"stop\":\"steps\",\"instructions\":5,\"machine\":\"mcs4\",\"pc\":6,"
+                         "\"cycles\":8,",
+                         0),
+              0u)
+        << out_;
+    EXPECT_NE(out_.find("\"acc\":10,"), std::string::npos) << out_;
+    EXPECT_NE(out_.find("\"romIn\":{\"1\":10}"), std::string::npos) << out_;
+    // TEST at 0: JCN TZ jumps back to 000 instead.
+    EXPECT_EQ(Run({"--machine=mcs4", "--until", "6", "--steps", "100", bin}), 0);
+    EXPECT_EQ(out_.rfind("stop: steps\n", 0), 0u) << out_;
+    // The compatible machine has neither input, the exerciser wires TEST.
+    EXPECT_EQ(Run({"--test", "1", bin}), kExitUsage);
+    EXPECT_NE(err_.find("no TEST pin"), std::string::npos) << err_;
+    EXPECT_EQ(Run({"--machine", "exerciser", "--test", "1", bin}), kExitUsage);
+    EXPECT_EQ(Run({"--machine", "mcs4", WriteFile("big.bin", std::string(4097, '\0'))}),
+              kExitUsage);
+    EXPECT_NE(err_.find("4097 bytes, too big for the MCS-4 system's ROM of 4096"),
+              std::string::npos)
+        << err_;
+    // The optional stops, before the instruction.
+    const std::string undefined = WriteFile("u.bin", std::string("\x00\x00\xFE", 3));
+    EXPECT_EQ(Run({"--machine", "mcs4", "--stop-on-undefined", undefined}), 0);
+    EXPECT_EQ(out_.rfind("stop: undefined\ninstructions: 2\n", 0), 0u) << out_;
+    EXPECT_EQ(Run({"--machine", "mcs4", "--stop-on-overflow", WriteFile("b.bin", "\xC0")}), 0);
+    EXPECT_EQ(out_.rfind("stop: overflow\ninstructions: 1\n", 0), 0u) << out_;
+}
+
+TEST_F(RunnerTool, AStateReadBackIsTheStatePrinted) {
+    for (const char* machine : {"compatible", "mcs4"}) {
+        SCOPED_TRACE(machine);
+        // A program that leaves something in most fields.
+        const std::string bin = WriteFile("p.bin", std::string("\xD9\xFD\x2A\xB7\x2B\xE0\xE1\xE6"
+                                                               "\xE2\x50\x20\xF2\xB5\xFA\x40\x20",
+                                                               16));
+        ASSERT_EQ(Run({"--machine", machine, "--steps", "14", "--json", bin}), 0);
+        const std::string first = out_;
+        const std::string state = WriteFile("s.json", first);
+        ASSERT_EQ(Run({"--machine", machine, "--state", state, "--steps", "0", "--json", bin}), 0);
+        // All but the run's own two keys, stop and instructions.
+        const auto fields = [](const std::string& json) {
+            return json.substr(json.find(',', json.find("\"instructions\"")));
+        };
+        EXPECT_EQ(fields(out_), fields(first));
+    }
+}
+
+TEST_F(RunnerTool, ABadStateNamesItsKeyAndNothingRuns) {
+    const std::string bin = WriteFile("p.bin", kJunLoop);
+    struct Case {
+        const char* machine;
+        const char* json;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"mcs4", "{\"acc\": 16}", "key 'acc': 16 is outside 0..15"},
+        {"mcs4", "{\"acc\": 1", "1:10: expected ',' or '}'"},
+        {"mcs4", "[1]", "expected an object, not a list"},
+        {"mcs4", "{\"accu\": 1}", "key 'accu': no such key"},
+        {"mcs4", "{\"regs\": [1, 2]}", "key 'regs': expected a list of 16 numbers"},
+        {"mcs4", "{\"ram\": {\"8.0.0\": \"0\"}}", "key 'ram': no entry \"8.0.0\""},
+        {"mcs4", "{\"ram\": {\"0.0.0\": \"12\"}}", "expected a string of 16 hex digits"},
+        {"mcs4", "{\"sp\": 1, \"sp\": 2}", "key 'sp': given twice"},
+        {"mcs4", "{\"pc\": 4096}", "key 'pc': 4096 is outside 0..4095"},
+        {"mcs4", "{\"machine\": \"compatible\"}", "key 'machine'"},
+        {"mcs4", "{\"cy\": 1.5}", "not a whole number"},
+        {"compatible", "{\"stackPointer\": 3}", "key 'stackPointer': 3 is outside 0..2"},
+        {"compatible", "{\"regs\": []}", "key 'regs': no such key"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.json);
+        const std::string state = WriteFile("s.json", c.json);
+        EXPECT_EQ(Run({"--machine", c.machine, "--state", state, bin}), kExitUsage);
+        EXPECT_NE(err_.find(c.message), std::string::npos) << err_;
+        EXPECT_EQ(out_, "");
+    }
+    EXPECT_EQ(Run({"--state", (folder_ / "none.json").string(), bin}), kExitUsage);
+    EXPECT_NE(err_.find("no such file"), std::string::npos) << err_;
+}
+
+// Intel's exerciser in the runner, when its ROM is at hand: the fourth
+// pass of its loop ends where its README says.
+TEST_F(RunnerTool, TheExerciserRunsItsLoop) {
+    const std::string rom = QUODLET_ROMS_DIR "/mcs4_exerciser_4001-0009.bin";
+    if (!fs::exists(rom)) GTEST_SKIP() << "the exerciser ROM is not in " QUODLET_ROMS_DIR;
+    EXPECT_EQ(Run({"--machine", "exerciser", "--steps", "17307", "--json", rom}), 0);
+    EXPECT_NE(out_.find("\"pc\":32,\"cycles\":20601,"), std::string::npos) << out_;
+}
+
+// The Busicom waits at 0FD while TEST is high; driven low, it moves on.
+TEST_F(RunnerTool, TheBusicomMovesOnOnceTestIsDriven) {
+    const std::string rom = QUODLET_ROMS_DIR "/busicom_141-PF.bin";
+    if (!fs::exists(rom)) GTEST_SKIP() << "the Busicom ROM is not in " QUODLET_ROMS_DIR;
+    ASSERT_EQ(Run({"--machine", "mcs4", "--test", "1", "--steps", "50000", "--json", rom}), 0);
+    EXPECT_NE(out_.find("\"pc\":253,"), std::string::npos) << out_;
+    const std::string waiting = WriteFile("waiting.json", out_);
+    ASSERT_EQ(Run({"--machine", "mcs4", "--state", waiting, "--test", "0", "--steps", "50000",
+                   "--json", rom}),
+              0);
+    EXPECT_EQ(out_.find("\"pc\":253,"), std::string::npos) << out_;
+}
+
+}  // namespace
