@@ -9,20 +9,32 @@
 // there would stay inside the machine's memory, where the address checker
 // cannot see it). At the end: RAM, status and ports hold nibbles, and the
 // program memory was never written.
+//
+// An input that starts with 'M' steps the MCS-4 system instead, on the board
+// its next byte chooses, from any state its fields can hold: after every
+// instruction every field is within its width and the cycle count has grown
+// by one or two; at the end Step Back retraces every instruction exactly, the
+// state written as JSON and read back is the same state, and the program
+// memory was never written.
 
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <type_traits>
+#include <vector>
 
+#include "core/cpus.h"
 #include "core/hex.h"
 #include "core/instruction.h"
 #include "core/machine_state.h"
+#include "debug/debug_run.h"
 #include "display/disassembler.h"
 #include "display/opcode_tables.h"
 #include "display/state_display.h"
 #include "fuzz/fuzz_support.h"
+#include "runner/state_json.h"
 
 namespace {
 
@@ -94,9 +106,96 @@ struct Fixture {
     Fixture() { FillOpcodeTables(tables); }
 };
 
+// Every field within the values it can hold.
+void CheckWidths(const Mcs4State& state) {
+    ForEachField(state, [](const auto& field, const auto& value) {
+        if constexpr (std::is_arithmetic_v<std::remove_cvref_t<decltype(value)>>) {
+            FuzzCheck(value >= field.lowest && value <= field.largest, "field width",
+                      std::string(field.name) + "=" + std::to_string(value));
+        } else {
+            for (const auto entry : value) {
+                FuzzCheck(entry >= field.lowest && entry <= field.largest, "field width",
+                          std::string(field.name) + " entry " + std::to_string(entry));
+            }
+        }
+    });
+}
+
+template <typename Cpu>
+void StepMcs4System(FuzzInput& input) {
+    static const std::unique_ptr<Mcs4State> start = std::make_unique<Mcs4State>();
+    auto state = std::make_unique<Mcs4State>();
+    // Any state the fields can hold, then program everywhere.
+    ForEachField(*state, [&input](const auto& field, auto& value) {
+        const auto pick = [&input, &field] {
+            return field.largest <= 0xFF ? static_cast<int64_t>(input.Byte()) % (field.largest + 1)
+                                         : static_cast<int64_t>(input.Long() % 0x1000000);
+        };
+        if constexpr (std::is_arithmetic_v<std::remove_cvref_t<decltype(value)>>) {
+            value = static_cast<std::remove_cvref_t<decltype(value)>>(pick());
+        } else if (field.role != FieldRole::Program) {
+            const uint32_t seed = input.Byte();
+            for (size_t k = 0; k < value.size(); ++k) {
+                value[k] = static_cast<std::remove_cvref_t<decltype(value[k])>>(
+                    (k * seed + seed / 16) % static_cast<size_t>(field.largest + 1));
+            }
+        }
+    });
+    state->running = 0;
+    const uint32_t steps = 1 + input.Below(kMostSteps);
+    for (size_t k = 0; !input.Empty(); ++k) {
+        state->rom[k % kMcs4RomBytes] = static_cast<int32_t>(input.Byte());
+    }
+    CheckWidths(*state);
+    const auto rom = state->rom;
+    *start = *state;
+
+    HistoryOf<Mcs4State> history;
+    std::vector<Snapshot<Mcs4State>> before(steps);
+    CountingMessages messages;
+    for (uint32_t k = 0; k < steps; ++k) {
+        TakeSnapshot(*state, before[k]);
+        const int64_t cycles = state->cycles;
+        StepRecorded<Cpu>(*state, messages, history);
+        CheckWidths(*state);
+        FuzzCheck(state->cycles == cycles + 1 || state->cycles == cycles + 2, "cycles");
+    }
+    FuzzCheck(state->rom == rom, "program memory written by an instruction");
+
+    // The state through JSON and back.
+    auto copy = std::make_unique<Mcs4State>();
+    std::string why;
+    FuzzCheck(ReadStateJson(StateJson(*state, MachineKind::Mcs4, {}), *copy, why), "JSON read",
+              why);
+    copy->rom = state->rom;
+    Snapshot<Mcs4State> expected{};
+    Snapshot<Mcs4State> actual{};
+    TakeSnapshot(*state, expected);
+    TakeSnapshot(*copy, actual);
+    FuzzCheck(expected.bytes == actual.bytes, "JSON then --state is not the identity");
+
+    for (uint32_t k = steps; k-- > 0;) {
+        FuzzCheck(StepBackOn<Cpu>(history, *state), "Step Back refused");
+        Snapshot<Mcs4State> now{};
+        TakeSnapshot(*state, now);
+        FuzzCheck(now.bytes == before[k].bytes, "Step Back yields the earlier state",
+                  std::to_string(k));
+    }
+    FuzzCheck(!StepBackOn<Cpu>(history, *state), "Step Back beyond the start");
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size > 0 && data[0] == 'M') {
+        FuzzInput input(data + 1, size - 1);
+        if (input.Flag()) {
+            StepMcs4System<Mcs4Cpu<Mcs4Board::Exerciser>>(input);
+        } else {
+            StepMcs4System<Mcs4Cpu<Mcs4Board::Plain>>(input);
+        }
+        return 0;
+    }
     static const std::unique_ptr<Fixture> fixture = std::make_unique<Fixture>();
     MachineState& state = fixture->state;
     FuzzInput input(data, size);
