@@ -3,7 +3,8 @@
 // the numbers of windows, controls, images, fonts, menu items and timers.
 // One backend draws real windows (platform/qt), another keeps everything in
 // memory for tests (platform/headless); both keep every rule written here,
-// and one contract suite holds them to it.
+// and one contract suite (tests/contract/window_layer_contract.h) holds
+// them to it.
 //
 // General rules:
 // - Events flow one way: a backend turns what the user does into Events on a
@@ -163,8 +164,8 @@ public:
     virtual Event WaitEvent() = 0;
     // Lets the platform catch up on its own pending work (painting, input)
     // when that is due, then takes the next pending event without waiting;
-    // kind None when there is none. A Run calls it every few hundred
-    // instructions to keep the window alive.
+    // kind None when there is none. A Run calls it every 4096 instructions,
+    // at the history's snapshots, to keep the window alive.
     virtual Event TakeEvent() = 0;
     // A timer of the window: each period raises a Timer event; a tick that
     // falls due while one of the same timer is still queued is dropped.

@@ -2,7 +2,7 @@
 // tests themselves: the window's frame, pasting and Qt's own length limit
 // on fields, the widgets' looks, the close button, the key tracker, message
 // boxes, the file dialog and the platform check. The rules it shares with
-// the headless layer are held by window_layer_contract_test.cpp.
+// the headless layer are held by tests/contract/window_layer_contract.h.
 
 #include <QCheckBox>
 #include <QClipboard>

@@ -1,16 +1,21 @@
 // The in-memory window layer's scripting of the user, which most tests drive
 // the program through: a paste cut to the field's limit, steps that take
 // effect when the loop reaches them, timer ticks of an idle loop, a busy
-// loop's polls and Escape going down at a given event take. The rules it shares with
-// the Qt layer are held by tests/qt/window_layer_contract_test.cpp.
+// loop's polls and Escape going down at a given event take. The rules it
+// shares with the Qt layer are held by tests/contract/window_layer_contract.h.
 
 #include "platform/headless/headless_layer.h"
 
 #include <gtest/gtest.h>
 
-#include "frontend/controls.h"
+#include "platform/key_codes.h"
 
 namespace {
+
+constexpr int32_t kMainWindow = 0;
+constexpr int32_t kTimer = 123;
+constexpr int32_t kPeriodMs = 250;
+constexpr int32_t kItem = 6;
 
 class HeadlessLayerTest : public testing::Test {
 protected:
@@ -57,20 +62,20 @@ TEST_F(HeadlessLayerTest, ActionsTakeEffectWhenTheLoopReachesThem) {
 }
 
 TEST_F(HeadlessLayerTest, AnIdleLoopGetsTimerTicksUntilTheTimerIsRemoved) {
-    layer.AddTimer(kMainWindow, kAnimationTimer, kAnimationPeriodMs);
+    layer.AddTimer(kMainWindow, kTimer, kPeriodMs);
     for (int i = 0; i < 3; ++i) {
         const Event event = layer.WaitEvent();
         EXPECT_EQ(event.kind, EventKind::Timer);
-        EXPECT_EQ(event.number, kAnimationTimer);
+        EXPECT_EQ(event.number, kTimer);
     }
-    layer.RemoveTimer(kMainWindow, kAnimationTimer);
+    layer.RemoveTimer(kMainWindow, kTimer);
     EXPECT_EQ(layer.WaitEvent().kind, EventKind::Close);
     EXPECT_TRUE(layer.ranDry);
 }
 
 TEST_F(HeadlessLayerTest, ABusyLoopThatPollsSeesTheScriptInOrder) {
-    layer.Tick(kAnimationTimer);
-    layer.ChooseMenu(MenuItem::kStep);
+    layer.Tick(kTimer);
+    layer.ChooseMenu(kItem);
     // A Run polls once per instruction; the script's steps reach the queue
     // as the layer pumps, in order, and nothing is invented in between.
     std::vector<Event> seen;
@@ -81,7 +86,7 @@ TEST_F(HeadlessLayerTest, ABusyLoopThatPollsSeesTheScriptInOrder) {
     ASSERT_EQ(seen.size(), 2u);
     EXPECT_EQ(seen[0].kind, EventKind::Timer);
     EXPECT_EQ(seen[1].kind, EventKind::Menu);
-    EXPECT_EQ(seen[1].number, MenuItem::kStep);
+    EXPECT_EQ(seen[1].number, kItem);
 }
 
 // Escape scripted to go down after two event takes: polls between takes
