@@ -52,8 +52,10 @@ bool ParseFieldValue(const std::string& text, int32_t& value) {
 // What a Run in the window does at its checkpoints (before the first
 // instruction, then at every snapshot of the history, every
 // kSnapshotInterval instructions): bring the lamps up to date, take one
-// pending event, which keeps the window painted but is not acted on, and
-// stop if Escape is held. Between checkpoints it does nothing.
+// pending event, which keeps the window painted but is not acted on unless
+// it is Terminate, which ends the Run (the loop then meets it again and
+// shuts down), and stop if Escape is held. Between checkpoints it does
+// nothing.
 //
 // The window shows nothing of a Run but what it paints while it processes
 // events, which it does only within an event take. So lamps brought up to
@@ -69,7 +71,7 @@ struct WindowRun {
             lampsPort = state.ramOutputPorts[1];
             UpdateLeds(state, layer);
         }
-        layer.TakeEvent();
+        if (layer.TakeEvent().kind == EventKind::Terminate) return true;
         return layer.IsKeyDown(KeyCode::kEscape);
     }
     bool StopBefore(const MachineState& /*state*/, int64_t /*executed*/) { return false; }
@@ -170,7 +172,8 @@ void StartUp(Debugger& debugger, WindowLayer& layer) {
 
 bool HandleEvent(Debugger& debugger, WindowLayer& layer, const Event& event) {
     switch (event.kind) {
-        case EventKind::Close: return false;
+        case EventKind::Close:
+        case EventKind::Terminate: return false;
         case EventKind::Menu: return MenuCommand(debugger, layer, event.number);
         case EventKind::Control:
             if (event.number == Control::kCodeListing &&

@@ -11,6 +11,12 @@
 //   queue of its own, and the program's single event loop takes them with
 //   WaitEvent or TakeEvent. Text, marks, selections or pictures the program
 //   writes into a control raise no event.
+// - Terminate: the session asked the program to end (a logout, SIGTERM,
+//   Ctrl+C in its terminal; how it reaches the layer is the backend's).
+//   Once raised it stays: every later WaitEvent and TakeEvent answers
+//   Terminate, ahead of any event still queued and also without a window.
+//   A message box or open-file dialog open at that moment closes at once,
+//   the dialog as cancelled; later ones return at once without showing.
 // - There is one window, opened by OpenWindow under a number of the
 //   program's choice. An operation naming another window number does nothing
 //   (CreateMenuBar answers false).
@@ -35,11 +41,12 @@ enum class ControlKind {
 };
 
 enum class EventKind {
-    None,     // TakeEvent: nothing pending
-    Close,    // the user asked to close the main window
-    Menu,     // number: the menu item, chosen or raised by its shortcut
-    Control,  // number: the control; type: Change for a user edit of a field
-    Timer,    // number: the timer
+    None,       // TakeEvent: nothing pending
+    Close,      // the user asked to close the main window
+    Menu,       // number: the menu item, chosen or raised by its shortcut
+    Control,    // number: the control; type: Change for a user edit of a field
+    Timer,      // number: the timer
+    Terminate,  // the session asked the program to end (see above)
 };
 
 // Change: a user edit of a field. DoubleClick: a double-click on a list
@@ -53,7 +60,8 @@ struct Event {
 };
 
 // Messages::Show is the modal message box: a title, a text shown as plain
-// text and one OK button; it returns when the user has closed it.
+// text and one OK button; it returns when the user has closed it, or once
+// Terminate is raised.
 class WindowLayer : public Messages {
 public:
     // --- Window ---------------------------------------------------------------
@@ -160,12 +168,14 @@ public:
 
     // --- Events, timers, keys -------------------------------------------------
     // Waits, without time-out, for the next event. Without a window (never
-    // opened, or released) it answers Close.
+    // opened, or released) it answers Close. Once Terminate is raised it
+    // answers Terminate.
     virtual Event WaitEvent() = 0;
     // Lets the platform catch up on its own pending work (painting, input)
     // when that is due, then takes the next pending event without waiting;
-    // kind None when there is none. A Run calls it every 4096 instructions,
-    // at the history's snapshots, to keep the window alive.
+    // kind None when there is none, Terminate once that is raised. A Run
+    // calls it every 4096 instructions, at the history's snapshots, to keep
+    // the window alive and to end when Terminate comes.
     virtual Event TakeEvent() = 0;
     // A timer of the window: each period raises a Timer event; a tick that
     // falls due while one of the same timer is still queued is dropped.
@@ -192,7 +202,7 @@ public:
     // The open-file dialog, modal. filterList holds "label|pattern" pairs
     // separated by "|", the first shown first. Returns the path the user
     // typed or chose, whether it exists or not, or an empty text when
-    // cancelled.
+    // cancelled (also by Terminate).
     virtual std::string OpenFileDialog(const std::string& title, const std::string& folder,
                                        const std::string& filterList) = 0;
     // Releases the window, controls, menus, shortcuts, timers, fonts and

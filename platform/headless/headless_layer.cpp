@@ -124,10 +124,32 @@ void HeadlessLayer::ReleaseEscape() {
     escapeTakesLeft_ = -1;
 }
 
+void HeadlessLayer::Terminate() {
+    Call([this] { terminated = true; });
+}
+
+void HeadlessLayer::TerminateAfter(int32_t takes) {
+    terminated = terminated || takes <= 0;
+    terminateTakesLeft_ = takes <= 0 ? -1 : takes;
+}
+
+void HeadlessLayer::TerminateInNextModal() {
+    terminateInModal_ = true;
+}
+
+bool HeadlessLayer::ModalTerminated() {
+    if (!terminateInModal_) return false;
+    terminateInModal_ = false;
+    terminated = true;
+    return true;
+}
+
 // --- WindowLayer -------------------------------------------------------------
 
 void HeadlessLayer::Show(const std::string& boxTitle, const std::string& text) {
+    if (terminated) return;
     messages.emplace_back(boxTitle, text);
+    ModalTerminated();
 }
 
 bool HeadlessLayer::OpenWindow(int32_t window, int32_t width, int32_t height,
@@ -347,6 +369,7 @@ void HeadlessLayer::AddShortcut(int32_t window, int32_t keyCode, int32_t item) {
 
 Event HeadlessLayer::WaitEvent() {
     while (events_.Empty()) {
+        if (terminated) break;
         if (!windowOpen) return {EventKind::Close, 0, ControlEventType::Other};
         if (RunNextStep()) continue;
         if (!timers.empty()) {
@@ -357,6 +380,7 @@ Event HeadlessLayer::WaitEvent() {
             return {EventKind::Close, 0, ControlEventType::Other};
         }
     }
+    if (terminated) return {EventKind::Terminate, 0, ControlEventType::Other};
     return events_.Take();
 }
 
@@ -365,11 +389,18 @@ Event HeadlessLayer::TakeEvent() {
     // step per poll, as it would reach a real window while the thread is
     // busy.
     PassEventTake();
-    RunNextStep();
+    if (!terminated) RunNextStep();
+    if (terminated) return {EventKind::Terminate, 0, ControlEventType::Other};
     return events_.Take();
 }
 
 void HeadlessLayer::PassEventTake() {
+    if (terminateTakesLeft_ == 0) {
+        terminated = true;
+        terminateTakesLeft_ = -1;
+    } else if (terminateTakesLeft_ > 0) {
+        --terminateTakesLeft_;
+    }
     if (escapeTakesLeft_ == 0) {
         escapeHeld_ = true;
         escapeTakesLeft_ = -1;
@@ -402,8 +433,9 @@ void HeadlessLayer::SetBusy(bool nowBusy) {
 
 std::string HeadlessLayer::OpenFileDialog(const std::string& dialogTitle, const std::string& folder,
                                           const std::string& filterList) {
+    if (terminated) return {};
     dialogCalls.push_back({dialogTitle, folder, filterList});
-    if (dialogAnswers.empty()) return {};
+    if (ModalTerminated() || dialogAnswers.empty()) return {};
     std::string answer = dialogAnswers.front();
     dialogAnswers.pop_front();
     return answer;

@@ -71,6 +71,7 @@ public:
     bool ranDry = false;        // WaitEvent found nothing more to do
     int32_t escapePolls = 0;    // IsKeyDown(Escape) calls so far
     bool busy = false;          // the busy cursor is shown
+    bool terminated = false;    // Terminate is raised
     std::vector<bool> busyLog;  // every change of `busy`, in order
 
     // --- Failures to simulate -----------------------------------------------
@@ -116,6 +117,17 @@ public:
     // take. 0 puts it down at once. It stays down until ReleaseEscape.
     void HoldEscapeAfter(int32_t takes);
     void ReleaseEscape();
+    // The session asks the program to end: raises Terminate when the loop
+    // reaches this step.
+    void Terminate();
+    // Raises Terminate after `takes` more TakeEvent calls, counted as
+    // HoldEscapeAfter counts them: the next `takes` go as usual, the one
+    // after raises it and answers it. 0 raises it at once.
+    void TerminateAfter(int32_t takes);
+    // Raises Terminate while the next message box or open-file dialog is
+    // open: it is recorded as shown, then closes at once, the dialog as
+    // cancelled without taking an answer.
+    void TerminateInNextModal();
 
     // --- WindowLayer ----------------------------------------------------------
     void Show(const std::string& title, const std::string& text) override;
@@ -161,7 +173,8 @@ public:
 
 protected:
     // What every TakeEvent does before it runs a step: a scripted Escape
-    // that is due goes down. For a TakeEvent of a test's own.
+    // that is due goes down, a scripted Terminate that is due is raised. For
+    // a TakeEvent of a test's own.
     void PassEventTake();
 
 private:
@@ -171,6 +184,9 @@ private:
     HeadlessControl* Find(int32_t control, ControlKind kind);
     // Runs the next scripted step, if any; false when none was left.
     bool RunNextStep();
+    // In a message box or dialog: raises Terminate if the script asked for
+    // it there; true then.
+    bool ModalTerminated();
     bool HasTextKind(ControlKind kind) const;
     // Adds a menu entry to menuLog and menuMnemonics.
     void LogMenuEntry(const std::string& prefix, const std::string& text);
@@ -186,5 +202,7 @@ private:
     // 0 outside any menu, 1 in a menu, 2 and more in submenus.
     int32_t menuDepth_ = 0;
     bool escapeHeld_ = false;
-    int32_t escapeTakesLeft_ = -1;  // TakeEvent calls before Escape goes down; -1 none
+    int32_t escapeTakesLeft_ = -1;     // TakeEvent calls before Escape goes down; -1 none
+    int32_t terminateTakesLeft_ = -1;  // TakeEvent calls before Terminate; -1 none
+    bool terminateInModal_ = false;
 };

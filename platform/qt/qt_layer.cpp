@@ -33,14 +33,20 @@ namespace {
 // milliseconds.
 constexpr auto kPumpInterval = std::chrono::milliseconds(4);
 
-// The write end of the pipe on which a termination signal is passed to the
-// event loop; a signal handler can reach nothing but a plain global.
+// A signal handler can reach nothing but plain globals: the flag that a
+// termination signal came, which the layer reads whenever it is asked for
+// an event or a dialog, and the write end of the pipe through which the
+// signal wakes Qt's event loop, also inside a dialog.
+volatile std::sig_atomic_t terminationSignalled = 0;
 volatile std::sig_atomic_t signalPipe = -1;
 
 void OnTerminationSignal(int /*signal*/) {
+    terminationSignalled = 1;
     const char byte = 1;
     if (signalPipe >= 0) (void)!::write(signalPipe, &byte, 1);
 }
+
+constexpr Event kTerminate{EventKind::Terminate, 0, ControlEventType::Other};
 
 }  // namespace
 
@@ -66,27 +72,53 @@ QtLayer::QtLayer(int& argc, char** argv) : state_(std::make_unique<QtLayerState>
 
 QtLayer::~QtLayer() {
     Release();
-    if (signalPipe >= 0) {
+    if (state_->signalReadEnd >= 0) {
         std::signal(SIGTERM, SIG_DFL);
         std::signal(SIGINT, SIG_DFL);
+        state_->signalNotifier.reset();
         ::close(signalPipe);
+        ::close(state_->signalReadEnd);
         signalPipe = -1;
+        terminationSignalled = 0;
     }
 }
 
-void QtLayer::CloseOnTerminationSignals() {
+void QtLayer::TerminateOnSignals() {
     int ends[2];
     if (signalPipe >= 0 || ::pipe2(ends, O_CLOEXEC | O_NONBLOCK) != 0) return;
-    auto* notifier = new QSocketNotifier(ends[0], QSocketNotifier::Read, qApp);
-    QObject::connect(notifier, &QSocketNotifier::activated, notifier, [this, ends] {
-        char byte = 0;
-        while (::read(ends[0], &byte, 1) > 0) {
-        }
-        state_->events.Push(Event{EventKind::Close, 0, ControlEventType::Other});
-    });
+    state_->signalReadEnd = ends[0];
+    state_->signalNotifier = std::make_unique<QSocketNotifier>(ends[0], QSocketNotifier::Read);
+    QtLayerState& state = *state_;
+    QObject::connect(state.signalNotifier.get(), &QSocketNotifier::activated,
+                     state.signalNotifier.get(), [&state] {
+                         char byte = 0;
+                         while (::read(state.signalReadEnd, &byte, 1) > 0) {
+                         }
+                         state.Terminate();
+                     });
     signalPipe = ends[1];
     std::signal(SIGTERM, OnTerminationSignal);
     std::signal(SIGINT, OnTerminationSignal);
+}
+
+bool QtLayerState::Terminated() {
+    if (signalReadEnd >= 0 && terminationSignalled != 0) terminated = true;
+    return terminated;
+}
+
+void QtLayerState::Terminate() {
+    terminated = true;
+    if (openModal != nullptr) openModal->done(QDialog::Rejected);
+}
+
+int QtLayerState::RunModal(QDialog& dialog) {
+    if (Terminated()) return QDialog::Rejected;
+    openModal = &dialog;
+    // A signal caught after the check above is still in the pipe: its
+    // notifier closes the dialog as soon as the dialog's loop runs.
+    const int result = LetQtRun([&] { return dialog.exec(); });
+    openModal = nullptr;
+    return result;
 }
 
 QWidget* QtLayer::MainWindowForTests() {
@@ -113,7 +145,7 @@ void QtLayer::Show(const std::string& title, const std::string& text) {
     box.setText(ToQt(text));
     box.setIcon(QMessageBox::NoIcon);
     box.setStandardButtons(QMessageBox::Ok);
-    state_->LetQtRun([&] { return box.exec(); });
+    state_->RunModal(box);
 }
 
 bool QtLayer::OpenWindow(int32_t window, int32_t innerWidth, int32_t innerHeight,
@@ -208,6 +240,7 @@ void QtLayer::AddShortcut(int32_t window, int32_t keyCode, int32_t item) {
 
 Event QtLayer::WaitEvent() {
     while (state_->events.Empty()) {
+        if (state_->Terminated()) return kTerminate;
         // Without a window nothing could ever arrive: answer as if closed.
         if (!state_->window) return Event{EventKind::Close, 0, ControlEventType::Other};
         state_->LetQtRun([] {
@@ -215,7 +248,7 @@ Event QtLayer::WaitEvent() {
         });
         state_->lastPump = std::chrono::steady_clock::now();
     }
-    return state_->events.Take();
+    return state_->Terminated() ? kTerminate : state_->events.Take();
 }
 
 Event QtLayer::TakeEvent() {
@@ -224,7 +257,7 @@ Event QtLayer::TakeEvent() {
         state_->lastPump = now;
         state_->LetQtRun([] { QCoreApplication::processEvents(QEventLoop::AllEvents); });
     }
-    return state_->events.Take();
+    return state_->Terminated() ? kTerminate : state_->events.Take();
 }
 
 void QtLayer::AddTimer(int32_t window, int32_t timer, int32_t periodMs) {
@@ -270,7 +303,7 @@ std::string QtLayer::OpenFileDialog(const std::string& title, const std::string&
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    if (state_->LetQtRun([&] { return dialog.exec(); }) != QDialog::Accepted) return "";
+    if (state_->RunModal(dialog) != QDialog::Accepted) return "";
     const QStringList chosen = dialog.selectedFiles();
     return chosen.isEmpty() ? std::string() : QFile::encodeName(chosen.first()).toStdString();
 }

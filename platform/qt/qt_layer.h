@@ -75,10 +75,12 @@ public:
                                const std::string& filterList) override;
     void Release() override;
 
-    // From now on SIGTERM and SIGINT raise a Close event instead of ending
-    // the process at once, so that the program shuts down as if the user had
-    // closed the window. For the program; tests keep the default.
-    void CloseOnTerminationSignals();
+    // From now on SIGTERM and SIGINT raise Terminate instead of ending the
+    // process at once, so that the program shuts down in whatever state it
+    // is: in a Run, an animation, a message box or the open-file dialog.
+    // One layer at a time takes them over; its destructor gives them back.
+    // For the program, and for tests that send themselves a signal.
+    void TerminateOnSignals();
 
     // The top-level window (nullptr before OpenWindow and after Release),
     // for tests and benchmarks. Like the other test hooks it changes

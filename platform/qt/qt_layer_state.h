@@ -3,11 +3,13 @@
 // platform/qt.
 
 #include <QApplication>
+#include <QDialog>
 #include <QFont>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPixmap>
+#include <QSocketNotifier>
 #include <QTimer>
 #include <chrono>
 #include <functional>
@@ -60,6 +62,14 @@ struct QtLayerState {
     std::map<int32_t, int32_t> shortcutItems;  // key code -> menu item
     std::map<int32_t, std::unique_ptr<QTimer>> timers;
     EventQueue events;
+    // Terminate: raised for good once set. The message box or open-file
+    // dialog open at the time, which Terminate closes.
+    bool terminated = false;
+    QDialog* openModal = nullptr;
+    // Termination signals, while this layer has taken them over: the read
+    // end of the pipe the handler writes to, and what watches it.
+    int signalReadEnd = -1;
+    std::unique_ptr<QSocketNotifier> signalNotifier;
     bool busy = false;  // the busy cursor overrides the application's cursor
     std::chrono::steady_clock::time_point lastPump{};
     // Image controls asked to show another image since Qt last ran. A Run
@@ -82,6 +92,14 @@ struct QtLayerState {
 
     // Puts the pictures asked for on their labels.
     void ApplyPendingImages();
+    // Whether Terminate is raised; a signal caught and not yet seen by Qt
+    // raises it now.
+    bool Terminated();
+    // Raises Terminate and closes the modal dialog that is open.
+    void Terminate();
+    // Runs a modal dialog as the one Terminate closes; Rejected at once
+    // once Terminate is raised.
+    int RunModal(QDialog& dialog);
 
     // The one way Qt gets to run (process events, run a modal dialog or
     // message box, grab the window): the pending pictures go on their labels

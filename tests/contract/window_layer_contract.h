@@ -12,7 +12,8 @@
 // members the tests below call on `backend`: WindowReady,
 // TakeAll, Type, ClickCheckBox, ClickLine, DoubleClick, PressKey,
 // CloseWindow, HoldEscape, ReleaseEscape, PostEscapePress, LetTimersRun,
-// ShownPicture, Font, AccessibleName, Centred, Menus and ShowsBusyCursor.
+// ShownPicture, Font, AccessibleName, Centred, Menus, ShowsBusyCursor,
+// RaiseTerminate, TerminateInNextModal, ModalsShown and ModalsLeftOpen.
 // Each says in the adapters what it does.
 
 #include <gtest/gtest.h>
@@ -601,6 +602,44 @@ TYPED_TEST_P(WindowLayerContract, TheBusyCursorShowsWhileBusyAndEndsWithRelease)
     EXPECT_FALSE(this->backend.ShowsBusyCursor());
 }
 
+// Terminate wins over anything pending, for good, with or without a window.
+TYPED_TEST_P(WindowLayerContract, TerminateAnswersEveryLaterTakeAndWait) {
+    WindowLayer& layer = this->layer;
+    layer.AddTimer(kWindow, 7, kTimerPeriodMs);
+    this->backend.LetTimersRun();
+    this->backend.RaiseTerminate();
+    const Event terminate{EventKind::Terminate, 0, ControlEventType::Other};
+    for (int k = 0; k < 2; ++k) {
+        EXPECT_EQ(layer.TakeEvent(), terminate);
+        EXPECT_EQ(layer.WaitEvent(), terminate);
+    }
+    layer.Release();
+    EXPECT_EQ(layer.WaitEvent(), terminate);
+}
+
+// Raised while a message box or the open-file dialog is up, Terminate
+// closes it; later ones do not show.
+TYPED_TEST_P(WindowLayerContract, TerminateClosesTheOpenModalAndLaterOnesDoNotShow) {
+    for (const bool dialogFirst : {false, true}) {
+        SCOPED_TRACE(dialogFirst ? "dialog" : "message box");
+        TypeParam fresh;
+        WindowLayer& layer = fresh.layer;
+        ASSERT_TRUE(layer.OpenWindow(kWindow, 200, 100, "t"));
+        fresh.TerminateInNextModal();
+        if (dialogFirst) {
+            EXPECT_EQ(layer.OpenFileDialog("Open", "/", "All files (*)|*"), "");
+        } else {
+            layer.Show("file error", "cannot read");
+        }
+        EXPECT_EQ(fresh.ModalsShown(), 1);
+        layer.Show("later", "not shown");
+        EXPECT_EQ(layer.OpenFileDialog("Open", "/", "All files (*)|*"), "");
+        EXPECT_EQ(fresh.ModalsShown(), 1);
+        EXPECT_EQ(fresh.ModalsLeftOpen(), 0);
+        EXPECT_EQ(layer.TakeEvent().kind, EventKind::Terminate);
+    }
+}
+
 REGISTER_TYPED_TEST_SUITE_P(
     WindowLayerContract, OnlyOneWindowOfAPositiveSizeOpens,
     WithoutAWindowControlsMenusShortcutsAndTimersAreNotMade, EveryKindTakesItsInitialTextAndName,
@@ -615,6 +654,7 @@ REGISTER_TYPED_TEST_SUITE_P(
     AKeyPressReachesThePollOnlyWhenThePlatformRuns, ReleaseEndsEverythingAndMayBeRepeated,
     LineMarksKeepTheTextAndRaiseNoEvent, LineMarksOutsideTheLinesOrOnOtherKindsDoNothing,
     ClearLinesTakesTheMarksWithTheLines, ADoubleClickSelectsTheLineAndRaisesOneDoubleClick,
-    TheBusyCursorShowsWhileBusyAndEndsWithRelease);
+    TheBusyCursorShowsWhileBusyAndEndsWithRelease, TerminateAnswersEveryLaterTakeAndWait,
+    TerminateClosesTheOpenModalAndLaterOnesDoNotShow);
 
 }  // namespace contract

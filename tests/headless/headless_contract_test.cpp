@@ -26,11 +26,9 @@ struct HeadlessBackend {
         layer.Call([&reached] { reached = true; });
         for (;;) {
             const Event event = layer.TakeEvent();
-            if (event.kind != EventKind::None) {
-                pending.push_back(event);
-            } else if (reached) {
+            if (event.kind != EventKind::None) pending.push_back(event);
+            if ((event.kind == EventKind::None && reached) || event.kind == EventKind::Terminate)
                 return;
-            }
         }
     }
     std::vector<Event> TakeAll() {
@@ -68,6 +66,13 @@ struct HeadlessBackend {
         layer.Call([this] { layer.HoldEscapeAfter(0); });
     }
     bool ShowsBusyCursor() const { return layer.busy; }
+    void RaiseTerminate() { layer.TerminateAfter(0); }
+    void TerminateInNextModal() { layer.TerminateInNextModal(); }
+    // Message boxes and dialogs that showed, and those left open.
+    int32_t ModalsShown() const {
+        return static_cast<int32_t>(layer.messages.size() + layer.dialogCalls.size());
+    }
+    int32_t ModalsLeftOpen() const { return 0; }  // a call returns or it never does
     // Time passes: every timer falls due. (That a tick falling due while
     // another is queued is dropped, the event queue's own test holds.)
     void LetTimersRun() {

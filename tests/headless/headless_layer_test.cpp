@@ -109,4 +109,32 @@ TEST_F(HeadlessLayerTest, EscapeGoesDownAtTheGivenEventTake) {
     EXPECT_TRUE(layer.IsKeyDown(KeyCode::kEscape));
 }
 
+// Terminate scripted at a step, at an event take or in the next dialog comes
+// there and no earlier, and stays.
+TEST_F(HeadlessLayerTest, TerminateComesAtItsStepItsTakeOrItsDialog) {
+    layer.TerminateAfter(2);
+    EXPECT_EQ(layer.TakeEvent().kind, EventKind::None);
+    EXPECT_EQ(layer.TakeEvent().kind, EventKind::None);
+    EXPECT_EQ(layer.TakeEvent().kind, EventKind::Terminate);
+    EXPECT_EQ(layer.WaitEvent().kind, EventKind::Terminate);
+
+    HeadlessLayer stepped;
+    stepped.Tick(kTimer);
+    stepped.Terminate();
+    stepped.Tick(kTimer);
+    ASSERT_TRUE(stepped.OpenWindow(kMainWindow, 640, 480, "t"));
+    EXPECT_EQ(stepped.WaitEvent().kind, EventKind::Timer);
+    EXPECT_EQ(stepped.WaitEvent().kind, EventKind::Terminate);
+    EXPECT_EQ(stepped.WaitEvent().kind, EventKind::Terminate);
+    EXPECT_FALSE(stepped.ranDry);
+
+    HeadlessLayer dialogs;
+    dialogs.dialogAnswers = {"a.bin", "b.bin"};
+    EXPECT_EQ(dialogs.OpenFileDialog("Open", "/", "*|*"), "a.bin");
+    dialogs.TerminateInNextModal();
+    EXPECT_EQ(dialogs.OpenFileDialog("Open", "/", "*|*"), "");  // cancelled: "b.bin" stays
+    EXPECT_EQ(dialogs.dialogAnswers.size(), 1u);
+    EXPECT_EQ(dialogs.dialogCalls.size(), 2u);
+}
+
 }  // namespace

@@ -34,6 +34,7 @@
     for (Event event = layer.TakeEvent(); event.kind != EventKind::None;
          event = layer.TakeEvent()) {
         events.push_back(event);
+        if (event.kind == EventKind::Terminate) break;  // it would come for ever
     }
     return events;
 }

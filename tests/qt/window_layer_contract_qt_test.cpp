@@ -3,6 +3,7 @@
 
 #include <QCheckBox>
 #include <QCursor>
+#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -10,6 +11,9 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QTimer>
+#include <csignal>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -89,6 +93,37 @@ struct QtBackend {
         }
         Pump();
     }
+    // Termination as the session sends it: a real signal.
+    void RaiseTerminate() {
+        layer.TerminateOnSignals();
+        std::raise(SIGTERM);
+    }
+    // Sends SIGTERM once the next modal is up, and counts the modals that
+    // come up; one still up after three seconds is closed and counted as
+    // left open.
+    void TerminateInNextModal() {
+        layer.TerminateOnSignals();
+        modalWatch = std::make_unique<QTimer>();
+        QObject::connect(modalWatch.get(), &QTimer::timeout,
+                         [this, wasUp = false, since = QElapsedTimer()]() mutable {
+                             QWidget* modal = QApplication::activeModalWidget();
+                             const bool up = modal != nullptr && modal->isVisible();
+                             if (up && !wasUp) {
+                                 since.start();
+                                 if (++modalsShown == 1) std::raise(SIGTERM);
+                             } else if (up && since.hasExpired(3000)) {
+                                 ++modalsLeftOpen;
+                                 modal->close();
+                             }
+                             wasUp = up;
+                         });
+        modalWatch->start(5);
+    }
+    int32_t ModalsShown() const { return modalsShown; }
+    int32_t ModalsLeftOpen() const { return modalsLeftOpen; }
+    int32_t modalsShown = 0;
+    int32_t modalsLeftOpen = 0;
+    std::unique_ptr<QTimer> modalWatch;
     bool ShowsBusyCursor() const {
         const QCursor* cursor = QApplication::overrideCursor();
         return cursor != nullptr && cursor->shape() == Qt::WaitCursor;

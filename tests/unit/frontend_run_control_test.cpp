@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -514,6 +515,76 @@ TEST(Shutdown, CloseAndQuitEndTheProgramAtOnceAlsoDuringAnAnimation) {
         EXPECT_FALSE(s.layer.ranDry);
         EXPECT_EQ(s.layer.freedImages, (std::vector<int32_t>{0, 1}));
         EXPECT_TRUE(s.layer.released);
+    }
+}
+
+// A window layer that fails a program going on after Terminate, which
+// would otherwise wait for ever.
+class EndingLayer : public HeadlessLayer {
+public:
+    Event WaitEvent() override {
+        const Event event = HeadlessLayer::WaitEvent();
+        if (event.kind == EventKind::Terminate && terminatesTaken++ > 0)
+            throw std::logic_error("the event loop went on after Terminate");
+        return event;
+    }
+    int32_t terminatesTaken = 0;  // by the event loop
+};
+
+// The session ends the program at once in every state, with exit status 0:
+// the loop takes Terminate once and shuts down, and nothing scripted after
+// it happens.
+TEST(Shutdown, TerminateEndsTheProgramInEveryState) {
+    struct Case {
+        const char* state;
+        std::function<void(EndingLayer&, MachineState&)> script;
+        int64_t executed;  // instructions recorded by then
+        size_t modals;     // message boxes and dialogs shown
+    };
+    const Case cases[] = {
+        {"a Run",
+         [](EndingLayer& l, MachineState& m) {
+             l.Call([&l, &m] {
+                 m.RomImage[0] = 0x40;  // 000 JUN 000 for ever
+                 l.TerminateAfter(2);
+                 l.HoldEscapeAfter(8);  // a Run that ignores Terminate ends later
+             });
+             l.ChooseMenu(MenuItem::kRun);
+         },
+         2 * kSnapshotInterval, 0},
+        {"an animation",
+         [](EndingLayer& l, MachineState&) {
+             l.ChooseMenu(MenuItem::kAnimate);
+             l.Tick(kAnimationTimer);
+             l.Terminate();
+         },
+         1, 0},
+        {"a message box",
+         [](EndingLayer& l, MachineState&) {
+             l.TerminateInNextModal();
+             l.ChooseMenu(MenuItem::kAbout);
+         },
+         0, 1},
+        {"the open dialog",
+         [](EndingLayer& l, MachineState&) {
+             l.TerminateInNextModal();
+             l.dialogAnswers = {"missing.bin"};
+             l.ChooseMenu(MenuItem::kOpen);
+         },
+         0, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.state);
+        auto debugger = std::make_unique<Debugger>();
+        EndingLayer layer;
+        c.script(layer, debugger->state);
+        layer.ChooseMenu(MenuItem::kStep);
+        layer.Tick(kAnimationTimer);
+        EXPECT_EQ(RunQuodlet(*debugger, layer), 0);
+        EXPECT_EQ(layer.terminatesTaken, 1);
+        EXPECT_EQ(HistoryLength(debugger->history), c.executed);
+        EXPECT_EQ(layer.messages.size() + layer.dialogCalls.size(), c.modals);
+        EXPECT_TRUE(layer.released);
     }
 }
 
