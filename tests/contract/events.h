@@ -26,3 +26,6 @@ inline Event ChangeEvent(int32_t control) {
 inline Event ClickEvent(int32_t control) {
     return Event{EventKind::Control, control, ControlEventType::Other};
 }
+inline Event CloseEvent(int32_t window) {
+    return Event{EventKind::Close, window, ControlEventType::Other};
+}

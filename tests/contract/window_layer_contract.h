@@ -9,11 +9,12 @@
 // what a control shows, then instantiates the suite with it:
 //   INSTANTIATE_TYPED_TEST_SUITE_P(Qt, WindowLayerContract, QtBackend);
 // The adapter has a member `layer` (the backend's WindowLayer) and the
-// members the tests below call on `backend`: WindowReady,
-// TakeAll, Type, ClickCheckBox, ClickLine, DoubleClick, PressKey,
-// CloseWindow, HoldEscape, ReleaseEscape, PostEscapePress, LetTimersRun,
-// ShownPicture, Font, AccessibleName, Centred, Menus, ShowsBusyCursor,
-// RaiseTerminate, TerminateInNextModal, ModalsShown and ModalsLeftOpen.
+// members the tests below call on `backend`: WindowReady, TakeAll, Type,
+// ClickCheckBox, ClickLine, DoubleClick, PressKey, PressKeyIn, CloseWindow,
+// Window, InWindow, HoldEscape, ReleaseEscape, PostEscapePress,
+// LetTimersRun, ShownPicture, Font, AccessibleName, Centred, Menus,
+// ChooseMenuItem, Marked, ShowsBusyCursor, RaiseTerminate,
+// TerminateInNextModal, ModalsShown and ModalsLeftOpen.
 // Each says in the adapters what it does.
 
 #include <gtest/gtest.h>
@@ -78,7 +79,8 @@ protected:
         ASSERT_TRUE(layer.OpenWindow(kWindow, 640, 480, "contract"));
         ASSERT_TRUE(backend.WindowReady());
         for (const KindCase& c : kKinds) {
-            layer.CreateControl(c.kind, c.number, 70 * (c.number - 1), 30, 60, 80, c.text, false);
+            layer.CreateControl(kWindow, c.kind, c.number, 70 * (c.number - 1), 30, 60, 80, c.text,
+                                false);
         }
     }
     void AddLines() {
@@ -94,18 +96,58 @@ protected:
 };
 TYPED_TEST_SUITE_P(WindowLayerContract);
 
-TYPED_TEST_P(WindowLayerContract, OnlyOneWindowOfAPositiveSizeOpens) {
-    EXPECT_FALSE(this->layer.OpenWindow(kOtherWindow, 640, 480, "second"));
+TYPED_TEST_P(WindowLayerContract, EachWindowNumberOpensOnceAtAPositiveSize) {
+    WindowLayer& layer = this->layer;
+    EXPECT_FALSE(layer.OpenWindow(kWindow, 640, 480, "again"));
+    EXPECT_FALSE(layer.OpenWindow(kOtherWindow, 0, 100, "t"));
+    EXPECT_FALSE(layer.OpenWindow(kOtherWindow, 200, -1, "t"));
+    ASSERT_TRUE(layer.OpenWindow(kOtherWindow, 200, 100, "second"));
+    EXPECT_FALSE(layer.OpenWindow(kOtherWindow, 200, 100, "again"));
+    EXPECT_EQ(this->backend.Window(kWindow), "640x480 shown contract");
+    EXPECT_EQ(this->backend.Window(kOtherWindow), "200x100 shown second");
     TypeParam fresh;
     EXPECT_FALSE(fresh.layer.OpenWindow(kWindow, 0, 480, "t"));
     EXPECT_FALSE(fresh.layer.OpenWindow(kWindow, 640, -1, "t"));
     EXPECT_TRUE(fresh.layer.OpenWindow(kWindow, 1, 1, "t"));
 }
 
+// Control numbers are one set over all windows; a window is hidden, shown
+// and retitled on its own, and closing it only tells the program.
+TYPED_TEST_P(WindowLayerContract, FurtherWindowsShareTheControlNumbersAndStandApart) {
+    WindowLayer& layer = this->layer;
+    ASSERT_TRUE(layer.OpenWindow(kOtherWindow, 200, 100, "second"));
+    layer.CreateControl(kOtherWindow, ControlKind::CheckBox, 20, 0, 0, 60, 20, "TEST", false);
+    layer.CreateControl(kOtherWindow, ControlKind::Label, kLabel, 0, 30, 60, 20, "moved", false);
+    layer.CreateControl(kUnknown, ControlKind::Label, 21, 0, 0, 60, 20, "nowhere", false);
+    EXPECT_TRUE(this->backend.InWindow(20, kOtherWindow));
+    EXPECT_TRUE(this->backend.InWindow(kLabel, kOtherWindow));
+    EXPECT_TRUE(this->backend.InWindow(kField, kWindow));
+    EXPECT_EQ(layer.GetText(kLabel), "moved");
+    EXPECT_EQ(layer.GetText(21), "");
+    this->backend.ClickCheckBox(20);
+    this->backend.CloseWindow(kOtherWindow);
+    this->backend.CloseWindow(kWindow);
+    EXPECT_EQ(this->backend.TakeAll(),
+              (std::vector<Event>{ClickEvent(20), CloseEvent(kOtherWindow), CloseEvent(kWindow)}));
+
+    layer.SetWindowTitle(kOtherWindow, "renamed");
+    layer.SetWindowTitle(kUnknown, "x");
+    layer.ShowWindow(kWindow, false);
+    layer.ShowWindow(kUnknown, true);
+    EXPECT_EQ(this->backend.Window(kWindow), "640x480 hidden contract");
+    EXPECT_EQ(this->backend.Window(kOtherWindow), "200x100 shown renamed");
+    layer.ShowWindow(kOtherWindow, false);
+    layer.ShowWindow(kWindow, true);
+    EXPECT_EQ(this->backend.Window(kWindow), "640x480 shown contract");
+    EXPECT_EQ(this->backend.Window(kOtherWindow), "200x100 hidden renamed");
+    EXPECT_EQ(layer.GetCheck(20), 1);  // hidden, it keeps its controls
+    EXPECT_TRUE(this->backend.TakeAll().empty());
+}
+
 TYPED_TEST_P(WindowLayerContract, WithoutAWindowControlsMenusShortcutsAndTimersAreNotMade) {
     TypeParam fresh;
     WindowLayer& layer = fresh.layer;
-    layer.CreateControl(ControlKind::Label, kLabel, 0, 0, 40, 20, "x", false);
+    layer.CreateControl(kWindow, ControlKind::Label, kLabel, 0, 0, 40, 20, "x", false);
     EXPECT_EQ(layer.GetText(kLabel), "");
     EXPECT_FALSE(layer.CreateMenuBar(kWindow));
     layer.AddShortcut(kWindow, KeyCode::kF7, 4);
@@ -122,7 +164,7 @@ TYPED_TEST_P(WindowLayerContract, EveryKindTakesItsInitialTextAndName) {
         this->layer.SetAccessibleName(c.number, "name " + std::to_string(c.number));
         EXPECT_EQ(this->backend.AccessibleName(c.number), "name " + std::to_string(c.number));
     }
-    this->layer.CreateControl(ControlKind::TextField, 8, 0, 0, 40, 20, "mid", true);
+    this->layer.CreateControl(kWindow, ControlKind::TextField, 8, 0, 0, 40, 20, "mid", true);
     EXPECT_TRUE(this->backend.Centred(8));
     EXPECT_FALSE(this->backend.Centred(kField));
 }
@@ -255,11 +297,10 @@ TYPED_TEST_P(WindowLayerContract, UserActionsRaiseEventsInOrderAndProgramWritesN
     this->backend.ClickCheckBox(kCheckBox);
     this->backend.ClickLine(kList, 1);
     this->backend.ClickCheckBox(kCheckBox);
-    this->backend.CloseWindow();
+    this->backend.CloseWindow(kWindow);
     EXPECT_EQ(this->backend.TakeAll(),
               (std::vector<Event>{ChangeEvent(kField), ClickEvent(kCheckBox), ClickEvent(kList),
-                                  ClickEvent(kCheckBox),
-                                  Event{EventKind::Close, 0, ControlEventType::Other}}));
+                                  ClickEvent(kCheckBox), CloseEvent(kWindow)}));
     EXPECT_EQ(layer.GetCheck(kCheckBox), 0);  // clicked twice
     EXPECT_EQ(layer.SelectedLine(kList), 1);
 
@@ -297,10 +338,10 @@ TYPED_TEST_P(WindowLayerContract, UnknownControlNumbersDoNothingAndAnswerEmpty) 
 TYPED_TEST_P(WindowLayerContract, ANumberInUseIsReplacedByTheNewControl) {
     WindowLayer& layer = this->layer;
     layer.AppendLine(kList, "x");
-    layer.CreateControl(ControlKind::Label, kList, 0, 0, 40, 20, "now a label", true);
+    layer.CreateControl(kWindow, ControlKind::Label, kList, 0, 0, 40, 20, "now a label", true);
     EXPECT_EQ(layer.GetText(kList), "now a label");
     EXPECT_EQ(layer.CountLines(kList), 0);
-    layer.CreateControl(ControlKind::CheckBox, kLabel, 0, 0, 40, 20, "box", false);
+    layer.CreateControl(kWindow, ControlKind::CheckBox, kLabel, 0, 0, 40, 20, "box", false);
     layer.SetCheck(kLabel, 1);
     EXPECT_EQ(layer.GetCheck(kLabel), 1);
 }
@@ -400,7 +441,8 @@ TYPED_TEST_P(WindowLayerContract, MenusAreBuiltInOrderAndRaiseTheirItems) {
     // Nothing before the bar, and nothing outside a menu.
     layer.AddMenuTitle("Early");
     layer.AddMenuItem(9, "Early item");
-    EXPECT_FALSE(layer.CreateMenuBar(kOtherWindow));
+    ASSERT_TRUE(layer.OpenWindow(kOtherWindow, 200, 100, "second"));
+    EXPECT_FALSE(layer.CreateMenuBar(kOtherWindow));  // the main window's alone
     ASSERT_TRUE(layer.CreateMenuBar(kWindow));
     layer.AddMenuItem(9, "Stray");
     layer.AddMenuSeparator();
@@ -427,13 +469,38 @@ TYPED_TEST_P(WindowLayerContract, MenusAreBuiltInOrderAndRaiseTheirItems) {
                                         "      8 Square", "  2 Reset"}));
 }
 
-TYPED_TEST_P(WindowLayerContract, ShortcutsRaiseTheirLatestItemFromAnyControl) {
+// The menu bar's check marks are the program's alone.
+TYPED_TEST_P(WindowLayerContract, MenuChecksChangeOnlyWhenTheProgramSetsThem) {
+    WindowLayer& layer = this->layer;
+    ASSERT_TRUE(layer.CreateMenuBar(kWindow));
+    layer.AddMenuTitle("Machine");
+    layer.AddMenuItem(20, "compatible");
+    layer.AddMenuItem(21, "mcs4");
+    const std::vector<std::string> menus = this->backend.Menus();
+    layer.SetMenuCheck(20, true);
+    layer.SetMenuCheck(kUnknown, true);  // on no item
+    EXPECT_TRUE(this->backend.Marked(20));
+    EXPECT_FALSE(this->backend.Marked(21));
+    EXPECT_FALSE(this->backend.Marked(kUnknown));
+    this->backend.ChooseMenuItem(20);
+    this->backend.ChooseMenuItem(21);
+    EXPECT_EQ(this->backend.TakeAll(), (std::vector<Event>{MenuEvent(20), MenuEvent(21)}));
+    EXPECT_TRUE(this->backend.Marked(20));
+    EXPECT_FALSE(this->backend.Marked(21));
+    layer.SetMenuCheck(20, false);
+    layer.SetMenuCheck(21, true);
+    EXPECT_FALSE(this->backend.Marked(20));
+    EXPECT_TRUE(this->backend.Marked(21));
+    EXPECT_EQ(this->backend.Menus(), menus);
+}
+
+TYPED_TEST_P(WindowLayerContract, ShortcutsRaiseTheirLatestItemFromAnyControlOfTheirWindow) {
     WindowLayer& layer = this->layer;
     layer.AddShortcut(kWindow, KeyCode::kF7, 4);
     layer.AddShortcut(kWindow, KeyCode::kCtrlO, 0);
     layer.AddShortcut(kWindow, KeyCode::kF5, 5);
     layer.AddShortcut(kWindow, KeyCode::kF5, 6);  // given again: the later item
-    layer.AddShortcut(kOtherWindow, KeyCode::kF1, 8);
+    layer.AddShortcut(kUnknown, KeyCode::kF1, 8);
     layer.SetText(kField, "FF");
     this->backend.Type(kField, "");  // the field has the focus
     this->backend.PressKey(KeyCode::kF7);
@@ -444,6 +511,14 @@ TYPED_TEST_P(WindowLayerContract, ShortcutsRaiseTheirLatestItemFromAnyControl) {
     EXPECT_EQ(this->backend.TakeAll(),
               (std::vector<Event>{MenuEvent(4), MenuEvent(6), MenuEvent(0)}));
     EXPECT_EQ(layer.GetText(kField), "FF");  // the keys did not reach the field
+
+    // Another window's shortcuts are its own, the same key included.
+    ASSERT_TRUE(layer.OpenWindow(kOtherWindow, 200, 100, "second"));
+    layer.AddShortcut(kOtherWindow, KeyCode::kF7, 9);
+    this->backend.PressKeyIn(kOtherWindow, KeyCode::kF7);
+    this->backend.PressKeyIn(kOtherWindow, KeyCode::kCtrlO);
+    this->backend.PressKeyIn(kWindow, KeyCode::kF7);
+    EXPECT_EQ(this->backend.TakeAll(), (std::vector<Event>{MenuEvent(9), MenuEvent(4)}));
 }
 
 // The timers whose ticks were taken, each once. (Whether a tick falling due
@@ -467,13 +542,15 @@ TYPED_TEST_P(WindowLayerContract, TimersTickUntilRemovedFromTheirWindow) {
     this->backend.LetTimersRun();
     EXPECT_EQ(TimersTicked(this->backend.TakeAll()), std::vector<int32_t>{7});
 
-    layer.AddTimer(kWindow, 8, kTimerPeriodMs);
-    layer.AddTimer(kOtherWindow, 9, kTimerPeriodMs);
+    ASSERT_TRUE(layer.OpenWindow(kOtherWindow, 200, 100, "second"));
+    layer.ShowWindow(kOtherWindow, false);  // hidden, its timers tick all the same
+    layer.AddTimer(kOtherWindow, 8, kTimerPeriodMs);
+    layer.AddTimer(kUnknown, 9, kTimerPeriodMs);
     this->backend.LetTimersRun();
     EXPECT_EQ(TimersTicked(this->backend.TakeAll()), (std::vector<int32_t>{7, 8}));
 
-    layer.RemoveTimer(kOtherWindow, 7);  // not our window: 7 goes on
-    layer.RemoveTimer(kWindow, 8);
+    layer.RemoveTimer(kOtherWindow, 7);  // not that window's: 7 goes on
+    layer.RemoveTimer(kOtherWindow, 8);
     (void)this->backend.TakeAll();  // a tick of 8 may have fallen due meanwhile
     this->backend.LetTimersRun();
     EXPECT_EQ(TimersTicked(this->backend.TakeAll()), std::vector<int32_t>{7});
@@ -511,7 +588,9 @@ TYPED_TEST_P(WindowLayerContract, AKeyPressReachesThePollOnlyWhenThePlatformRuns
 TYPED_TEST_P(WindowLayerContract, ReleaseEndsEverythingAndMayBeRepeated) {
     WindowLayer& layer = this->layer;
     layer.AppendLine(kList, "x");
-    layer.AddTimer(kWindow, 7, kTimerPeriodMs);
+    ASSERT_TRUE(layer.OpenWindow(kOtherWindow, 200, 100, "second"));
+    layer.CreateControl(kOtherWindow, ControlKind::Label, 20, 0, 0, 40, 20, "there", false);
+    layer.AddTimer(kOtherWindow, 7, kTimerPeriodMs);
     ASSERT_TRUE(layer.CreateMenuBar(kWindow));
     layer.AddShortcut(kWindow, KeyCode::kF7, 4);
     layer.Release();
@@ -522,7 +601,10 @@ TYPED_TEST_P(WindowLayerContract, ReleaseEndsEverythingAndMayBeRepeated) {
     }
     EXPECT_EQ(layer.CountLines(kList), 0);
     EXPECT_EQ(layer.SelectedLine(kList), -1);
-    layer.CreateControl(ControlKind::Label, 20, 0, 0, 40, 20, "late", false);
+    EXPECT_EQ(layer.GetText(20), "");
+    EXPECT_EQ(this->backend.Window(kWindow), "");
+    EXPECT_EQ(this->backend.Window(kOtherWindow), "");
+    layer.CreateControl(kWindow, ControlKind::Label, 20, 0, 0, 40, 20, "late", false);
     EXPECT_EQ(layer.GetText(20), "");
     EXPECT_FALSE(layer.CreateMenuBar(kWindow));
     this->backend.LetTimersRun();
@@ -641,7 +723,8 @@ TYPED_TEST_P(WindowLayerContract, TerminateClosesTheOpenModalAndLaterOnesDoNotSh
 }
 
 REGISTER_TYPED_TEST_SUITE_P(
-    WindowLayerContract, OnlyOneWindowOfAPositiveSizeOpens,
+    WindowLayerContract, EachWindowNumberOpensOnceAtAPositiveSize,
+    FurtherWindowsShareTheControlNumbersAndStandApart, MenuChecksChangeOnlyWhenTheProgramSetsThem,
     WithoutAWindowControlsMenusShortcutsAndTimersAreNotMade, EveryKindTakesItsInitialTextAndName,
     SetTextReachesTheTextKindsOnly, TheCheckMarkBelongsToCheckBoxesOnly, LinesBelongToListsOnly,
     AListKeepsItsLinesInOrderAndReadsNothingPastTheLast, SelectLineOutOfRangeLeavesNoLineSelected,
@@ -649,11 +732,12 @@ REGISTER_TYPED_TEST_SUITE_P(
     UnknownControlNumbersDoNothingAndAnswerEmpty, ANumberInUseIsReplacedByTheNewControl,
     CreateImageRejectsPicturesWithoutMatchingPixels, AnImageShownBeforeItExistsShowsOnceShownAgain,
     AFreedOrReplacedImageStaysUntilShownAgain, FontsAreNumberedFromZeroAndFitEveryKind,
-    MenusAreBuiltInOrderAndRaiseTheirItems, ShortcutsRaiseTheirLatestItemFromAnyControl,
-    TimersTickUntilRemovedFromTheirWindow, EscapeIsDownWhileHeld,
-    AKeyPressReachesThePollOnlyWhenThePlatformRuns, ReleaseEndsEverythingAndMayBeRepeated,
-    LineMarksKeepTheTextAndRaiseNoEvent, LineMarksOutsideTheLinesOrOnOtherKindsDoNothing,
-    ClearLinesTakesTheMarksWithTheLines, ADoubleClickSelectsTheLineAndRaisesOneDoubleClick,
+    MenusAreBuiltInOrderAndRaiseTheirItems,
+    ShortcutsRaiseTheirLatestItemFromAnyControlOfTheirWindow, TimersTickUntilRemovedFromTheirWindow,
+    EscapeIsDownWhileHeld, AKeyPressReachesThePollOnlyWhenThePlatformRuns,
+    ReleaseEndsEverythingAndMayBeRepeated, LineMarksKeepTheTextAndRaiseNoEvent,
+    LineMarksOutsideTheLinesOrOnOtherKindsDoNothing, ClearLinesTakesTheMarksWithTheLines,
+    ADoubleClickSelectsTheLineAndRaisesOneDoubleClick,
     TheBusyCursorShowsWhileBusyAndEndsWithRelease, TerminateAnswersEveryLaterTakeAndWait,
     TerminateClosesTheOpenModalAndLaterOnesDoNotShow);
 

@@ -51,9 +51,29 @@ struct HeadlessBackend {
         layer.PressKey(keyCode);
         Pump();
     }
-    void CloseWindow() {
-        layer.Close();
+    void PressKeyIn(int32_t window, int32_t keyCode) {
+        layer.PressKeyIn(window, keyCode);
         Pump();
+    }
+    void CloseWindow(int32_t window) {
+        layer.CloseWindow(window);
+        Pump();
+    }
+    // "640x480 shown title", or "" for a window that is not open.
+    std::string Window(int32_t window) const {
+        const auto found = layer.windows.find(window);
+        if (found == layer.windows.end()) return "";
+        const HeadlessWindow& w = found->second;
+        return std::to_string(w.innerWidth) + "x" + std::to_string(w.innerHeight) +
+               (w.shown ? " shown " : " hidden ") + w.title;
+    }
+    bool InWindow(int32_t control, int32_t window) const {
+        return layer.controls.at(control).window == window;
+    }
+    void ChooseMenuItem(int32_t item) { layer.ChooseMenu(item); }
+    bool Marked(int32_t item) const {
+        const auto found = layer.menuChecks.find(item);
+        return found != layer.menuChecks.end() && found->second;
     }
     void DoubleClick(int32_t control, int32_t index) {
         layer.DoubleClickLine(control, index);

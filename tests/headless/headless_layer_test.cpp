@@ -21,9 +21,9 @@ class HeadlessLayerTest : public testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(layer.OpenWindow(kMainWindow, 640, 480, "t"));
-        layer.CreateControl(ControlKind::TextField, 5, 0, 0, 40, 20, "FF", false);
+        layer.CreateControl(kMainWindow, ControlKind::TextField, 5, 0, 0, 40, 20, "FF", false);
         layer.LimitText(5, 2);
-        layer.CreateControl(ControlKind::CheckBox, 18, 0, 0, 30, 20, "C", false);
+        layer.CreateControl(kMainWindow, ControlKind::CheckBox, 18, 0, 0, 30, 20, "C", false);
     }
 
     // Takes every event up to the point where the script runs dry.
@@ -135,6 +135,20 @@ TEST_F(HeadlessLayerTest, TerminateComesAtItsStepItsTakeOrItsDialog) {
     EXPECT_EQ(dialogs.OpenFileDialog("Open", "/", "*|*"), "");  // cancelled: "b.bin" stays
     EXPECT_EQ(dialogs.dialogAnswers.size(), 1u);
     EXPECT_EQ(dialogs.dialogCalls.size(), 2u);
+}
+
+// The user reaches nothing of a hidden window, nor a window not open.
+TEST_F(HeadlessLayerTest, AHiddenWindowTakesNoClicksKeysOrPastes) {
+    layer.AddShortcut(kMainWindow, KeyCode::kF7, kItem);
+    layer.ShowWindow(kMainWindow, false);
+    layer.ClickCheckBox(18);
+    layer.PasteOver(5, "12");
+    layer.PressKey(KeyCode::kF7);
+    layer.PressKeyIn(kMainWindow, KeyCode::kF7);
+    layer.CloseWindow(7);
+    EXPECT_TRUE(Drain().empty());
+    EXPECT_EQ(layer.GetCheck(18), 0);
+    EXPECT_EQ(layer.GetText(5), "FF");
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QTimer>
+#include <algorithm>
 #include <csignal>
 #include <memory>
 #include <string>
@@ -80,9 +81,48 @@ struct QtBackend {
         }
         Pump();
     }
-    void CloseWindow() {
-        if (QWidget* window = layer.MainWindowForTests()) window->close();
+    // Presses the key in that window, made the active one.
+    void PressKeyIn(int32_t window, int32_t keyCode) {
+        QWidget* target = layer.WindowForTests(window);
+        const QKeySequence sequence = SequenceOf(keyCode);
+        if (target != nullptr && !sequence.isEmpty()) {
+            target->activateWindow();
+            if (QTest::qWaitForWindowActive(target))
+                QTest::keyClick(target, sequence[0].key(), sequence[0].keyboardModifiers());
+        }
         Pump();
+    }
+    void CloseWindow(int32_t window) {
+        if (QWidget* target = layer.WindowForTests(window)) target->close();
+        Pump();
+    }
+    std::string Window(int32_t window) {
+        QWidget* target = layer.WindowForTests(window);
+        if (target == nullptr) return "";
+        return std::to_string(target->width()) + "x" + std::to_string(target->height()) +
+               (target->isVisible() ? " shown " : " hidden ") + target->windowTitle().toStdString();
+    }
+    bool InWindow(int32_t control, int32_t window) {
+        QWidget* widget = layer.ControlWidgetForTests(control);
+        return widget != nullptr && widget->window() == layer.WindowForTests(window);
+    }
+    // The menu bar's actions raising that item.
+    std::vector<QAction*> ActionsOf(int32_t item) {
+        std::vector<QAction*> actions;
+        if (QWidget* main = layer.MainWindowForTests()) {
+            for (QAction* action : main->findChildren<QAction*>())
+                if (action->data().isValid() && action->data().toInt() == item)
+                    actions.push_back(action);
+        }
+        return actions;
+    }
+    void ChooseMenuItem(int32_t item) {
+        for (QAction* action : ActionsOf(item)) action->trigger();
+    }
+    bool Marked(int32_t item) {
+        const std::vector<QAction*> actions = ActionsOf(item);
+        return std::any_of(actions.begin(), actions.end(),
+                           [](QAction* action) { return action->isChecked(); });
     }
     void DoubleClick(int32_t control, int32_t index) {
         auto* list = WidgetOf<QListWidget>(control);
@@ -196,7 +236,8 @@ struct QtBackend {
 TEST(QtLineMarks, AMarkedLineHasAColourBehindItAndItsDescription) {
     QtBackend backend;
     ASSERT_TRUE(backend.layer.OpenWindow(contract::kWindow, 300, 200, "marks"));
-    backend.layer.CreateControl(ControlKind::List, contract::kList, 0, 0, 200, 150, "", false);
+    backend.layer.CreateControl(contract::kWindow, ControlKind::List, contract::kList, 0, 0, 200,
+                                150, "", false);
     backend.layer.AppendLine(contract::kList, "000 00    NOP");
     backend.layer.AppendLine(contract::kList, "001 00    NOP");
     backend.layer.SetLineMark(contract::kList, 1, "breakpoint");
