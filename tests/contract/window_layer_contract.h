@@ -96,26 +96,16 @@ protected:
 };
 TYPED_TEST_SUITE_P(WindowLayerContract);
 
-TYPED_TEST_P(WindowLayerContract, EachWindowNumberOpensOnceAtAPositiveSize) {
+// Each window number opens once; control numbers are one set over all
+// windows; a window is hidden, shown and retitled on its own, and closing
+// it only tells the program.
+TYPED_TEST_P(WindowLayerContract, WindowsOpenOncePerNumberShareControlNumbersAndStandApart) {
     WindowLayer& layer = this->layer;
     EXPECT_FALSE(layer.OpenWindow(kWindow, 640, 480, "again"));
     EXPECT_FALSE(layer.OpenWindow(kOtherWindow, 0, 100, "t"));
     EXPECT_FALSE(layer.OpenWindow(kOtherWindow, 200, -1, "t"));
     ASSERT_TRUE(layer.OpenWindow(kOtherWindow, 200, 100, "second"));
     EXPECT_FALSE(layer.OpenWindow(kOtherWindow, 200, 100, "again"));
-    EXPECT_EQ(this->backend.Window(kWindow), "640x480 shown contract");
-    EXPECT_EQ(this->backend.Window(kOtherWindow), "200x100 shown second");
-    TypeParam fresh;
-    EXPECT_FALSE(fresh.layer.OpenWindow(kWindow, 0, 480, "t"));
-    EXPECT_FALSE(fresh.layer.OpenWindow(kWindow, 640, -1, "t"));
-    EXPECT_TRUE(fresh.layer.OpenWindow(kWindow, 1, 1, "t"));
-}
-
-// Control numbers are one set over all windows; a window is hidden, shown
-// and retitled on its own, and closing it only tells the program.
-TYPED_TEST_P(WindowLayerContract, FurtherWindowsShareTheControlNumbersAndStandApart) {
-    WindowLayer& layer = this->layer;
-    ASSERT_TRUE(layer.OpenWindow(kOtherWindow, 200, 100, "second"));
     layer.CreateControl(kOtherWindow, ControlKind::CheckBox, 20, 0, 0, 60, 20, "TEST", false);
     layer.CreateControl(kOtherWindow, ControlKind::Label, kLabel, 0, 30, 60, 20, "moved", false);
     layer.CreateControl(kUnknown, ControlKind::Label, 21, 0, 0, 60, 20, "nowhere", false);
@@ -129,6 +119,8 @@ TYPED_TEST_P(WindowLayerContract, FurtherWindowsShareTheControlNumbersAndStandAp
     this->backend.CloseWindow(kWindow);
     EXPECT_EQ(this->backend.TakeAll(),
               (std::vector<Event>{ClickEvent(20), CloseEvent(kOtherWindow), CloseEvent(kWindow)}));
+    EXPECT_EQ(this->backend.Window(kWindow), "640x480 shown contract");
+    EXPECT_EQ(this->backend.Window(kOtherWindow), "200x100 shown second");
 
     layer.SetWindowTitle(kOtherWindow, "renamed");
     layer.SetWindowTitle(kUnknown, "x");
@@ -147,6 +139,8 @@ TYPED_TEST_P(WindowLayerContract, FurtherWindowsShareTheControlNumbersAndStandAp
 TYPED_TEST_P(WindowLayerContract, WithoutAWindowControlsMenusShortcutsAndTimersAreNotMade) {
     TypeParam fresh;
     WindowLayer& layer = fresh.layer;
+    EXPECT_FALSE(layer.OpenWindow(kWindow, 0, 480, "t"));  // nor a first window of no size
+    EXPECT_FALSE(layer.OpenWindow(kWindow, 640, -1, "t"));
     layer.CreateControl(kWindow, ControlKind::Label, kLabel, 0, 0, 40, 20, "x", false);
     EXPECT_EQ(layer.GetText(kLabel), "");
     EXPECT_FALSE(layer.CreateMenuBar(kWindow));
@@ -155,6 +149,7 @@ TYPED_TEST_P(WindowLayerContract, WithoutAWindowControlsMenusShortcutsAndTimersA
     fresh.LetTimersRun();
     EXPECT_TRUE(fresh.TakeAll().empty());
     EXPECT_EQ(layer.WaitEvent(), (Event{EventKind::Close, 0, ControlEventType::Other}));
+    EXPECT_TRUE(layer.OpenWindow(kWindow, 1, 1, "t"));
 }
 
 TYPED_TEST_P(WindowLayerContract, EveryKindTakesItsInitialTextAndName) {
@@ -723,8 +718,8 @@ TYPED_TEST_P(WindowLayerContract, TerminateClosesTheOpenModalAndLaterOnesDoNotSh
 }
 
 REGISTER_TYPED_TEST_SUITE_P(
-    WindowLayerContract, EachWindowNumberOpensOnceAtAPositiveSize,
-    FurtherWindowsShareTheControlNumbersAndStandApart, MenuChecksChangeOnlyWhenTheProgramSetsThem,
+    WindowLayerContract, WindowsOpenOncePerNumberShareControlNumbersAndStandApart,
+    MenuChecksChangeOnlyWhenTheProgramSetsThem,
     WithoutAWindowControlsMenusShortcutsAndTimersAreNotMade, EveryKindTakesItsInitialTextAndName,
     SetTextReachesTheTextKindsOnly, TheCheckMarkBelongsToCheckBoxesOnly, LinesBelongToListsOnly,
     AListKeepsItsLinesInOrderAndReadsNothingPastTheLast, SelectLineOutOfRangeLeavesNoLineSelected,

@@ -1,7 +1,7 @@
 // What only the Qt window layer has to get right, with controls made by the
 // tests themselves: the windows' frames and places, pasting and Qt's own
-// length limit on fields, the widgets' looks, the close button, the key
-// tracker, message boxes, the file dialog and the platform check. The rules it shares with
+// length limit on fields, the widgets' looks, the key tracker, message
+// boxes, the file dialog and the platform check. The rules it shares with
 // the headless layer are held by tests/contract/window_layer_contract.h.
 
 #include <QCheckBox>
@@ -125,13 +125,6 @@ TEST_F(QtLayerTest, ReadOnlyFieldAndMultiLineTextRefuseTheUser) {
     EXPECT_EQ(dump->blockCount(), 2);
     EXPECT_EQ(layer.GetText(43), "src");
     EXPECT_TRUE(TakeAll(layer).empty());
-}
-
-TEST_F(QtLayerTest, CloseButtonRaisesCloseAndTheWindowStays) {
-    EXPECT_FALSE(window->close());
-    EXPECT_TRUE(window->isVisible());
-    EXPECT_EQ(TakeAll(layer),
-              (std::vector<Event>{Event{EventKind::Close, 0, ControlEventType::Other}}));
 }
 
 TEST_F(QtLayerTest, EscapePollFollowsPressAndReleaseButNotAutoRepeat) {

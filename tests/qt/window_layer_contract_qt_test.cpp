@@ -12,7 +12,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QTimer>
-#include <algorithm>
 #include <csignal>
 #include <memory>
 #include <string>
@@ -106,24 +105,14 @@ struct QtBackend {
         QWidget* widget = layer.ControlWidgetForTests(control);
         return widget != nullptr && widget->window() == layer.WindowForTests(window);
     }
-    // The menu bar's actions raising that item.
-    std::vector<QAction*> ActionsOf(int32_t item) {
-        std::vector<QAction*> actions;
-        if (QWidget* main = layer.MainWindowForTests()) {
-            for (QAction* action : main->findChildren<QAction*>())
-                if (action->data().isValid() && action->data().toInt() == item)
-                    actions.push_back(action);
-        }
-        return actions;
+    // The menu bar's entry raising that item.
+    QAction* ActionOf(int32_t item) {
+        for (QAction* action : layer.MainWindowForTests()->findChildren<QAction*>())
+            if (action->data() == QVariant(item)) return action;
+        return nullptr;
     }
-    void ChooseMenuItem(int32_t item) {
-        for (QAction* action : ActionsOf(item)) action->trigger();
-    }
-    bool Marked(int32_t item) {
-        const std::vector<QAction*> actions = ActionsOf(item);
-        return std::any_of(actions.begin(), actions.end(),
-                           [](QAction* action) { return action->isChecked(); });
-    }
+    void ChooseMenuItem(int32_t item) { ActionOf(item)->trigger(); }
+    bool Marked(int32_t item) { return ActionOf(item) != nullptr && ActionOf(item)->isChecked(); }
     void DoubleClick(int32_t control, int32_t index) {
         auto* list = WidgetOf<QListWidget>(control);
         if (list != nullptr && list->item(index) != nullptr) {

@@ -499,25 +499,6 @@ TEST_F(RunControlTest, TheCarryBoxSetsAndClearsTheCarry) {
     EXPECT_EQ(state.carry, 0);
 }
 
-TEST(Shutdown, CloseAndQuitEndTheProgramAtOnceAlsoDuringAnAnimation) {
-    const std::vector<std::function<void(HeadlessLayer&)>> endings = {
-        [](HeadlessLayer& l) { l.Close(); },
-        [](HeadlessLayer& l) { l.ChooseMenu(MenuItem::kQuit); },
-    };
-    for (const auto& end : endings) {
-        Session s;
-        s.layer.ChooseMenu(MenuItem::kAnimate);
-        s.layer.Tick(kAnimationTimer);
-        end(s.layer);
-        s.layer.ChooseMenu(MenuItem::kStep);  // never reached
-        EXPECT_EQ(s.Launch(), 0);
-        EXPECT_EQ(s.state.pc, 1);
-        EXPECT_FALSE(s.layer.ranDry);
-        EXPECT_EQ(s.layer.freedImages, (std::vector<int32_t>{0, 1}));
-        EXPECT_TRUE(s.layer.released);
-    }
-}
-
 // A window layer that fails a program going on after Terminate, which
 // would otherwise wait for ever.
 class EndingLayer : public HeadlessLayer {
@@ -528,45 +509,40 @@ public:
             throw std::logic_error("the event loop went on after Terminate");
         return event;
     }
-    int32_t terminatesTaken = 0;  // by the event loop
+    int32_t terminatesTaken = 0;
 };
 
-// The session ends the program at once in every state, with exit status 0:
-// the loop takes Terminate once and shuts down, and nothing scripted after
-// it happens.
-TEST(Shutdown, TerminateEndsTheProgramInEveryState) {
+// Close, Quit and the session's Terminate end the program at once, with
+// exit status 0, in every state: nothing scripted after them happens.
+TEST(Shutdown, CloseQuitAndTerminateEndTheProgramAtOnceInEveryState) {
     struct Case {
-        const char* state;
-        std::function<void(EndingLayer&, MachineState&)> script;
+        const char* ending;
+        bool animating;  // an animation runs when the ending comes
+        std::function<void(EndingLayer&)> end;
         int64_t executed;  // instructions recorded by then
         size_t modals;     // message boxes and dialogs shown
     };
     const Case cases[] = {
-        {"a Run",
-         [](EndingLayer& l, MachineState& m) {
-             l.Call([&l, &m] {
-                 m.RomImage[0] = 0x40;  // 000 JUN 000 for ever
+        {"Close in an animation", true, [](EndingLayer& l) { l.Close(); }, 1, 0},
+        {"Quit in an animation", true, [](EndingLayer& l) { l.ChooseMenu(MenuItem::kQuit); }, 1, 0},
+        {"Terminate in an animation", true, [](EndingLayer& l) { l.Terminate(); }, 1, 0},
+        {"Terminate in a Run", false,
+         [](EndingLayer& l) {
+             l.Call([&l] {
                  l.TerminateAfter(2);
                  l.HoldEscapeAfter(8);  // a Run that ignores Terminate ends later
              });
              l.ChooseMenu(MenuItem::kRun);
          },
          2 * kSnapshotInterval, 0},
-        {"an animation",
-         [](EndingLayer& l, MachineState&) {
-             l.ChooseMenu(MenuItem::kAnimate);
-             l.Tick(kAnimationTimer);
-             l.Terminate();
-         },
-         1, 0},
-        {"a message box",
-         [](EndingLayer& l, MachineState&) {
+        {"Terminate in a message box", false,
+         [](EndingLayer& l) {
              l.TerminateInNextModal();
              l.ChooseMenu(MenuItem::kAbout);
          },
          0, 1},
-        {"the open dialog",
-         [](EndingLayer& l, MachineState&) {
+        {"Terminate in the open dialog", false,
+         [](EndingLayer& l) {
              l.TerminateInNextModal();
              l.dialogAnswers = {"missing.bin"};
              l.ChooseMenu(MenuItem::kOpen);
@@ -574,16 +550,22 @@ TEST(Shutdown, TerminateEndsTheProgramInEveryState) {
          0, 1},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.state);
+        SCOPED_TRACE(c.ending);
         auto debugger = std::make_unique<Debugger>();
+        debugger->state.RomImage[0] = 0x40;  // 000 JUN 000 for ever
         EndingLayer layer;
-        c.script(layer, debugger->state);
+        if (c.animating) {
+            layer.ChooseMenu(MenuItem::kAnimate);
+            layer.Tick(kAnimationTimer);
+        }
+        c.end(layer);
         layer.ChooseMenu(MenuItem::kStep);
         layer.Tick(kAnimationTimer);
         EXPECT_EQ(RunQuodlet(*debugger, layer), 0);
-        EXPECT_EQ(layer.terminatesTaken, 1);
         EXPECT_EQ(HistoryLength(debugger->history), c.executed);
         EXPECT_EQ(layer.messages.size() + layer.dialogCalls.size(), c.modals);
+        EXPECT_FALSE(layer.ranDry);
+        EXPECT_EQ(layer.freedImages, (std::vector<int32_t>{0, 1}));
         EXPECT_TRUE(layer.released);
     }
 }
