@@ -159,11 +159,12 @@ public:
 
     // --- Menus and shortcuts --------------------------------------------------
     // Creates the main window's menu bar; false for another window number,
-    // or when it cannot be created. The calls below build it in display order and do
-    // nothing without it. In the texts they take, "&" before a character
-    // makes it the entry's mnemonic, shown underlined: Alt with it opens a
-    // menu of the bar, the character alone chooses an entry of an open menu.
-    // "&&" is a plain "&". The text screen readers read has no mnemonic mark.
+    // or when it cannot be created. The calls below build it in display
+    // order and do nothing without it. In the texts they take, "&" before a
+    // character makes it the entry's mnemonic, shown underlined: Alt with it
+    // opens a menu of the bar, the character alone chooses an entry of an
+    // open menu. "&&" is a plain "&". The text screen readers read has no
+    // mnemonic mark.
     virtual bool CreateMenuBar(int32_t window) = 0;
     // Starts a new menu on the bar; items go into it.
     virtual void AddMenuTitle(const std::string& title) = 0;
@@ -188,8 +189,8 @@ public:
 
     // --- Events, timers, keys -------------------------------------------------
     // Waits, without time-out, for the next event. Without a window (never
-    // opened, or released) it answers Close with number 0. Once Terminate is raised it
-    // answers Terminate.
+    // opened, or released) it answers Close with number 0. Once Terminate
+    // is raised it answers Terminate.
     virtual Event WaitEvent() = 0;
     // Lets the platform catch up on its own pending work (painting, input)
     // when that is due, then takes the next pending event without waiting;
