@@ -199,7 +199,7 @@ void BM_RunCommand(benchmark::State& bench) {
     constexpr int64_t kSteps = int64_t{1} << 24;
     std::unique_ptr<BenchWindow> window;
     std::unique_ptr<HeadlessLayer> headless;
-    std::unique_ptr<Workbench> headlessDebugger;
+    std::unique_ptr<Workbench> headlessWorkbench;
     Workbench* workbench = nullptr;
     WindowLayer* layer = nullptr;
     if (qt) {
@@ -212,12 +212,12 @@ void BM_RunCommand(benchmark::State& bench) {
         layer = &window->layer;
     } else {
         headless = std::make_unique<HeadlessLayer>();
-        headlessDebugger = std::make_unique<Workbench>();
-        if (!StartMainWindow(*headlessDebugger, *headless)) {
+        headlessWorkbench = std::make_unique<Workbench>();
+        if (!StartMainWindow(*headlessWorkbench, *headless)) {
             bench.SkipWithError("the window could not be opened");
             return;
         }
-        workbench = headlessDebugger.get();
+        workbench = headlessWorkbench.get();
         layer = headless.get();
     }
     PlaceProgram(workbench->state, JunLoop());

@@ -63,7 +63,8 @@ void StartUp(Workbench& workbench, WindowLayer& layer) {
 
 bool HandleEvent(Workbench& workbench, WindowLayer& layer, const Event& event) {
     switch (event.kind) {
-        case EventKind::Close: return false;
+        case EventKind::Close:
+        case EventKind::Terminate: return false;
         case EventKind::Menu: return RunCommand(workbench, layer, event.number);
         case EventKind::Control:
             if (event.number == Control::kCodeListing &&

@@ -31,9 +31,9 @@ int main(int argc, char** argv) {
         std::cerr << "quodlet: " << why << '\n';
         return 2;
     }
-    // Ended by the session or Ctrl+C, the program closes as if the user had
-    // closed the window.
-    layer.CloseOnTerminationSignals();
+    // Ended by the session or Ctrl+C, the program shuts down in whatever
+    // state it is, and as if the user had closed the window.
+    layer.TerminateOnSignals();
     // The machine state holds 256 KiB of arrays: too much for the stack.
     const auto workbench = std::make_unique<Workbench>();
     workbench->toolkitVersion = QtLayer::ToolkitVersion();

@@ -111,7 +111,8 @@ std::string AccessibleNameOf(int32_t number) {
 
 void CreateControls(WindowLayer& layer, std::span<const ControlLayout> controls) {
     for (const ControlLayout& c : controls) {
-        layer.CreateControl(c.kind, c.number, c.x, c.y, c.width, c.height, c.text, c.centred);
+        layer.CreateControl(kMainWindow, c.kind, c.number, c.x, c.y, c.width, c.height, c.text,
+                            c.centred);
         const std::string name = AccessibleNameOf(c.number);
         if (!name.empty()) layer.SetAccessibleName(c.number, name);
         // A lamp starts dark.

@@ -39,8 +39,10 @@ bool ParseFieldValue(const std::string& text, int32_t& value) {
 // What a Run in the window does at its checkpoints (before the first
 // instruction, then at every snapshot of the history, every
 // kSnapshotInterval instructions): bring the lamps up to date, take one
-// pending event, which keeps the window painted but is not acted on, and
-// stop if Escape is held. Between checkpoints it does nothing.
+// pending event, which keeps the window painted but is not acted on unless
+// it is Terminate, which ends the Run (the loop then meets it again and
+// shuts down), and stop if Escape is held. Between checkpoints it does
+// nothing.
 //
 // The window shows nothing of a Run but what it paints while it processes
 // events, which it does only within an event take. So lamps brought up to
@@ -56,7 +58,9 @@ struct WindowRun {
             lampsPort = state.ramOutputPorts[1];
             UpdateLeds(state, layer);
         }
-        layer.TakeEvent();
+        // The session asked the program to end: the Run ends, and the loop
+        // then sees Terminate again and shuts down.
+        if (layer.TakeEvent().kind == EventKind::Terminate) return RunStop::Interrupted;
         return layer.IsKeyDown(KeyCode::kEscape) ? RunStop::Escape : RunStop::None;
     }
     RunStop StopBefore(const MachineState& /*state*/, int64_t /*executed*/) {

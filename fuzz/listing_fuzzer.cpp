@@ -70,7 +70,8 @@ struct Fixture {
     Fixture() {
         FillOpcodeTables(tables);
         layer.OpenWindow(kMainWindow, kWindowWidth, kWindowHeight, kWindowTitle);
-        layer.CreateControl(ControlKind::List, Control::kCodeListing, 0, 0, 100, 100, "", false);
+        layer.CreateControl(kMainWindow, ControlKind::List, Control::kCodeListing, 0, 0, 100, 100,
+                            "", false);
     }
 };
 

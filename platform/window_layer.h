@@ -3,19 +3,30 @@
 // the numbers of windows, controls, images, fonts, menu items and timers.
 // One backend draws real windows (platform/qt), another keeps everything in
 // memory for tests (platform/headless); both keep every rule written here,
-// and one contract suite holds them to it.
+// and one contract suite (tests/contract/window_layer_contract.h) holds
+// them to it.
 //
 // General rules:
 // - Events flow one way: a backend turns what the user does into Events on a
 //   queue of its own, and the program's single event loop takes them with
 //   WaitEvent or TakeEvent. Text, marks, selections or pictures the program
 //   writes into a control raise no event.
-// - There is one window, opened by OpenWindow under a number of the
-//   program's choice. An operation naming another window number does nothing
+// - Terminate: the session asked the program to end (a logout, SIGTERM,
+//   Ctrl+C in its terminal; how it reaches the layer is the backend's).
+//   Once raised it stays: every later WaitEvent and TakeEvent answers
+//   Terminate, ahead of any event still queued and also without a window.
+//   A message box or open-file dialog open at that moment closes at once,
+//   the dialog as cancelled; later ones return at once without showing.
+// - Windows are opened by OpenWindow under numbers of the program's choice
+//   and stay open until Release; the program hides and shows them. The first
+//   one opened is the main window, the only one with a menu bar. An
+//   operation naming a window number that is not open does nothing
 //   (CreateMenuBar answers false).
-// - An operation on a control number that names no control, or on a control
-//   of a kind the operation does not list, does nothing; getters then answer
-//   an empty text, 0 or no lines.
+// - Control numbers are the program's across all windows: every operation
+//   but CreateControl names a control by its number alone. An operation on
+//   a control number that names no control, or on a control of a kind the
+//   operation does not list, does nothing; getters then answer an empty
+//   text, 0 or no lines.
 
 #include <cstdint>
 #include <string>
@@ -34,11 +45,12 @@ enum class ControlKind {
 };
 
 enum class EventKind {
-    None,     // TakeEvent: nothing pending
-    Close,    // the user asked to close the main window
-    Menu,     // number: the menu item, chosen or raised by its shortcut
-    Control,  // number: the control; type: Change for a user edit of a field
-    Timer,    // number: the timer
+    None,       // TakeEvent: nothing pending
+    Close,      // number: the window whose closing the user asked for; it stays open
+    Menu,       // number: the menu item, chosen or raised by its shortcut
+    Control,    // number: the control; type: Change for a user edit of a field
+    Timer,      // number: the timer
+    Terminate,  // the session asked the program to end (see above)
 };
 
 // Change: a user edit of a field. DoubleClick: a double-click on a list
@@ -52,25 +64,36 @@ struct Event {
 };
 
 // Messages::Show is the modal message box: a title, a text shown as plain
-// text and one OK button; it returns when the user has closed it.
+// text and one OK button; it returns when the user has closed it, or once
+// Terminate is raised.
 class WindowLayer : public Messages {
 public:
-    // --- Window ---------------------------------------------------------------
-    // Opens the top-level window with an inner area of the given size, fixed
+    // --- Windows --------------------------------------------------------------
+    // Opens a top-level window with an inner area of the given size, fixed
     // frame (title bar, system menu, minimise; no maximise, no resizing),
-    // centred and shown. False when it cannot be opened: a size that is not
-    // positive, or a window already open.
+    // shown. The first window opened (the first again after Release) is the
+    // main window, centred on the screen; a later one opens beside it, to its
+    // right as far as the screen allows, top edges aligned. False when it
+    // cannot be opened: a size that is not positive, or a window of that
+    // number already open.
     virtual bool OpenWindow(int32_t window, int32_t innerWidth, int32_t innerHeight,
                             const std::string& title) = 0;
+    // Hides an open window (the main window too), or shows it again in front
+    // of the others. A hidden window keeps its controls, shortcuts and
+    // timers; the user reaches none of its controls or shortcuts.
+    virtual void ShowWindow(int32_t window, bool shown) = 0;
+    // Sets an open window's title.
+    virtual void SetWindowTitle(int32_t window, const std::string& title) = 0;
 
     // --- Controls -------------------------------------------------------------
-    // Creates a control in the open window (nothing without one). Position
-    // and size are in the window's inner area below the menu bar. `text` is
-    // the initial text of a label, a field, a multi-line text or a check
-    // box's caption; `centred` centres a field's text. A number that names a
-    // control already replaces it. Every kind.
-    virtual void CreateControl(ControlKind kind, int32_t number, int32_t x, int32_t y,
-                               int32_t width, int32_t height, const std::string& text,
+    // Creates a control in an open window (nothing for a window that is not
+    // open). Position and size are in the window's inner area, below the
+    // menu bar in the main window. `text` is the initial text of a label, a
+    // field, a multi-line text or a check box's caption; `centred` centres a
+    // field's text. A number that names a control already, in any window,
+    // replaces it. Every kind.
+    virtual void CreateControl(int32_t window, ControlKind kind, int32_t number, int32_t x,
+                               int32_t y, int32_t width, int32_t height, const std::string& text,
                                bool centred) = 0;
     // TextField: the user can type or paste at most maxChars characters;
     // 0 or less lifts the limit. Text the program writes is shown whole.
@@ -135,12 +158,13 @@ public:
     virtual void SetFont(int32_t control, int32_t font) = 0;
 
     // --- Menus and shortcuts --------------------------------------------------
-    // Creates the window's menu bar; false without the window, or when it
-    // cannot be created. The calls below build it in display order and do
-    // nothing without it. In the texts they take, "&" before a character
-    // makes it the entry's mnemonic, shown underlined: Alt with it opens a
-    // menu of the bar, the character alone chooses an entry of an open menu.
-    // "&&" is a plain "&". The text screen readers read has no mnemonic mark.
+    // Creates the main window's menu bar; false for another window number,
+    // or when it cannot be created. The calls below build it in display
+    // order and do nothing without it. In the texts they take, "&" before a
+    // character makes it the entry's mnemonic, shown underlined: Alt with it
+    // opens a menu of the bar, the character alone chooses an entry of an
+    // open menu. "&&" is a plain "&". The text screen readers read has no
+    // mnemonic mark.
     virtual bool CreateMenuBar(int32_t window) = 0;
     // Starts a new menu on the bar; items go into it.
     virtual void AddMenuTitle(const std::string& title) = 0;
@@ -152,26 +176,35 @@ public:
     // CloseSubmenu.
     virtual void OpenSubmenu(const std::string& title) = 0;
     virtual void CloseSubmenu() = 0;
-    // A key code (platform/key_codes.h) that raises Menu `item` whenever the
-    // window is active, also while a text field has the focus. Giving a key
-    // again moves it to the later item. Nothing without the window.
+    // Shows a check mark beside the menu bar's item `item` when `checked`,
+    // and removes it when not. The layer never changes a mark by itself:
+    // choosing a marked or unmarked item raises its Menu event and leaves
+    // the mark as the program set it. Nothing for an item not on the bar.
+    virtual void SetMenuCheck(int32_t item, bool checked) = 0;
+    // A key code (platform/key_codes.h) that raises Menu `item` whenever
+    // that window is active, also while a text field has the focus. Giving a
+    // key again in the same window moves it to the later item; each window
+    // has shortcuts of its own. Nothing for a window that is not open.
     virtual void AddShortcut(int32_t window, int32_t keyCode, int32_t item) = 0;
 
     // --- Events, timers, keys -------------------------------------------------
     // Waits, without time-out, for the next event. Without a window (never
-    // opened, or released) it answers Close.
+    // opened, or released) it answers Close with number 0. Once Terminate
+    // is raised it answers Terminate.
     virtual Event WaitEvent() = 0;
     // Lets the platform catch up on its own pending work (painting, input)
     // when that is due, then takes the next pending event without waiting;
-    // kind None when there is none. A Run calls it every few hundred
-    // instructions to keep the window alive.
+    // kind None when there is none, Terminate once that is raised. A Run
+    // calls it every 4096 instructions, at the history's snapshots, to keep
+    // the window alive and to end when Terminate comes.
     virtual Event TakeEvent() = 0;
-    // A timer of the window: each period raises a Timer event; a tick that
-    // falls due while one of the same timer is still queued is dropped.
-    // Adding a timer that exists restarts its period. Nothing without the
-    // window.
+    // A timer of an open window, hidden or not: each period raises a Timer
+    // event; a tick that falls due while one of the same timer is still
+    // queued is dropped. Timer numbers are the program's across all windows:
+    // adding a timer that exists restarts its period, as a timer of the
+    // window named. Nothing for a window that is not open.
     virtual void AddTimer(int32_t window, int32_t timer, int32_t periodMs) = 0;
-    // Stops and forgets the timer.
+    // Stops and forgets the timer, if it is that window's.
     virtual void RemoveTimer(int32_t window, int32_t timer) = 0;
     // Whether the key (a key code's virtual-key part, such as
     // KeyCode::kEscape) is held down at this instant. What the layer knows
@@ -181,20 +214,20 @@ public:
     // the key's state before every instruction without asking again.
     virtual bool IsKeyDown(int32_t keyCode) = 0;
 
-    // While `busy` is true the window shows the busy cursor, the usual one
+    // While `busy` is true every window shows the busy cursor, the usual one
     // again once it is false; setting what is set already does nothing, and
     // Release ends it. For the time a command keeps the thread. Nothing
-    // without the window.
+    // without a window.
     virtual void SetBusy(bool busy) = 0;
 
     // --- Dialogs and shutdown -------------------------------------------------
     // The open-file dialog, modal. filterList holds "label|pattern" pairs
     // separated by "|", the first shown first. Returns the path the user
     // typed or chose, whether it exists or not, or an empty text when
-    // cancelled.
+    // cancelled (also by Terminate).
     virtual std::string OpenFileDialog(const std::string& title, const std::string& folder,
                                        const std::string& filterList) = 0;
-    // Releases the window, controls, menus, shortcuts, timers, fonts and
-    // images. Calling it again does nothing.
+    // Releases every window, the controls, menus, shortcuts, timers, fonts
+    // and images. Calling it again does nothing.
     virtual void Release() = 0;
 };

@@ -16,6 +16,18 @@ HeadlessControl* HeadlessLayer::Find(int32_t control, ControlKind kind) {
     return found != nullptr && found->kind == kind ? found : nullptr;
 }
 
+HeadlessControl* HeadlessLayer::FindShown(int32_t control, ControlKind kind) {
+    HeadlessControl* found = Find(control, kind);
+    const HeadlessWindow* window = found == nullptr ? nullptr : FindWindow(found->window);
+    return window != nullptr && window->shown ? found : nullptr;
+}
+
+HeadlessWindow* HeadlessLayer::FindWindow(int32_t window) {
+    if (!windowOpen) return nullptr;
+    auto found = windows.find(window);
+    return found == windows.end() ? nullptr : &found->second;
+}
+
 bool HeadlessLayer::HasTextKind(ControlKind kind) const {
     return kind != ControlKind::List && kind != ControlKind::Image;
 }
@@ -36,8 +48,19 @@ void HeadlessLayer::ChooseMenu(int32_t item) {
 
 void HeadlessLayer::PressKey(int32_t keyCode) {
     Call([this, keyCode] {
+        const HeadlessWindow* main = FindWindow(windowNumber);
         auto found = shortcuts.find(keyCode);
-        if (found != shortcuts.end())
+        if (main != nullptr && main->shown && found != shortcuts.end())
+            events_.Push({EventKind::Menu, found->second, ControlEventType::Other});
+    });
+}
+
+void HeadlessLayer::PressKeyIn(int32_t window, int32_t keyCode) {
+    Call([this, window, keyCode] {
+        const HeadlessWindow* target = FindWindow(window);
+        if (target == nullptr || !target->shown) return;
+        auto found = target->shortcuts.find(keyCode);
+        if (found != target->shortcuts.end())
             events_.Push({EventKind::Menu, found->second, ControlEventType::Other});
     });
 }
@@ -45,7 +68,7 @@ void HeadlessLayer::PressKey(int32_t keyCode) {
 void HeadlessLayer::TypeText(int32_t control, const std::string& text) {
     for (char c : text) {
         Call([this, control, c] {
-            HeadlessControl* field = Find(control, ControlKind::TextField);
+            HeadlessControl* field = FindShown(control, ControlKind::TextField);
             if (field == nullptr) return;
             if (field->maxChars >= 0 && static_cast<int32_t>(field->text.size()) >= field->maxChars)
                 return;
@@ -57,7 +80,7 @@ void HeadlessLayer::TypeText(int32_t control, const std::string& text) {
 
 void HeadlessLayer::PasteOver(int32_t control, const std::string& text) {
     Call([this, control, text] {
-        HeadlessControl* field = Find(control, ControlKind::TextField);
+        HeadlessControl* field = FindShown(control, ControlKind::TextField);
         if (field == nullptr) return;
         field->text =
             field->maxChars >= 0 ? text.substr(0, static_cast<size_t>(field->maxChars)) : text;
@@ -67,7 +90,7 @@ void HeadlessLayer::PasteOver(int32_t control, const std::string& text) {
 
 void HeadlessLayer::ClearField(int32_t control) {
     Call([this, control] {
-        HeadlessControl* field = Find(control, ControlKind::TextField);
+        HeadlessControl* field = FindShown(control, ControlKind::TextField);
         if (field == nullptr) return;
         field->text.clear();
         events_.Push({EventKind::Control, control, ControlEventType::Change});
@@ -76,7 +99,7 @@ void HeadlessLayer::ClearField(int32_t control) {
 
 void HeadlessLayer::ClickCheckBox(int32_t control) {
     Call([this, control] {
-        HeadlessControl* box = Find(control, ControlKind::CheckBox);
+        HeadlessControl* box = FindShown(control, ControlKind::CheckBox);
         if (box == nullptr) return;
         box->checked = box->checked != 0 ? 0 : 1;
         events_.Push({EventKind::Control, control, ControlEventType::Other});
@@ -85,7 +108,7 @@ void HeadlessLayer::ClickCheckBox(int32_t control) {
 
 void HeadlessLayer::ClickLine(int32_t control, int32_t index) {
     Call([this, control, index] {
-        HeadlessControl* list = Find(control, ControlKind::List);
+        HeadlessControl* list = FindShown(control, ControlKind::List);
         if (list == nullptr) return;
         if (index >= 0 && index < static_cast<int32_t>(list->lines.size())) list->selected = index;
         events_.Push({EventKind::Control, control, ControlEventType::Other});
@@ -95,7 +118,7 @@ void HeadlessLayer::ClickLine(int32_t control, int32_t index) {
 void HeadlessLayer::DoubleClickLine(int32_t control, int32_t index) {
     ClickLine(control, index);
     Call([this, control, index] {
-        HeadlessControl* list = Find(control, ControlKind::List);
+        HeadlessControl* list = FindShown(control, ControlKind::List);
         if (list == nullptr || index < 0 || index >= static_cast<int32_t>(list->lines.size()))
             return;
         events_.Push({EventKind::Control, control, ControlEventType::DoubleClick});
@@ -107,7 +130,16 @@ void HeadlessLayer::Tick(int32_t timer) {
 }
 
 void HeadlessLayer::Close() {
-    Call([this] { events_.Push({EventKind::Close, 0, ControlEventType::Other}); });
+    Call([this] {
+        events_.Push({EventKind::Close, windowOpen ? windowNumber : 0, ControlEventType::Other});
+    });
+}
+
+void HeadlessLayer::CloseWindow(int32_t window) {
+    Call([this, window] {
+        if (FindWindow(window) != nullptr)
+            events_.Push({EventKind::Close, window, ControlEventType::Other});
+    });
 }
 
 void HeadlessLayer::Call(std::function<void()> step) {
@@ -124,29 +156,66 @@ void HeadlessLayer::ReleaseEscape() {
     escapeTakesLeft_ = -1;
 }
 
+void HeadlessLayer::Terminate() {
+    Call([this] { terminated = true; });
+}
+
+void HeadlessLayer::TerminateAfter(int32_t takes) {
+    terminated = terminated || takes <= 0;
+    terminateTakesLeft_ = takes <= 0 ? -1 : takes;
+}
+
+void HeadlessLayer::TerminateInNextModal() {
+    terminateInModal_ = true;
+}
+
+bool HeadlessLayer::ModalTerminated() {
+    if (!terminateInModal_) return false;
+    terminateInModal_ = false;
+    terminated = true;
+    return true;
+}
+
 // --- WindowLayer -------------------------------------------------------------
 
 void HeadlessLayer::Show(const std::string& boxTitle, const std::string& text) {
+    if (terminated) return;
     messages.emplace_back(boxTitle, text);
+    ModalTerminated();
 }
 
 bool HeadlessLayer::OpenWindow(int32_t window, int32_t width, int32_t height,
                                const std::string& windowTitle) {
-    if (failOpenWindow || windowOpen || width <= 0 || height <= 0) return false;
-    windowOpen = true;
-    released = false;
-    windowNumber = window;
-    innerWidth = width;
-    innerHeight = height;
-    title = windowTitle;
+    if (failOpenWindow || width <= 0 || height <= 0 || FindWindow(window) != nullptr) return false;
+    if (!windowOpen) {  // the main window
+        windowOpen = true;
+        released = false;
+        windowNumber = window;
+        innerWidth = width;
+        innerHeight = height;
+        title = windowTitle;
+    }
+    windows[window] = HeadlessWindow{width, height, windowTitle, true, {}};
     return true;
 }
 
-void HeadlessLayer::CreateControl(ControlKind kind, int32_t number, int32_t x, int32_t y,
-                                  int32_t width, int32_t height, const std::string& text,
+void HeadlessLayer::ShowWindow(int32_t window, bool shown) {
+    if (HeadlessWindow* target = FindWindow(window)) target->shown = shown;
+}
+
+void HeadlessLayer::SetWindowTitle(int32_t window, const std::string& windowTitle) {
+    HeadlessWindow* target = FindWindow(window);
+    if (target == nullptr) return;
+    target->title = windowTitle;
+    if (window == windowNumber) title = windowTitle;
+}
+
+void HeadlessLayer::CreateControl(int32_t window, ControlKind kind, int32_t number, int32_t x,
+                                  int32_t y, int32_t width, int32_t height, const std::string& text,
                                   bool centred) {
-    if (!windowOpen) return;
+    if (FindWindow(window) == nullptr) return;
     HeadlessControl control;
+    control.window = window;
     control.kind = kind;
     control.x = x;
     control.y = y;
@@ -240,7 +309,7 @@ std::string HeadlessLayer::GetLineMark(int32_t control, int32_t index) {
 }
 
 bool HeadlessLayer::CreateImage(int32_t image, const Picture& picture) {
-    if (failImages || picture.width <= 0 || picture.height <= 0 ||
+    if (picture.width <= 0 || picture.height <= 0 ||
         picture.argb.size() !=
             static_cast<size_t>(picture.width) * static_cast<size_t>(picture.height)) {
         return false;
@@ -294,6 +363,7 @@ void HeadlessLayer::SetFont(int32_t control, int32_t font) {
 bool HeadlessLayer::CreateMenuBar(int32_t window) {
     if (failMenuBar || !windowOpen || window != windowNumber) return false;
     menuBarCreated = true;
+    menuItems_.clear();
     menuDepth_ = 0;
     return true;
 }
@@ -322,7 +392,13 @@ void HeadlessLayer::AddMenuTitle(const std::string& menuTitle) {
 }
 
 void HeadlessLayer::AddMenuItem(int32_t item, const std::string& text) {
-    if (menuDepth_ > 0) LogMenuEntry("item " + std::to_string(item) + " ", text);
+    if (menuDepth_ == 0) return;
+    LogMenuEntry("item " + std::to_string(item) + " ", text);
+    menuItems_.insert(item);
+}
+
+void HeadlessLayer::SetMenuCheck(int32_t item, bool checked) {
+    if (menuBarCreated && menuItems_.count(item) != 0) menuChecks[item] = checked;
 }
 
 void HeadlessLayer::AddMenuSeparator() {
@@ -342,11 +418,15 @@ void HeadlessLayer::CloseSubmenu() {
 }
 
 void HeadlessLayer::AddShortcut(int32_t window, int32_t keyCode, int32_t item) {
-    if (windowOpen && window == windowNumber) shortcuts[keyCode] = item;
+    HeadlessWindow* target = FindWindow(window);
+    if (target == nullptr) return;
+    target->shortcuts[keyCode] = item;
+    if (window == windowNumber) shortcuts[keyCode] = item;
 }
 
 Event HeadlessLayer::WaitEvent() {
     while (events_.Empty()) {
+        if (terminated) break;
         if (!windowOpen) return {EventKind::Close, 0, ControlEventType::Other};
         if (RunNextStep()) continue;
         if (!timers.empty()) {
@@ -357,6 +437,7 @@ Event HeadlessLayer::WaitEvent() {
             return {EventKind::Close, 0, ControlEventType::Other};
         }
     }
+    if (terminated) return {EventKind::Terminate, 0, ControlEventType::Other};
     return events_.Take();
 }
 
@@ -365,11 +446,18 @@ Event HeadlessLayer::TakeEvent() {
     // step per poll, as it would reach a real window while the thread is
     // busy.
     PassEventTake();
-    RunNextStep();
+    if (!terminated) RunNextStep();
+    if (terminated) return {EventKind::Terminate, 0, ControlEventType::Other};
     return events_.Take();
 }
 
 void HeadlessLayer::PassEventTake() {
+    if (terminateTakesLeft_ == 0) {
+        terminated = true;
+        terminateTakesLeft_ = -1;
+    } else if (terminateTakesLeft_ > 0) {
+        --terminateTakesLeft_;
+    }
     if (escapeTakesLeft_ == 0) {
         escapeHeld_ = true;
         escapeTakesLeft_ = -1;
@@ -379,13 +467,18 @@ void HeadlessLayer::PassEventTake() {
 }
 
 void HeadlessLayer::AddTimer(int32_t window, int32_t timer, int32_t periodMs) {
-    if (!windowOpen || window != windowNumber) return;
+    if (FindWindow(window) == nullptr) return;
     timers[timer] = periodMs;
+    timerWindows_[timer] = window;
     ++timerAdds;
 }
 
 void HeadlessLayer::RemoveTimer(int32_t window, int32_t timer) {
-    if (windowOpen && window == windowNumber) timers.erase(timer);
+    const auto found = timerWindows_.find(timer);
+    if (FindWindow(window) == nullptr || found == timerWindows_.end() || found->second != window)
+        return;
+    timers.erase(timer);
+    timerWindows_.erase(found);
 }
 
 bool HeadlessLayer::IsKeyDown(int32_t keyCode) {
@@ -402,8 +495,9 @@ void HeadlessLayer::SetBusy(bool nowBusy) {
 
 std::string HeadlessLayer::OpenFileDialog(const std::string& dialogTitle, const std::string& folder,
                                           const std::string& filterList) {
+    if (terminated) return {};
     dialogCalls.push_back({dialogTitle, folder, filterList});
-    if (dialogAnswers.empty()) return {};
+    if (ModalTerminated() || dialogAnswers.empty()) return {};
     std::string answer = dialogAnswers.front();
     dialogAnswers.pop_front();
     return answer;
@@ -413,6 +507,9 @@ void HeadlessLayer::Release() {
     SetBusy(false);
     released = true;
     windowOpen = false;
+    windows.clear();
     menuBarCreated = false;
+    menuItems_.clear();
     timers.clear();
+    timerWindows_.clear();
 }

@@ -8,6 +8,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -16,6 +17,7 @@
 #include "platform/window_layer.h"
 
 struct HeadlessControl {
+    int32_t window = 0;  // the window it is in
     ControlKind kind = ControlKind::Label;
     int32_t x = 0;
     int32_t y = 0;
@@ -35,6 +37,14 @@ struct HeadlessControl {
     int32_t creationOrder = 0;       // 0 for the first control created
 };
 
+struct HeadlessWindow {
+    int32_t innerWidth = 0;
+    int32_t innerHeight = 0;
+    std::string title;
+    bool shown = true;
+    std::map<int32_t, int32_t> shortcuts;  // key code -> menu item
+};
+
 struct DialogCall {
     std::string title;
     std::string folder;
@@ -46,11 +56,14 @@ public:
     // --- What the program built (read by tests) -----------------------------
     // Kept after Release, so that a test can read what the program left;
     // the layer's own operations no longer reach it then.
+    // The main window: open, its number, size and title.
     bool windowOpen = false;
     int32_t windowNumber = -1;
     int32_t innerWidth = 0;
     int32_t innerHeight = 0;
     std::string title;
+    // Every open window, the main one included; emptied by Release.
+    std::map<int32_t, HeadlessWindow> windows;
     std::map<int32_t, HeadlessControl> controls;
     std::map<int32_t, Picture> images;                   // images that exist
     std::vector<int32_t> freedImages;                    // in the order freed
@@ -62,7 +75,8 @@ public:
     // The mnemonic of each entry of menuLog, upper case; 0 for none.
     std::vector<char> menuMnemonics;
     bool menuBarCreated = false;
-    std::map<int32_t, int32_t> shortcuts;  // key code -> menu item
+    std::map<int32_t, bool> menuChecks;    // menu item -> its check mark, once set
+    std::map<int32_t, int32_t> shortcuts;  // the main window's: key code -> menu item
     std::map<int32_t, int32_t> timers;     // timer number -> period, while it exists
     int32_t timerAdds = 0;                 // how often AddTimer was called
     std::vector<std::pair<std::string, std::string>> messages;  // title, text
@@ -71,22 +85,24 @@ public:
     bool ranDry = false;        // WaitEvent found nothing more to do
     int32_t escapePolls = 0;    // IsKeyDown(Escape) calls so far
     bool busy = false;          // the busy cursor is shown
+    bool terminated = false;    // Terminate is raised
     std::vector<bool> busyLog;  // every change of `busy`, in order
 
     // --- Failures to simulate -----------------------------------------------
     bool failOpenWindow = false;
     bool failMenuBar = false;
     bool failFont = false;
-    bool failImages = false;
 
     // --- Scripting the user -------------------------------------------------
     // Each call appends one step; steps run in order when the loop waits for
     // an event. When no step is left, an existing timer ticks; with no timer
     // either, WaitEvent answers Close and sets ranDry.
     void ChooseMenu(int32_t item);
-    // Presses a key with modifiers: raises the menu item of its shortcut,
-    // if one is registered, else nothing.
+    // Presses a key with modifiers in the main window, or in the window
+    // named: raises the menu item of that window's shortcut, if one is
+    // registered and the window is shown, else nothing.
     void PressKey(int32_t keyCode);
+    void PressKeyIn(int32_t window, int32_t keyCode);
     // Types characters at the end of a field's text, one at a time; each
     // accepted character raises a Change event, characters beyond the
     // field's limit are refused and raise none.
@@ -96,6 +112,7 @@ public:
     void PasteOver(int32_t control, const std::string& text);
     // Selects the whole text of a field and deletes it; one Change event.
     void ClearField(int32_t control);
+    // The steps on controls do nothing to a control in a hidden window.
     // Clicks the check box: toggles the mark and raises one event.
     void ClickCheckBox(int32_t control);
     // Clicks line `index` of a list: selects it and raises one event.
@@ -104,7 +121,10 @@ public:
     // DoubleClick event (only for a line that exists).
     void DoubleClickLine(int32_t control, int32_t index);
     void Tick(int32_t timer);
+    // The user closes the main window, or the window named if it is open:
+    // Close with its number.
     void Close();
+    void CloseWindow(int32_t window);
     // Runs arbitrary test code when the loop reaches this step.
     void Call(std::function<void()> step);
     // Answers for the next open-file dialogs, in order; "" cancels. With no
@@ -116,13 +136,27 @@ public:
     // take. 0 puts it down at once. It stays down until ReleaseEscape.
     void HoldEscapeAfter(int32_t takes);
     void ReleaseEscape();
+    // The session asks the program to end: raises Terminate when the loop
+    // reaches this step.
+    void Terminate();
+    // Raises Terminate after `takes` more TakeEvent calls, counted as
+    // HoldEscapeAfter counts them: the next `takes` go as usual, the one
+    // after raises it and answers it. 0 raises it at once.
+    void TerminateAfter(int32_t takes);
+    // Raises Terminate while the next message box or open-file dialog is
+    // open: it is recorded as shown, then closes at once, the dialog as
+    // cancelled without taking an answer.
+    void TerminateInNextModal();
 
     // --- WindowLayer ----------------------------------------------------------
     void Show(const std::string& title, const std::string& text) override;
     bool OpenWindow(int32_t window, int32_t innerWidth, int32_t innerHeight,
                     const std::string& title) override;
-    void CreateControl(ControlKind kind, int32_t number, int32_t x, int32_t y, int32_t width,
-                       int32_t height, const std::string& text, bool centred) override;
+    void ShowWindow(int32_t window, bool shown) override;
+    void SetWindowTitle(int32_t window, const std::string& title) override;
+    void CreateControl(int32_t window, ControlKind kind, int32_t number, int32_t x, int32_t y,
+                       int32_t width, int32_t height, const std::string& text,
+                       bool centred) override;
     void LimitText(int32_t control, int32_t maxChars) override;
     void SetAccessibleName(int32_t control, const std::string& name) override;
     void SetText(int32_t control, const std::string& text) override;
@@ -148,6 +182,7 @@ public:
     void AddMenuSeparator() override;
     void OpenSubmenu(const std::string& title) override;
     void CloseSubmenu() override;
+    void SetMenuCheck(int32_t item, bool checked) override;
     void AddShortcut(int32_t window, int32_t keyCode, int32_t item) override;
     Event WaitEvent() override;
     Event TakeEvent() override;
@@ -161,7 +196,8 @@ public:
 
 protected:
     // What every TakeEvent does before it runs a step: a scripted Escape
-    // that is due goes down. For a TakeEvent of a test's own.
+    // that is due goes down, a scripted Terminate that is due is raised. For
+    // a TakeEvent of a test's own.
     void PassEventTake();
 
 private:
@@ -169,8 +205,15 @@ private:
     // of the given kind only, when one is named.
     HeadlessControl* Find(int32_t control);
     HeadlessControl* Find(int32_t control, ControlKind kind);
+    // The same, for the user: nothing in a hidden window.
+    HeadlessControl* FindShown(int32_t control, ControlKind kind);
+    // The open window of that number, else nullptr.
+    HeadlessWindow* FindWindow(int32_t window);
     // Runs the next scripted step, if any; false when none was left.
     bool RunNextStep();
+    // In a message box or dialog: raises Terminate if the script asked for
+    // it there; true then.
+    bool ModalTerminated();
     bool HasTextKind(ControlKind kind) const;
     // Adds a menu entry to menuLog and menuMnemonics.
     void LogMenuEntry(const std::string& prefix, const std::string& text);
@@ -185,6 +228,10 @@ private:
     std::vector<int32_t> stalePictures_;
     // 0 outside any menu, 1 in a menu, 2 and more in submenus.
     int32_t menuDepth_ = 0;
+    std::set<int32_t> menuItems_;              // the items on the menu bar
+    std::map<int32_t, int32_t> timerWindows_;  // timer number -> its window
     bool escapeHeld_ = false;
-    int32_t escapeTakesLeft_ = -1;  // TakeEvent calls before Escape goes down; -1 none
+    int32_t escapeTakesLeft_ = -1;     // TakeEvent calls before Escape goes down; -1 none
+    int32_t terminateTakesLeft_ = -1;  // TakeEvent calls before Terminate; -1 none
+    bool terminateInModal_ = false;
 };

@@ -118,14 +118,15 @@ QPixmap PixmapOf(const Picture& picture) {
     return QPixmap::fromImage(image);
 }
 
-void QtLayer::CreateControl(ControlKind kind, int32_t number, int32_t x, int32_t y, int32_t width,
-                            int32_t height, const std::string& text, bool centred) {
-    if (state_->central == nullptr) return;
+void QtLayer::CreateControl(int32_t window, ControlKind kind, int32_t number, int32_t x, int32_t y,
+                            int32_t width, int32_t height, const std::string& text, bool centred) {
+    QtWindow* target = state_->FindWindow(window);
+    if (target == nullptr) return;
     if (QtControl* old = state_->Find(number)) {
         delete old->widget;
         state_->controls.erase(number);
     }
-    QWidget* parent = state_->central;
+    QWidget* parent = target->central;
     const QString qtext = ToQt(text);
     EventQueue& events = state_->events;
     auto raise = [&events, number](ControlEventType type) {

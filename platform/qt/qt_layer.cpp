@@ -26,23 +26,31 @@
 
 namespace {
 
-// A Run takes events every few hundred instructions, far more often than
-// painting and input need: letting Qt work only this often keeps the cost
-// per instruction tiny while Escape is still seen within milliseconds.
+// A Run takes events every 4096 instructions, at the history's snapshots:
+// at some 360 million instructions a second, about 90,000 times a second,
+// far more often than painting and input need. Letting Qt work only this
+// often keeps the cost per take tiny while Escape is still seen within
+// milliseconds.
 constexpr auto kPumpInterval = std::chrono::milliseconds(4);
 
-// The write end of the pipe on which a termination signal is passed to the
-// event loop; a signal handler can reach nothing but a plain global.
+// A signal handler can reach nothing but plain globals: the flag that a
+// termination signal came, which the layer reads whenever it is asked for
+// an event or a dialog, and the write end of the pipe through which the
+// signal wakes Qt's event loop, also inside a dialog.
+volatile std::sig_atomic_t terminationSignalled = 0;
 volatile std::sig_atomic_t signalPipe = -1;
 
 void OnTerminationSignal(int /*signal*/) {
+    terminationSignalled = 1;
     const char byte = 1;
     if (signalPipe >= 0) (void)!::write(signalPipe, &byte, 1);
 }
 
+constexpr Event kTerminate{EventKind::Terminate, 0, ControlEventType::Other};
+
 }  // namespace
 
-void MainWindow::closeEvent(QCloseEvent* event) {
+void FixedWindow::closeEvent(QCloseEvent* event) {
     event->ignore();
     if (onClose) onClose();
 }
@@ -64,31 +72,62 @@ QtLayer::QtLayer(int& argc, char** argv) : state_(std::make_unique<QtLayerState>
 
 QtLayer::~QtLayer() {
     Release();
-    if (signalPipe >= 0) {
+    if (state_->signalReadEnd >= 0) {
         std::signal(SIGTERM, SIG_DFL);
         std::signal(SIGINT, SIG_DFL);
+        state_->signalNotifier.reset();
         ::close(signalPipe);
+        ::close(state_->signalReadEnd);
         signalPipe = -1;
+        terminationSignalled = 0;
     }
 }
 
-void QtLayer::CloseOnTerminationSignals() {
+void QtLayer::TerminateOnSignals() {
     int ends[2];
     if (signalPipe >= 0 || ::pipe2(ends, O_CLOEXEC | O_NONBLOCK) != 0) return;
-    auto* notifier = new QSocketNotifier(ends[0], QSocketNotifier::Read, qApp);
-    QObject::connect(notifier, &QSocketNotifier::activated, notifier, [this, ends] {
-        char byte = 0;
-        while (::read(ends[0], &byte, 1) > 0) {
-        }
-        state_->events.Push(Event{EventKind::Close, 0, ControlEventType::Other});
-    });
+    state_->signalReadEnd = ends[0];
+    state_->signalNotifier = std::make_unique<QSocketNotifier>(ends[0], QSocketNotifier::Read);
+    QtLayerState& state = *state_;
+    QObject::connect(state.signalNotifier.get(), &QSocketNotifier::activated,
+                     state.signalNotifier.get(), [&state] {
+                         char byte = 0;
+                         while (::read(state.signalReadEnd, &byte, 1) > 0) {
+                         }
+                         state.Terminate();
+                     });
     signalPipe = ends[1];
     std::signal(SIGTERM, OnTerminationSignal);
     std::signal(SIGINT, OnTerminationSignal);
 }
 
+bool QtLayerState::Terminated() {
+    if (signalReadEnd >= 0 && terminationSignalled != 0) terminated = true;
+    return terminated;
+}
+
+void QtLayerState::Terminate() {
+    terminated = true;
+    if (openModal != nullptr) openModal->done(QDialog::Rejected);
+}
+
+int QtLayerState::RunModal(QDialog& dialog) {
+    if (Terminated()) return QDialog::Rejected;
+    openModal = &dialog;
+    // A signal caught after the check above is still in the pipe: its
+    // notifier closes the dialog as soon as the dialog's loop runs.
+    const int result = LetQtRun([&] { return dialog.exec(); });
+    openModal = nullptr;
+    return result;
+}
+
 QWidget* QtLayer::MainWindowForTests() {
-    return state_->window.get();
+    return state_->Main();
+}
+
+QWidget* QtLayer::WindowForTests(int32_t window) {
+    QtWindow* found = state_->FindWindow(window);
+    return found == nullptr ? nullptr : found->frame.get();
 }
 
 QWidget* QtLayer::ControlWidgetForTests(int32_t control) {
@@ -97,58 +136,100 @@ QWidget* QtLayer::ControlWidgetForTests(int32_t control) {
 }
 
 bool QtLayer::SaveWindowPicture(const std::string& path) {
-    if (!state_->window) return false;
+    FixedWindow* main = state_->Main();
+    if (main == nullptr) return false;
     return state_->LetQtRun([&] {
         QCoreApplication::processEvents(QEventLoop::AllEvents);
-        return state_->window->grab().save(ToQt(path), "PNG");
+        return main->grab().save(ToQt(path), "PNG");
     });
 }
 
 void QtLayer::Show(const std::string& title, const std::string& text) {
-    QMessageBox box(state_->window.get());
+    QMessageBox box(state_->Main());
     box.setWindowTitle(ToQt(title));
     box.setTextFormat(Qt::PlainText);  // a path with "<" is not markup
     box.setText(ToQt(text));
     box.setIcon(QMessageBox::NoIcon);
     box.setStandardButtons(QMessageBox::Ok);
-    state_->LetQtRun([&] { return box.exec(); });
+    state_->RunModal(box);
 }
+
+namespace {
+
+// Where a window of that size opens beside the main window: to its right,
+// top edges aligned, moved back as far as needed to stay on the main
+// window's screen.
+QPoint BesideMainWindow(const QWidget& main, int32_t width, int32_t height) {
+    const QRect frame = main.frameGeometry();
+    // A frame of the same make as the main window's.
+    const int32_t frameWidth = width + frame.width() - main.width();
+    const int32_t frameHeight = height + frame.height() - main.height();
+    int32_t x = frame.right() + 1;
+    int32_t y = frame.top();
+    if (const QScreen* screen = main.screen()) {
+        const QRect area = screen->geometry();
+        x = std::max(area.left(), std::min(x, area.right() + 1 - frameWidth));
+        y = std::max(area.top(), std::min(y, area.bottom() + 1 - frameHeight));
+    }
+    return {x, y};
+}
+
+}  // namespace
 
 bool QtLayer::OpenWindow(int32_t window, int32_t innerWidth, int32_t innerHeight,
                          const std::string& title) {
-    if (state_->window || innerWidth <= 0 || innerHeight <= 0) return false;
-    auto main = std::make_unique<MainWindow>();
-    main->setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                         Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                         Qt::WindowCloseButtonHint);
-    main->onClose = [this] {
-        state_->events.Push(Event{EventKind::Close, 0, ControlEventType::Other});
+    if (state_->FindWindow(window) != nullptr || innerWidth <= 0 || innerHeight <= 0) return false;
+    auto frame = std::make_unique<FixedWindow>();
+    frame->setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                          Qt::WindowCloseButtonHint);
+    EventQueue& events = state_->events;
+    frame->onClose = [&events, window] {
+        events.Push(Event{EventKind::Close, window, ControlEventType::Other});
     };
-    main->setWindowTitle(ToQt(title));
-    main->setWindowIcon(QIcon(PixmapOf(ProgramIcon())));
-    main->setBackgroundRole(QPalette::Window);
-    auto* central = new QWidget(main.get());
+    frame->setWindowTitle(ToQt(title));
+    frame->setWindowIcon(QIcon(PixmapOf(ProgramIcon())));
+    frame->setBackgroundRole(QPalette::Window);
+    auto* central = new QWidget(frame.get());
     central->setBackgroundRole(QPalette::Window);
-    main->setCentralWidget(central);
+    frame->setCentralWidget(central);
     // The whole window, menu bar included, keeps the inner size: the menu
     // bar's height is taken from the area the controls live in.
-    main->setFixedSize(innerWidth, innerHeight);
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    frame->setFixedSize(innerWidth, innerHeight);
+    if (const FixedWindow* main = state_->Main()) {
+        frame->move(BesideMainWindow(*main, innerWidth, innerHeight));
+    } else if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect area = screen->geometry();
-        main->move(area.x() + std::max(0, (area.width() - innerWidth) / 2),
-                   area.y() + std::max(0, (area.height() - innerHeight) / 2));
+        frame->move(area.x() + std::max(0, (area.width() - innerWidth) / 2),
+                    area.y() + std::max(0, (area.height() - innerHeight) / 2));
     }
-    main->show();
-    main->activateWindow();
-    state_->central = central;
-    state_->window = std::move(main);
-    state_->windowNumber = window;
+    frame->show();
+    frame->activateWindow();
+    if (state_->Main() == nullptr) state_->mainNumber = window;
+    state_->windows[window] = QtWindow{std::move(frame), central};
     return true;
 }
 
+void QtLayer::ShowWindow(int32_t window, bool shown) {
+    QtWindow* found = state_->FindWindow(window);
+    if (found == nullptr) return;
+    if (!shown) {
+        found->frame->hide();
+        return;
+    }
+    found->frame->show();
+    found->frame->raise();
+    found->frame->activateWindow();
+}
+
+void QtLayer::SetWindowTitle(int32_t window, const std::string& title) {
+    if (QtWindow* found = state_->FindWindow(window)) found->frame->setWindowTitle(ToQt(title));
+}
+
 bool QtLayer::CreateMenuBar(int32_t window) {
-    if (!state_->IsOurWindow(window)) return false;
-    state_->menuBar = state_->window->menuBar();
+    FixedWindow* main = state_->Main();
+    if (main == nullptr || window != state_->mainNumber) return false;
+    state_->menuBar = main->menuBar();
     state_->menuBar->setNativeMenuBar(false);  // inside the window, as the layout expects
     state_->openMenus.clear();
     return true;
@@ -164,10 +245,30 @@ void QtLayer::AddMenuItem(int32_t item, const std::string& text) {
     // QMenu draws what follows "\t" right-aligned as the shortcut's name; the
     // action gets no shortcut of its own, or each key would raise two events.
     QAction* action = state_->openMenus.back()->addAction(ToQt(text));
-    EventQueue& events = state_->events;
-    QObject::connect(action, &QAction::triggered, action, [&events, item] {
-        events.Push(Event{EventKind::Menu, item, ControlEventType::Other});
+    action->setData(item);
+    QtLayerState& state = *state_;
+    QObject::connect(action, &QAction::triggered, action, [&state, action, item] {
+        // Qt has flipped a checkable item's mark: the program's stands.
+        const auto mark = state.menuChecks.find(item);
+        if (mark != state.menuChecks.end()) action->setChecked(mark->second);
+        state.events.Push(Event{EventKind::Menu, item, ControlEventType::Other});
     });
+    state_->menuActions[item].push_back(action);
+    const auto mark = state_->menuChecks.find(item);
+    if (mark != state_->menuChecks.end()) {
+        action->setCheckable(true);
+        action->setChecked(mark->second);
+    }
+}
+
+void QtLayer::SetMenuCheck(int32_t item, bool checked) {
+    const auto found = state_->menuActions.find(item);
+    if (found == state_->menuActions.end()) return;
+    state_->menuChecks[item] = checked;
+    for (QAction* action : found->second) {
+        action->setCheckable(true);
+        action->setChecked(checked);
+    }
 }
 
 void QtLayer::AddMenuSeparator() {
@@ -184,20 +285,22 @@ void QtLayer::CloseSubmenu() {
 }
 
 void QtLayer::AddShortcut(int32_t window, int32_t keyCode, int32_t item) {
-    if (!state_->IsOurWindow(window)) return;
+    QtWindow* target = state_->FindWindow(window);
+    if (target == nullptr) return;
     const QKeySequence sequence = SequenceOf(keyCode);
     if (sequence.isEmpty()) return;
-    // A key given twice keeps one QShortcut (two would be ambiguous and
-    // raise nothing); the later item wins.
-    const bool known = state_->shortcutItems.count(keyCode) != 0;
-    state_->shortcutItems[keyCode] = item;
+    // A key given twice to a window keeps one QShortcut (two would be
+    // ambiguous and raise nothing); the later item wins.
+    const std::pair<int32_t, int32_t> key{window, keyCode};
+    const bool known = state_->shortcutItems.count(key) != 0;
+    state_->shortcutItems[key] = item;
     if (known) return;
-    auto* shortcut = new QShortcut(sequence, state_->window.get());
+    auto* shortcut = new QShortcut(sequence, target->frame.get());
     shortcut->setContext(Qt::WindowShortcut);  // also while a text field has the focus
     shortcut->setAutoRepeat(true);             // a held F7 keeps stepping
     QtLayerState& state = *state_;
-    QObject::connect(shortcut, &QShortcut::activated, shortcut, [&state, keyCode] {
-        const auto found = state.shortcutItems.find(keyCode);
+    QObject::connect(shortcut, &QShortcut::activated, shortcut, [&state, key] {
+        const auto found = state.shortcutItems.find(key);
         if (found != state.shortcutItems.end()) {
             state.events.Push(Event{EventKind::Menu, found->second, ControlEventType::Other});
         }
@@ -206,14 +309,15 @@ void QtLayer::AddShortcut(int32_t window, int32_t keyCode, int32_t item) {
 
 Event QtLayer::WaitEvent() {
     while (state_->events.Empty()) {
+        if (state_->Terminated()) return kTerminate;
         // Without a window nothing could ever arrive: answer as if closed.
-        if (!state_->window) return Event{EventKind::Close, 0, ControlEventType::Other};
+        if (state_->windows.empty()) return Event{EventKind::Close, 0, ControlEventType::Other};
         state_->LetQtRun([] {
             QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
         });
         state_->lastPump = std::chrono::steady_clock::now();
     }
-    return state_->events.Take();
+    return state_->Terminated() ? kTerminate : state_->events.Take();
 }
 
 Event QtLayer::TakeEvent() {
@@ -222,12 +326,14 @@ Event QtLayer::TakeEvent() {
         state_->lastPump = now;
         state_->LetQtRun([] { QCoreApplication::processEvents(QEventLoop::AllEvents); });
     }
-    return state_->events.Take();
+    return state_->Terminated() ? kTerminate : state_->events.Take();
 }
 
 void QtLayer::AddTimer(int32_t window, int32_t timer, int32_t periodMs) {
-    if (!state_->IsOurWindow(window)) return;
-    std::unique_ptr<QTimer>& slot = state_->timers[timer];
+    if (state_->FindWindow(window) == nullptr) return;
+    QtTimer& entry = state_->timers[timer];
+    entry.window = window;
+    std::unique_ptr<QTimer>& slot = entry.timer;
     if (!slot) {
         slot = std::make_unique<QTimer>();
         EventQueue& events = state_->events;
@@ -239,7 +345,11 @@ void QtLayer::AddTimer(int32_t window, int32_t timer, int32_t periodMs) {
 }
 
 void QtLayer::RemoveTimer(int32_t window, int32_t timer) {
-    if (state_->IsOurWindow(window)) state_->timers.erase(timer);
+    const auto found = state_->timers.find(timer);
+    if (found != state_->timers.end() && found->second.window == window &&
+        state_->FindWindow(window) != nullptr) {
+        state_->timers.erase(found);
+    }
 }
 
 bool QtLayer::IsKeyDown(int32_t keyCode) {
@@ -247,7 +357,7 @@ bool QtLayer::IsKeyDown(int32_t keyCode) {
 }
 
 void QtLayer::SetBusy(bool busy) {
-    if (!state_->window || busy == state_->busy || qApp == nullptr) return;
+    if (state_->windows.empty() || busy == state_->busy || qApp == nullptr) return;
     // Application-wide, so that the fields' and the list's own cursors do
     // not show through.
     if (busy) {
@@ -260,7 +370,7 @@ void QtLayer::SetBusy(bool busy) {
 
 std::string QtLayer::OpenFileDialog(const std::string& title, const std::string& folder,
                                     const std::string& filterList) {
-    QFileDialog dialog(state_->window.get(), ToQt(title),
+    QFileDialog dialog(state_->Main(), ToQt(title),
                        QFile::decodeName(QByteArray::fromStdString(folder)),
                        ToQt(QtFileFilter(filterList)));
     // Qt's own dialog: the desktop's dialogs refuse a name that does not
@@ -268,7 +378,7 @@ std::string QtLayer::OpenFileDialog(const std::string& title, const std::string&
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    if (state_->LetQtRun([&] { return dialog.exec(); }) != QDialog::Accepted) return "";
+    if (state_->RunModal(dialog) != QDialog::Accepted) return "";
     const QStringList chosen = dialog.selectedFiles();
     return chosen.isEmpty() ? std::string() : QFile::encodeName(chosen.first()).toStdString();
 }
@@ -280,10 +390,11 @@ void QtLayer::Release() {
     state_->pendingImageControls.clear();
     state_->shortcutItems.clear();
     state_->openMenus.clear();
+    state_->menuActions.clear();
+    state_->menuChecks.clear();
     state_->menuBar = nullptr;
-    state_->central = nullptr;
-    state_->window.reset();  // deletes the controls, menus and shortcuts with it
-    state_->windowNumber = -1;
+    state_->windows.clear();  // deletes the controls, menus and shortcuts with them
+    state_->mainNumber = -1;
     state_->images.clear();
     state_->fonts.clear();
     if (state_->keys) {

@@ -1,6 +1,6 @@
 #pragma once
-// The window layer on Qt Widgets: one fixed-size main window whose controls
-// are placed by pixel, a menu bar, shortcuts, one timer per number, and an
+// The window layer on Qt Widgets: fixed-size windows whose controls are
+// placed by pixel, a menu bar, shortcuts, one timer per number, and an
 // Escape poll fed by an application-wide key filter. Qt types stay in the
 // implementation so the program and benchmarks can include this cheaply.
 
@@ -37,8 +37,11 @@ public:
     void Show(const std::string& title, const std::string& text) override;
     bool OpenWindow(int32_t window, int32_t innerWidth, int32_t innerHeight,
                     const std::string& title) override;
-    void CreateControl(ControlKind kind, int32_t number, int32_t x, int32_t y, int32_t width,
-                       int32_t height, const std::string& text, bool centred) override;
+    void ShowWindow(int32_t window, bool shown) override;
+    void SetWindowTitle(int32_t window, const std::string& title) override;
+    void CreateControl(int32_t window, ControlKind kind, int32_t number, int32_t x, int32_t y,
+                       int32_t width, int32_t height, const std::string& text,
+                       bool centred) override;
     void LimitText(int32_t control, int32_t maxChars) override;
     void SetAccessibleName(int32_t control, const std::string& name) override;
     void SetText(int32_t control, const std::string& text) override;
@@ -64,6 +67,7 @@ public:
     void AddMenuSeparator() override;
     void OpenSubmenu(const std::string& title) override;
     void CloseSubmenu() override;
+    void SetMenuCheck(int32_t item, bool checked) override;
     void AddShortcut(int32_t window, int32_t keyCode, int32_t item) override;
     Event WaitEvent() override;
     Event TakeEvent() override;
@@ -75,16 +79,19 @@ public:
                                const std::string& filterList) override;
     void Release() override;
 
-    // From now on SIGTERM and SIGINT raise a Close event instead of ending
-    // the process at once, so that the program shuts down as if the user had
-    // closed the window. For the program; tests keep the default.
-    void CloseOnTerminationSignals();
+    // From now on SIGTERM and SIGINT raise Terminate instead of ending the
+    // process at once, so that the program shuts down in whatever state it
+    // is: in a Run, an animation, a message box or the open-file dialog.
+    // One layer at a time takes them over; its destructor gives them back.
+    // For the program, and for tests that send themselves a signal.
+    void TerminateOnSignals();
 
-    // The top-level window (nullptr before OpenWindow and after Release),
-    // for tests and benchmarks. Like the other test hooks it changes
-    // nothing: pictures asked for since Qt last ran are not yet on their
-    // labels.
+    // The main window (nullptr before OpenWindow and after Release), for
+    // tests and benchmarks. Like the other test hooks it changes nothing:
+    // pictures asked for since Qt last ran are not yet on their labels.
     QWidget* MainWindowForTests();
+    // The window of that number (nullptr when it is not open), for tests.
+    QWidget* WindowForTests(int32_t window);
     // The widget of a control (nullptr for an unknown number), for tests.
     QWidget* ControlWidgetForTests(int32_t control);
     // Lets Qt run (painting what is pending), then saves the whole window,

@@ -3,25 +3,28 @@
 // platform/qt.
 
 #include <QApplication>
+#include <QDialog>
 #include <QFont>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPixmap>
+#include <QSocketNotifier>
 #include <QTimer>
 #include <chrono>
 #include <functional>
 #include <map>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "platform/event_queue.h"
 #include "platform/qt/qt_keys.h"
 #include "platform/window_layer.h"
 
-// The main window never closes by itself: the close button, the system menu
-// and Alt+F4 only tell the program, which decides.
-class MainWindow : public QMainWindow {
+// A window never closes by itself: the close button, the system menu and
+// Alt+F4 only tell the program, which decides.
+class FixedWindow : public QMainWindow {
 public:
     std::function<void()> onClose;
 
@@ -46,20 +49,41 @@ struct QtControl {
     int32_t pendingImage = ShownImage::kNothingPending;
 };
 
+struct QtWindow {
+    std::unique_ptr<FixedWindow> frame;
+    QWidget* central = nullptr;  // where its controls live
+};
+
+// A timer and the window it belongs to.
+struct QtTimer {
+    int32_t window = 0;
+    std::unique_ptr<QTimer> timer;
+};
+
 struct QtLayerState {
     std::unique_ptr<QApplication> ownApplication;  // first: it must outlive every pixmap and widget
     std::unique_ptr<KeyTracker> keys;
-    std::unique_ptr<MainWindow> window;
-    int32_t windowNumber = -1;
-    QWidget* central = nullptr;
+    std::map<int32_t, QtWindow> windows;
+    int32_t mainNumber = -1;  // the main window's number while it is open
     std::map<int32_t, QtControl> controls;
     std::map<int32_t, QPixmap> images;
     std::vector<QFont> fonts;
     QMenuBar* menuBar = nullptr;
-    std::vector<QMenu*> openMenus;             // the menu being built, innermost last
-    std::map<int32_t, int32_t> shortcutItems;  // key code -> menu item
-    std::map<int32_t, std::unique_ptr<QTimer>> timers;
+    std::vector<QMenu*> openMenus;  // the menu being built, innermost last
+    // The menu bar's items, and the marks the program set on them.
+    std::map<int32_t, std::vector<QAction*>> menuActions;
+    std::map<int32_t, bool> menuChecks;
+    std::map<std::pair<int32_t, int32_t>, int32_t> shortcutItems;  // window, key code -> item
+    std::map<int32_t, QtTimer> timers;
     EventQueue events;
+    // Terminate: raised for good once set. The message box or open-file
+    // dialog open at the time, which Terminate closes.
+    bool terminated = false;
+    QDialog* openModal = nullptr;
+    // Termination signals, while this layer has taken them over: the read
+    // end of the pipe the handler writes to, and what watches it.
+    int signalReadEnd = -1;
+    std::unique_ptr<QSocketNotifier> signalNotifier;
     bool busy = false;  // the busy cursor overrides the application's cursor
     std::chrono::steady_clock::time_point lastPump{};
     // Image controls asked to show another image since Qt last ran. A Run
@@ -78,10 +102,26 @@ struct QtLayerState {
         return control != nullptr && control->kind == kind ? static_cast<Widget*>(control->widget)
                                                            : nullptr;
     }
-    bool IsOurWindow(int32_t number) const { return window && number == windowNumber; }
+    QtWindow* FindWindow(int32_t number) {
+        const auto found = windows.find(number);
+        return found == windows.end() ? nullptr : &found->second;
+    }
+    // The main window; nullptr before OpenWindow and after Release.
+    FixedWindow* Main() {
+        QtWindow* main = FindWindow(mainNumber);
+        return main == nullptr ? nullptr : main->frame.get();
+    }
 
     // Puts the pictures asked for on their labels.
     void ApplyPendingImages();
+    // Whether Terminate is raised; a signal caught and not yet seen by Qt
+    // raises it now.
+    bool Terminated();
+    // Raises Terminate and closes the modal dialog that is open.
+    void Terminate();
+    // Runs a modal dialog as the one Terminate closes; Rejected at once
+    // once Terminate is raised.
+    int RunModal(QDialog& dialog);
 
     // The one way Qt gets to run (process events, run a modal dialog or
     // message box, grab the window): the pending pictures go on their labels

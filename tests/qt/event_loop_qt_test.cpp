@@ -1,16 +1,18 @@
 // The whole program on the real Qt window: the event loop of RunQuodlet
 // receives a menu command and the F7 shortcut as a user gives them, and the
-// window's fields show the result.
+// window's fields show the result; a signal ends a Run and the program.
 
 #include <QAction>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenuBar>
 #include <QTimer>
+#include <csignal>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "debug/history.h"
 #include "frontend/app.h"
 #include "frontend/run_control.h"
 #include "frontend/workbench.h"
@@ -73,6 +75,36 @@ TEST(EventLoopQtTest, ExampleMenuThenF7StepsTheRealLoop) {
     EXPECT_EQ(workbench->state.indexRegisters[0], 5);
     EXPECT_EQ(workbench->programLength, 18);
     EXPECT_EQ(seen, (std::vector<std::string>{"0", "5", "2", "002 A0    LD R0"}));
+}
+
+TEST(EventLoopQtTest, SigintEndsARunAndTheProgram) {
+    int argc = 1;
+    char programName[8] = "quodlet";
+    char* argv[2] = {programName, nullptr};
+    QtLayer layer(argc, argv);
+    layer.TerminateOnSignals();
+    auto workbench = std::make_unique<Workbench>();
+
+    // A Run that ignored the signal would go on until Escape stops it here.
+    bool escapeNeeded = false;
+    QObject guard;
+    QTimer::singleShot(5000, &guard, [&] {
+        escapeNeeded = true;
+        QTest::keyPress(layer.MainWindowForTests(), Qt::Key_Escape);
+    });
+    QTimer::singleShot(0, &guard, [&] {
+        QWidget* window = layer.MainWindowForTests();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+        workbench->state.RomImage[0] = 0x40;  // 000 JUN 000 for ever
+        QTest::keyClick(window, Qt::Key_F5);
+        // Due while the Run has the thread: it fires in one of its event takes.
+        QTimer::singleShot(100, &guard, [] { std::raise(SIGINT); });
+    });
+
+    EXPECT_EQ(RunQuodlet(*workbench, layer), 0);
+    EXPECT_FALSE(escapeNeeded);
+    EXPECT_GT(HistoryLength(workbench->history), kSnapshotInterval);
+    EXPECT_EQ(layer.MainWindowForTests(), nullptr);  // released
 }
 
 }  // namespace

@@ -1,8 +1,8 @@
 // What only the Qt window layer has to get right, with controls made by the
-// tests themselves: the window's frame, pasting and Qt's own length limit
-// on fields, the widgets' looks, the close button, the key tracker, message
+// tests themselves: the windows' frames and places, pasting and Qt's own
+// length limit on fields, the widgets' looks, the key tracker, message
 // boxes, the file dialog and the platform check. The rules it shares with
-// the headless layer are held by window_layer_contract_test.cpp.
+// the headless layer are held by tests/contract/window_layer_contract.h.
 
 #include <QCheckBox>
 #include <QClipboard>
@@ -41,8 +41,22 @@ TEST_F(QtLayerTest, WindowHasTitleFixedSizeCentredAndNoMaximiseButton) {
                                     screen.y() + std::max(0, (screen.height() - 480) / 2)));
 }
 
+TEST_F(QtLayerTest, AFurtherWindowOpensBesideTheMainOneWithinTheScreen) {
+    ASSERT_TRUE(layer.OpenWindow(1, 60, 40, "beside"));
+    ASSERT_TRUE(layer.OpenWindow(2, 300, 40, "too wide to fit beside"));
+    const QRect main = window->frameGeometry();
+    const QRect screen = window->screen()->geometry();
+    ASSERT_LT(main.right() + 60, screen.right());
+    EXPECT_EQ(layer.WindowForTests(1)->frameGeometry().topLeft(),
+              QPoint(main.right() + 1, main.top()));
+    EXPECT_EQ(layer.WindowForTests(2)->frameGeometry().topRight(),
+              QPoint(screen.right(), main.top()));
+    EXPECT_EQ(layer.WindowForTests(2)->windowFlags(), window->windowFlags());
+    EXPECT_EQ(layer.WindowForTests(2)->minimumSize(), layer.WindowForTests(2)->maximumSize());
+}
+
 TEST_F(QtLayerTest, TypedAndPastedTextIsCutAtTheLimitWithOneChangePerEdit) {
-    layer.CreateControl(ControlKind::TextField, 0, 0, 20, 40, 20, "", false);
+    layer.CreateControl(kMainWindow, ControlKind::TextField, 0, 0, 20, 40, 20, "", false);
     layer.LimitText(0, 2);
     auto* edit = WidgetOf<QLineEdit>(0);
     ASSERT_NE(edit, nullptr);
@@ -61,7 +75,7 @@ TEST_F(QtLayerTest, TypedAndPastedTextIsCutAtTheLimitWithOneChangePerEdit) {
 }
 
 TEST_F(QtLayerTest, ProgramTextIsShownWholeAndRaisesNoEvent) {
-    layer.CreateControl(ControlKind::TextField, 17, 200, 0, 40, 20, "FF", true);
+    layer.CreateControl(kMainWindow, ControlKind::TextField, 17, 200, 0, 40, 20, "FF", true);
     layer.LimitText(17, 4);
     auto* edit = WidgetOf<QLineEdit>(17);
     ASSERT_NE(edit, nullptr);
@@ -90,8 +104,9 @@ TEST_F(QtLayerTest, ProgramTextIsShownWholeAndRaisesNoEvent) {
 }
 
 TEST_F(QtLayerTest, ReadOnlyFieldAndMultiLineTextRefuseTheUser) {
-    layer.CreateControl(ControlKind::ReadOnlyTextField, 43, 340, 0, 290, 20, "src", true);
-    layer.CreateControl(ControlKind::MultiLineText, 44, 295, 105, 340, 335, "", false);
+    layer.CreateControl(kMainWindow, ControlKind::ReadOnlyTextField, 43, 340, 0, 290, 20, "src",
+                        true);
+    layer.CreateControl(kMainWindow, ControlKind::MultiLineText, 44, 295, 105, 340, 335, "", false);
     auto* src = WidgetOf<QLineEdit>(43);
     auto* dump = WidgetOf<QPlainTextEdit>(44);
     ASSERT_NE(src, nullptr);
@@ -112,15 +127,8 @@ TEST_F(QtLayerTest, ReadOnlyFieldAndMultiLineTextRefuseTheUser) {
     EXPECT_TRUE(TakeAll(layer).empty());
 }
 
-TEST_F(QtLayerTest, CloseButtonRaisesCloseAndTheWindowStays) {
-    EXPECT_FALSE(window->close());
-    EXPECT_TRUE(window->isVisible());
-    EXPECT_EQ(TakeAll(layer),
-              (std::vector<Event>{Event{EventKind::Close, 0, ControlEventType::Other}}));
-}
-
 TEST_F(QtLayerTest, EscapePollFollowsPressAndReleaseButNotAutoRepeat) {
-    layer.CreateControl(ControlKind::TextField, 5, 40, 100, 40, 20, "FF", false);
+    layer.CreateControl(kMainWindow, ControlKind::TextField, 5, 40, 100, 40, 20, "FF", false);
     auto* edit = WidgetOf<QLineEdit>(5);
     ASSERT_NE(edit, nullptr);
     edit->setFocus();

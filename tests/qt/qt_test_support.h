@@ -6,23 +6,11 @@
 
 #include <QApplication>
 #include <QTest>
-#include <ostream>
 #include <vector>
 
 #include "frontend/controls.h"
 #include "platform/qt/qt_layer.h"
-
-inline bool operator==(const Event& a, const Event& b) {
-    return a.kind == b.kind && a.number == b.number && a.type == b.type;
-}
-
-inline void PrintTo(const Event& event, std::ostream* out) {
-    static const char* const kKinds[] = {"None", "Close", "Menu", "Control", "Timer"};
-    *out << kKinds[static_cast<int>(event.kind)] << ' ' << event.number
-         << (event.type == ControlEventType::Change        ? " Change"
-             : event.type == ControlEventType::DoubleClick ? " DoubleClick"
-                                                           : " Other");
-}
+#include "tests/contract/events.h"
 
 // A menu entry's text as screen readers read it: without the "&" that marks
 // its mnemonic ("&&" stands for "&").
@@ -33,16 +21,6 @@ inline void PrintTo(const Event& event, std::ostream* out) {
         readable += text[i];
     }
     return readable.toStdString();
-}
-
-inline Event MenuEvent(int32_t item) {
-    return Event{EventKind::Menu, item, ControlEventType::Other};
-}
-inline Event ChangeEvent(int32_t control) {
-    return Event{EventKind::Control, control, ControlEventType::Change};
-}
-inline Event ClickEvent(int32_t control) {
-    return Event{EventKind::Control, control, ControlEventType::Other};
 }
 
 // Lets Qt deliver everything pending, then takes every queued event. The
@@ -56,6 +34,7 @@ inline Event ClickEvent(int32_t control) {
     for (Event event = layer.TakeEvent(); event.kind != EventKind::None;
          event = layer.TakeEvent()) {
         events.push_back(event);
+        if (event.kind == EventKind::Terminate) break;  // it would come for ever
     }
     return events;
 }

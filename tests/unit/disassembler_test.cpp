@@ -18,7 +18,8 @@ protected:
     Disassembler() {
         FillOpcodeTables(tables);
         layer.OpenWindow(kMainWindow, kWindowWidth, kWindowHeight, kWindowTitle);
-        layer.CreateControl(ControlKind::List, Control::kCodeListing, 0, 0, 200, 400, "", false);
+        layer.CreateControl(kMainWindow, ControlKind::List, Control::kCodeListing, 0, 0, 200, 400,
+                            "", false);
     }
 
     // Writes bytes into ROM from `address` on.

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -499,22 +500,74 @@ TEST_F(RunControlTest, TheCarryBoxSetsAndClearsTheCarry) {
     EXPECT_EQ(state.carry, 0);
 }
 
-TEST(Shutdown, CloseAndQuitEndTheProgramAtOnceAlsoDuringAnAnimation) {
-    const std::vector<std::function<void(HeadlessLayer&)>> endings = {
-        [](HeadlessLayer& l) { l.Close(); },
-        [](HeadlessLayer& l) { l.ChooseMenu(MenuItem::kQuit); },
+// A window layer that fails a program going on after Terminate, which
+// would otherwise wait for ever.
+class EndingLayer : public HeadlessLayer {
+public:
+    Event WaitEvent() override {
+        const Event event = HeadlessLayer::WaitEvent();
+        if (event.kind == EventKind::Terminate && terminatesTaken++ > 0)
+            throw std::logic_error("the event loop went on after Terminate");
+        return event;
+    }
+    int32_t terminatesTaken = 0;
+};
+
+// Close, Quit and the session's Terminate end the program at once, with
+// exit status 0, in every state: nothing scripted after them happens.
+TEST(Shutdown, CloseQuitAndTerminateEndTheProgramAtOnceInEveryState) {
+    struct Case {
+        const char* ending;
+        bool animating;  // an animation runs when the ending comes
+        std::function<void(EndingLayer&)> end;
+        int64_t executed;  // instructions recorded by then
+        size_t modals;     // message boxes and dialogs shown
     };
-    for (const auto& end : endings) {
-        Session s;
-        s.layer.ChooseMenu(MenuItem::kAnimate);
-        s.layer.Tick(kAnimationTimer);
-        end(s.layer);
-        s.layer.ChooseMenu(MenuItem::kStep);  // never reached
-        EXPECT_EQ(s.Launch(), 0);
-        EXPECT_EQ(s.state.pc, 1);
-        EXPECT_FALSE(s.layer.ranDry);
-        EXPECT_EQ(s.layer.freedImages, (std::vector<int32_t>{0, 1}));
-        EXPECT_TRUE(s.layer.released);
+    const Case cases[] = {
+        {"Close in an animation", true, [](EndingLayer& l) { l.Close(); }, 1, 0},
+        {"Quit in an animation", true, [](EndingLayer& l) { l.ChooseMenu(MenuItem::kQuit); }, 1, 0},
+        {"Terminate in an animation", true, [](EndingLayer& l) { l.Terminate(); }, 1, 0},
+        {"Terminate in a Run", false,
+         [](EndingLayer& l) {
+             l.Call([&l] {
+                 l.TerminateAfter(2);
+                 l.HoldEscapeAfter(8);  // a Run that ignores Terminate ends later
+             });
+             l.ChooseMenu(MenuItem::kRun);
+         },
+         2 * kSnapshotInterval, 0},
+        {"Terminate in a message box", false,
+         [](EndingLayer& l) {
+             l.TerminateInNextModal();
+             l.ChooseMenu(MenuItem::kAbout);
+         },
+         0, 1},
+        {"Terminate in the open dialog", false,
+         [](EndingLayer& l) {
+             l.TerminateInNextModal();
+             l.dialogAnswers = {"missing.bin"};
+             l.ChooseMenu(MenuItem::kOpen);
+         },
+         0, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.ending);
+        auto workbench = std::make_unique<Workbench>();
+        workbench->state.RomImage[0] = 0x40;  // 000 JUN 000 for ever
+        EndingLayer layer;
+        if (c.animating) {
+            layer.ChooseMenu(MenuItem::kAnimate);
+            layer.Tick(kAnimationTimer);
+        }
+        c.end(layer);
+        layer.ChooseMenu(MenuItem::kStep);
+        layer.Tick(kAnimationTimer);
+        EXPECT_EQ(RunQuodlet(*workbench, layer), 0);
+        EXPECT_EQ(HistoryLength(workbench->history), c.executed);
+        EXPECT_EQ(layer.messages.size() + layer.dialogCalls.size(), c.modals);
+        EXPECT_FALSE(layer.ranDry);
+        EXPECT_EQ(layer.freedImages, (std::vector<int32_t>{0, 1}));
+        EXPECT_TRUE(layer.released);
     }
 }
 

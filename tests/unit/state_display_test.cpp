@@ -21,22 +21,25 @@ protected:
         EXPECT_TRUE(layer.CreateImage(Image::kLampOff, Picture{1, 1, {0xFF404040u}}));
         EXPECT_TRUE(layer.CreateImage(Image::kLampOn, Picture{1, 1, {0xFFFF0000u}}));
         for (int32_t n = 0; n < 16; ++n) {
-            layer.CreateControl(ControlKind::TextField, Control::kFirstRegister + n, 0, 0, 30, 20,
-                                "", true);
+            layer.CreateControl(kMainWindow, ControlKind::TextField, Control::kFirstRegister + n, 0,
+                                0, 30, 20, "", true);
         }
-        layer.CreateControl(ControlKind::TextField, Control::kAccumulator, 0, 0, 30, 20, "", true);
-        layer.CreateControl(ControlKind::TextField, Control::kProgramCounter, 0, 0, 40, 20, "",
-                            true);
-        layer.CreateControl(ControlKind::CheckBox, Control::kCarry, 0, 0, 60, 20, "Carry", false);
+        layer.CreateControl(kMainWindow, ControlKind::TextField, Control::kAccumulator, 0, 0, 30,
+                            20, "", true);
+        layer.CreateControl(kMainWindow, ControlKind::TextField, Control::kProgramCounter, 0, 0, 40,
+                            20, "", true);
+        layer.CreateControl(kMainWindow, ControlKind::CheckBox, Control::kCarry, 0, 0, 60, 20,
+                            "Carry", false);
         for (int32_t i = 0; i < 4; ++i) {
-            layer.CreateControl(ControlKind::Image, Control::kFirstLamp + i, 0, 0, 16, 16, "",
-                                false);
+            layer.CreateControl(kMainWindow, ControlKind::Image, Control::kFirstLamp + i, 0, 0, 16,
+                                16, "", false);
         }
-        layer.CreateControl(ControlKind::List, Control::kStack, 0, 0, 50, 60, "", false);
-        layer.CreateControl(ControlKind::ReadOnlyTextField, Control::kSrc, 0, 0, 120, 20, "",
+        layer.CreateControl(kMainWindow, ControlKind::List, Control::kStack, 0, 0, 50, 60, "",
                             false);
-        layer.CreateControl(ControlKind::MultiLineText, Control::kRamDump, 0, 0, 300, 300, "",
-                            false);
+        layer.CreateControl(kMainWindow, ControlKind::ReadOnlyTextField, Control::kSrc, 0, 0, 120,
+                            20, "", false);
+        layer.CreateControl(kMainWindow, ControlKind::MultiLineText, Control::kRamDump, 0, 0, 300,
+                            300, "", false);
     }
 
     [[nodiscard]] HeadlessControl& At(int32_t control) { return layer.controls[control]; }

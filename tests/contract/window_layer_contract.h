@@ -1,279 +1,41 @@
-// The window layer's rules (platform/window_layer.h) held against both
-// backends by one typed suite: every operation on every control kind, the
-// numbers that name nothing, the event queue, images, fonts, menus,
-// shortcuts, timers, line marks, double-clicks, the busy cursor and
-// Release. Each backend gets a small adapter that
-// plays the user and reads what a control shows; where the two disagree,
-// a backend is wrong.
+#pragma once
+// The window layer's rules (platform/window_layer.h) as one typed suite that
+// any backend's test target instantiates: every operation on every control
+// kind, the numbers that name nothing, the event queue, images, fonts,
+// menus, shortcuts, timers, line marks, double-clicks, the busy cursor and
+// Release. Where two backends disagree, one is wrong.
+//
+// A backend's test target writes an adapter that plays the user and reads
+// what a control shows, then instantiates the suite with it:
+//   INSTANTIATE_TYPED_TEST_SUITE_P(Qt, WindowLayerContract, QtBackend);
+// The adapter has a member `layer` (the backend's WindowLayer) and the
+// members the tests below call on `backend`: WindowReady, TakeAll, Type,
+// ClickCheckBox, ClickLine, DoubleClick, PressKey, PressKeyIn, CloseWindow,
+// Window, InWindow, HoldEscape, ReleaseEscape, PostEscapePress,
+// LetTimersRun, ShownPicture, Font, AccessibleName, Centred, Menus,
+// ChooseMenuItem, Marked, ShowsBusyCursor, RaiseTerminate,
+// TerminateInNextModal, ModalsShown and ModalsLeftOpen.
+// Each says in the adapters what it does.
 
-#include <QCheckBox>
-#include <QCursor>
-#include <QKeyEvent>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QMainWindow>
-#include <QMenu>
-#include <QMenuBar>
+#include <gtest/gtest.h>
+
 #include <algorithm>
+#include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "platform/event_queue.h"
-#include "platform/headless/headless_layer.h"
+#include "data/picture.h"
 #include "platform/key_codes.h"
-#include "platform/qt/qt_keys.h"
-#include "qt_test_support.h"
+#include "platform/window_layer.h"
+#include "tests/contract/events.h"
 
-namespace {
+namespace contract {
 
 constexpr int32_t kWindow = 3;
 constexpr int32_t kOtherWindow = 4;
 constexpr int32_t kUnknown = 99;
 constexpr int32_t kTimerPeriodMs = 10;
-
-// The headless layer: user actions are scripted steps, run at once through
-// the layer's own poll; the events they raise wait in `pending` in order.
-struct HeadlessBackend {
-    HeadlessLayer layer;
-    std::vector<Event> pending;
-
-    static const char* Name() { return "Headless"; }
-    bool WindowReady() { return true; }
-    void Pump() {
-        bool reached = false;
-        layer.Call([&reached] { reached = true; });
-        for (;;) {
-            const Event event = layer.TakeEvent();
-            if (event.kind != EventKind::None) {
-                pending.push_back(event);
-            } else if (reached) {
-                return;
-            }
-        }
-    }
-    std::vector<Event> TakeAll() {
-        Pump();
-        return std::exchange(pending, {});
-    }
-    void Type(int32_t control, const std::string& text) {
-        layer.TypeText(control, text);
-        Pump();
-    }
-    void ClickCheckBox(int32_t control) {
-        layer.ClickCheckBox(control);
-        Pump();
-    }
-    void ClickLine(int32_t control, int32_t index) {
-        layer.ClickLine(control, index);
-        Pump();
-    }
-    void PressKey(int32_t keyCode) {
-        layer.PressKey(keyCode);
-        Pump();
-    }
-    void CloseWindow() {
-        layer.Close();
-        Pump();
-    }
-    void DoubleClick(int32_t control, int32_t index) {
-        layer.DoubleClickLine(control, index);
-        Pump();
-    }
-    void HoldEscape() { layer.HoldEscapeAfter(0); }
-    void ReleaseEscape() { layer.ReleaseEscape(); }
-    // Escape goes down, as the platform will report it when it next runs.
-    void PostEscapePress() {
-        layer.Call([this] { layer.HoldEscapeAfter(0); });
-    }
-    bool ShowsBusyCursor() const { return layer.busy; }
-    // Time passes: every timer falls due. (That a tick falling due while
-    // another is queued is dropped, the event queue's own test holds.)
-    void LetTimersRun() {
-        for (const auto& [timer, period] : layer.timers) layer.Tick(timer);
-    }
-    std::vector<uint32_t> ShownPicture(int32_t control) {
-        const auto found = layer.controls.find(control);
-        return found == layer.controls.end() ? std::vector<uint32_t>() : found->second.picture.argb;
-    }
-    // What names the control's font; empty for the default font.
-    std::string Font(int32_t control) {
-        const int32_t font = layer.controls.at(control).font;
-        if (font < 0) return "";
-        const auto& [face, points] = layer.fonts.at(static_cast<size_t>(font));
-        return face + " " + std::to_string(points);
-    }
-    std::string AccessibleName(int32_t control) {
-        return layer.controls.at(control).accessibleName;
-    }
-    bool Centred(int32_t control) { return layer.controls.at(control).centred; }
-    // The menu bar, one line per entry: "File", "  0 Open", "  -",
-    // "  [Examples]", "    7 Sum".
-    std::vector<std::string> Menus() {
-        std::vector<std::string> lines;
-        std::string indent;
-        for (const std::string& entry : layer.menuLog) {
-            if (entry.rfind("title ", 0) == 0) {
-                lines.push_back(entry.substr(6));
-                indent = "  ";
-            } else if (entry.rfind("item ", 0) == 0) {
-                lines.push_back(indent + entry.substr(5));
-            } else if (entry == "separator") {
-                lines.push_back(indent + "-");
-            } else if (entry.rfind("submenu ", 0) == 0) {
-                lines.push_back(indent + "[" + entry.substr(8) + "]");
-                indent += "  ";
-            } else if (entry == "end submenu") {
-                indent.resize(indent.size() - 2);
-            }
-        }
-        return lines;
-    }
-};
-
-// The Qt layer offscreen: real widgets, clicked and typed into with QTest.
-struct QtBackend {
-    int argc = 1;
-    char programName[8] = "quodlet";
-    char* argv[2] = {programName, nullptr};
-    QtLayer layer{argc, argv};
-    std::vector<Event> pending;
-
-    static const char* Name() { return "Qt"; }
-    // Shortcuts and the focus need the window active.
-    bool WindowReady() { return QTest::qWaitForWindowActive(layer.MainWindowForTests()); }
-    // Lets Qt deliver what is pending and run as a Run's poll lets it, so
-    // that pending pictures reach their labels too.
-    void Pump() {
-        const std::vector<Event> events = ::TakeAll(layer);
-        pending.insert(pending.end(), events.begin(), events.end());
-    }
-    std::vector<Event> TakeAll() {
-        Pump();
-        return std::exchange(pending, {});
-    }
-    template <typename Widget>
-    Widget* WidgetOf(int32_t control) {
-        return qobject_cast<Widget*>(layer.ControlWidgetForTests(control));
-    }
-    void Type(int32_t control, const std::string& text) {
-        if (auto* edit = WidgetOf<QLineEdit>(control)) {
-            edit->setFocus();
-            edit->end(false);
-            QTest::keyClicks(edit, QString::fromStdString(text));
-        }
-        Pump();
-    }
-    void ClickCheckBox(int32_t control) {
-        if (auto* box = WidgetOf<QCheckBox>(control)) {
-            QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(6, box->height() / 2));
-        }
-        Pump();
-    }
-    void ClickLine(int32_t control, int32_t index) {
-        auto* list = WidgetOf<QListWidget>(control);
-        if (list != nullptr && list->item(index) != nullptr) {
-            const QRect line = list->visualItemRect(list->item(index));
-            QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, line.center());
-        }
-        Pump();
-    }
-    void PressKey(int32_t keyCode) {
-        const QKeySequence sequence = SequenceOf(keyCode);
-        QWidget* target = QApplication::focusWidget();
-        if (target == nullptr) target = layer.MainWindowForTests();
-        if (!sequence.isEmpty() && target != nullptr) {
-            QTest::keyClick(target, sequence[0].key(), sequence[0].keyboardModifiers());
-        }
-        Pump();
-    }
-    void CloseWindow() {
-        if (QWidget* window = layer.MainWindowForTests()) window->close();
-        Pump();
-    }
-    void DoubleClick(int32_t control, int32_t index) {
-        auto* list = WidgetOf<QListWidget>(control);
-        if (list != nullptr && list->item(index) != nullptr) {
-            const QPoint centre = list->visualItemRect(list->item(index)).center();
-            QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, centre);
-            QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, centre);
-        }
-        Pump();
-    }
-    bool ShowsBusyCursor() const {
-        const QCursor* cursor = QApplication::overrideCursor();
-        return cursor != nullptr && cursor->shape() == Qt::WaitCursor;
-    }
-    void HoldEscape() { QTest::keyPress(layer.MainWindowForTests(), Qt::Key_Escape); }
-    void ReleaseEscape() { QTest::keyRelease(layer.MainWindowForTests(), Qt::Key_Escape); }
-    void PostEscapePress() {
-        QCoreApplication::postEvent(
-            layer.MainWindowForTests(),
-            new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
-    }
-    // Several periods of kTimerPeriodMs pass.
-    void LetTimersRun() { QTest::qWait(6 * kTimerPeriodMs); }
-    std::vector<uint32_t> ShownPicture(int32_t control) {
-        Pump();
-        auto* label = WidgetOf<QLabel>(control);
-        if (label == nullptr || label->pixmap().isNull()) return {};
-        const QImage image = label->pixmap().toImage().convertToFormat(QImage::Format_ARGB32);
-        std::vector<uint32_t> argb;
-        for (int y = 0; y < image.height(); ++y) {
-            for (int x = 0; x < image.width(); ++x) argb.push_back(image.pixel(x, y));
-        }
-        return argb;
-    }
-    std::string Font(int32_t control) {
-        QWidget* widget = layer.ControlWidgetForTests(control);
-        if (widget->font() == QApplication::font(widget)) return "";
-        return widget->font().toString().toStdString();
-    }
-    std::string AccessibleName(int32_t control) {
-        return layer.ControlWidgetForTests(control)->accessibleName().toStdString();
-    }
-    bool Centred(int32_t control) {
-        auto* edit = WidgetOf<QLineEdit>(control);
-        return edit != nullptr && (edit->alignment() & Qt::AlignHCenter) != 0;
-    }
-    // The menu bar as the user sees it; each item is chosen once to learn
-    // the number it raises.
-    std::vector<std::string> Menus() {
-        std::vector<std::string> lines;
-        auto* window = qobject_cast<QMainWindow*>(layer.MainWindowForTests());
-        if (window == nullptr || window->menuWidget() == nullptr) return lines;
-        for (QAction* title : window->menuBar()->actions()) {
-            lines.push_back(title->text().toStdString());
-            if (title->menu() != nullptr) Describe(title->menu(), "  ", lines);
-        }
-        return lines;
-    }
-    void Describe(QMenu* menu, const std::string& indent, std::vector<std::string>& lines) {
-        for (QAction* action : menu->actions()) {
-            if (action->isSeparator()) {
-                lines.push_back(indent + "-");
-            } else if (action->menu() != nullptr) {
-                lines.push_back(indent + "[" + action->text().toStdString() + "]");
-                Describe(action->menu(), indent + "  ", lines);
-            } else {
-                action->trigger();
-                const std::vector<Event> events = TakeAll();
-                const std::string number = events.size() == 1 && events[0].kind == EventKind::Menu
-                                               ? std::to_string(events[0].number)
-                                               : "?";
-                lines.push_back(indent + number + " " + action->text().toStdString());
-            }
-        }
-    }
-};
-
-struct BackendNames {
-    template <typename Backend>
-    static std::string GetName(int /*index*/) {
-        return Backend::Name();
-    }
-};
 
 // One control of each kind, with numbers of their own.
 struct KindCase {
@@ -299,7 +61,7 @@ constexpr int32_t kCheckBox = 5;
 constexpr int32_t kList = 6;
 constexpr int32_t kImage = 7;
 
-Picture Solid(int32_t width, int32_t height, uint32_t argb) {
+inline Picture Solid(int32_t width, int32_t height, uint32_t argb) {
     return Picture{
         width, height,
         std::vector<uint32_t>(static_cast<size_t>(width) * static_cast<size_t>(height), argb)};
@@ -317,7 +79,8 @@ protected:
         ASSERT_TRUE(layer.OpenWindow(kWindow, 640, 480, "contract"));
         ASSERT_TRUE(backend.WindowReady());
         for (const KindCase& c : kKinds) {
-            layer.CreateControl(c.kind, c.number, 70 * (c.number - 1), 30, 60, 80, c.text, false);
+            layer.CreateControl(kWindow, c.kind, c.number, 70 * (c.number - 1), 30, 60, 80, c.text,
+                                false);
         }
     }
     void AddLines() {
@@ -331,22 +94,54 @@ protected:
         return marks;
     }
 };
+TYPED_TEST_SUITE_P(WindowLayerContract);
 
-using Backends = testing::Types<HeadlessBackend, QtBackend>;
-TYPED_TEST_SUITE(WindowLayerContract, Backends, BackendNames);
+// Each window number opens once; control numbers are one set over all
+// windows; a window is hidden, shown and retitled on its own, and closing
+// it only tells the program.
+TYPED_TEST_P(WindowLayerContract, WindowsOpenOncePerNumberShareControlNumbersAndStandApart) {
+    WindowLayer& layer = this->layer;
+    EXPECT_FALSE(layer.OpenWindow(kWindow, 640, 480, "again"));
+    EXPECT_FALSE(layer.OpenWindow(kOtherWindow, 0, 100, "t"));
+    EXPECT_FALSE(layer.OpenWindow(kOtherWindow, 200, -1, "t"));
+    ASSERT_TRUE(layer.OpenWindow(kOtherWindow, 200, 100, "second"));
+    EXPECT_FALSE(layer.OpenWindow(kOtherWindow, 200, 100, "again"));
+    layer.CreateControl(kOtherWindow, ControlKind::CheckBox, 20, 0, 0, 60, 20, "TEST", false);
+    layer.CreateControl(kOtherWindow, ControlKind::Label, kLabel, 0, 30, 60, 20, "moved", false);
+    layer.CreateControl(kUnknown, ControlKind::Label, 21, 0, 0, 60, 20, "nowhere", false);
+    EXPECT_TRUE(this->backend.InWindow(20, kOtherWindow));
+    EXPECT_TRUE(this->backend.InWindow(kLabel, kOtherWindow));
+    EXPECT_TRUE(this->backend.InWindow(kField, kWindow));
+    EXPECT_EQ(layer.GetText(kLabel), "moved");
+    EXPECT_EQ(layer.GetText(21), "");
+    this->backend.ClickCheckBox(20);
+    this->backend.CloseWindow(kOtherWindow);
+    this->backend.CloseWindow(kWindow);
+    EXPECT_EQ(this->backend.TakeAll(),
+              (std::vector<Event>{ClickEvent(20), CloseEvent(kOtherWindow), CloseEvent(kWindow)}));
+    EXPECT_EQ(this->backend.Window(kWindow), "640x480 shown contract");
+    EXPECT_EQ(this->backend.Window(kOtherWindow), "200x100 shown second");
 
-TYPED_TEST(WindowLayerContract, OnlyOneWindowOfAPositiveSizeOpens) {
-    EXPECT_FALSE(this->layer.OpenWindow(kOtherWindow, 640, 480, "second"));
-    TypeParam fresh;
-    EXPECT_FALSE(fresh.layer.OpenWindow(kWindow, 0, 480, "t"));
-    EXPECT_FALSE(fresh.layer.OpenWindow(kWindow, 640, -1, "t"));
-    EXPECT_TRUE(fresh.layer.OpenWindow(kWindow, 1, 1, "t"));
+    layer.SetWindowTitle(kOtherWindow, "renamed");
+    layer.SetWindowTitle(kUnknown, "x");
+    layer.ShowWindow(kWindow, false);
+    layer.ShowWindow(kUnknown, true);
+    EXPECT_EQ(this->backend.Window(kWindow), "640x480 hidden contract");
+    EXPECT_EQ(this->backend.Window(kOtherWindow), "200x100 shown renamed");
+    layer.ShowWindow(kOtherWindow, false);
+    layer.ShowWindow(kWindow, true);
+    EXPECT_EQ(this->backend.Window(kWindow), "640x480 shown contract");
+    EXPECT_EQ(this->backend.Window(kOtherWindow), "200x100 hidden renamed");
+    EXPECT_EQ(layer.GetCheck(20), 1);  // hidden, it keeps its controls
+    EXPECT_TRUE(this->backend.TakeAll().empty());
 }
 
-TYPED_TEST(WindowLayerContract, WithoutAWindowControlsMenusShortcutsAndTimersAreNotMade) {
+TYPED_TEST_P(WindowLayerContract, WithoutAWindowControlsMenusShortcutsAndTimersAreNotMade) {
     TypeParam fresh;
     WindowLayer& layer = fresh.layer;
-    layer.CreateControl(ControlKind::Label, kLabel, 0, 0, 40, 20, "x", false);
+    EXPECT_FALSE(layer.OpenWindow(kWindow, 0, 480, "t"));  // nor a first window of no size
+    EXPECT_FALSE(layer.OpenWindow(kWindow, 640, -1, "t"));
+    layer.CreateControl(kWindow, ControlKind::Label, kLabel, 0, 0, 40, 20, "x", false);
     EXPECT_EQ(layer.GetText(kLabel), "");
     EXPECT_FALSE(layer.CreateMenuBar(kWindow));
     layer.AddShortcut(kWindow, KeyCode::kF7, 4);
@@ -354,21 +149,22 @@ TYPED_TEST(WindowLayerContract, WithoutAWindowControlsMenusShortcutsAndTimersAre
     fresh.LetTimersRun();
     EXPECT_TRUE(fresh.TakeAll().empty());
     EXPECT_EQ(layer.WaitEvent(), (Event{EventKind::Close, 0, ControlEventType::Other}));
+    EXPECT_TRUE(layer.OpenWindow(kWindow, 1, 1, "t"));
 }
 
-TYPED_TEST(WindowLayerContract, EveryKindTakesItsInitialTextAndName) {
+TYPED_TEST_P(WindowLayerContract, EveryKindTakesItsInitialTextAndName) {
     for (const KindCase& c : kKinds) {
         SCOPED_TRACE(c.number);
         EXPECT_EQ(this->layer.GetText(c.number), c.hasText ? c.text : "");
         this->layer.SetAccessibleName(c.number, "name " + std::to_string(c.number));
         EXPECT_EQ(this->backend.AccessibleName(c.number), "name " + std::to_string(c.number));
     }
-    this->layer.CreateControl(ControlKind::TextField, 8, 0, 0, 40, 20, "mid", true);
+    this->layer.CreateControl(kWindow, ControlKind::TextField, 8, 0, 0, 40, 20, "mid", true);
     EXPECT_TRUE(this->backend.Centred(8));
     EXPECT_FALSE(this->backend.Centred(kField));
 }
 
-TYPED_TEST(WindowLayerContract, SetTextReachesTheTextKindsOnly) {
+TYPED_TEST_P(WindowLayerContract, SetTextReachesTheTextKindsOnly) {
     for (const KindCase& c : kKinds) {
         SCOPED_TRACE(c.number);
         const std::string text = c.kind == ControlKind::MultiLineText ? "a\r\nb\r\nc" : "new";
@@ -381,7 +177,7 @@ TYPED_TEST(WindowLayerContract, SetTextReachesTheTextKindsOnly) {
     EXPECT_TRUE(this->backend.TakeAll().empty());
 }
 
-TYPED_TEST(WindowLayerContract, TheCheckMarkBelongsToCheckBoxesOnly) {
+TYPED_TEST_P(WindowLayerContract, TheCheckMarkBelongsToCheckBoxesOnly) {
     for (const KindCase& c : kKinds) {
         SCOPED_TRACE(c.number);
         this->layer.SetCheck(c.number, 7);
@@ -395,7 +191,7 @@ TYPED_TEST(WindowLayerContract, TheCheckMarkBelongsToCheckBoxesOnly) {
     EXPECT_TRUE(this->backend.TakeAll().empty());
 }
 
-TYPED_TEST(WindowLayerContract, LinesBelongToListsOnly) {
+TYPED_TEST_P(WindowLayerContract, LinesBelongToListsOnly) {
     for (const KindCase& c : kKinds) {
         SCOPED_TRACE(c.number);
         this->layer.AppendLine(c.number, "x");
@@ -412,7 +208,7 @@ TYPED_TEST(WindowLayerContract, LinesBelongToListsOnly) {
     EXPECT_TRUE(this->backend.TakeAll().empty());
 }
 
-TYPED_TEST(WindowLayerContract, AListKeepsItsLinesInOrderAndReadsNothingPastTheLast) {
+TYPED_TEST_P(WindowLayerContract, AListKeepsItsLinesInOrderAndReadsNothingPastTheLast) {
     WindowLayer& layer = this->layer;
     for (const char* line : {"FFF", "000", "800"}) layer.AppendLine(kList, line);
     EXPECT_EQ(layer.CountLines(kList), 3);
@@ -425,7 +221,7 @@ TYPED_TEST(WindowLayerContract, AListKeepsItsLinesInOrderAndReadsNothingPastTheL
     EXPECT_EQ(layer.SelectedLine(kList), -1);
 }
 
-TYPED_TEST(WindowLayerContract, SelectLineOutOfRangeLeavesNoLineSelected) {
+TYPED_TEST_P(WindowLayerContract, SelectLineOutOfRangeLeavesNoLineSelected) {
     WindowLayer& layer = this->layer;
     for (const char* line : {"a", "b", "c"}) layer.AppendLine(kList, line);
     for (const int32_t index : {0, 2, 1}) {
@@ -449,7 +245,7 @@ TYPED_TEST(WindowLayerContract, SelectLineOutOfRangeLeavesNoLineSelected) {
     EXPECT_TRUE(this->backend.TakeAll().empty());
 }
 
-TYPED_TEST(WindowLayerContract, LimitTextBindsTheUserInTextFieldsOnly) {
+TYPED_TEST_P(WindowLayerContract, LimitTextBindsTheUserInTextFieldsOnly) {
     WindowLayer& layer = this->layer;
     layer.SetText(kField, "");
     layer.LimitText(kField, 2);
@@ -487,7 +283,7 @@ TYPED_TEST(WindowLayerContract, LimitTextBindsTheUserInTextFieldsOnly) {
     EXPECT_TRUE(this->backend.TakeAll().empty());
 }
 
-TYPED_TEST(WindowLayerContract, UserActionsRaiseEventsInOrderAndProgramWritesNone) {
+TYPED_TEST_P(WindowLayerContract, UserActionsRaiseEventsInOrderAndProgramWritesNone) {
     WindowLayer& layer = this->layer;
     layer.AppendLine(kList, "first");
     layer.AppendLine(kList, "second");
@@ -496,11 +292,10 @@ TYPED_TEST(WindowLayerContract, UserActionsRaiseEventsInOrderAndProgramWritesNon
     this->backend.ClickCheckBox(kCheckBox);
     this->backend.ClickLine(kList, 1);
     this->backend.ClickCheckBox(kCheckBox);
-    this->backend.CloseWindow();
+    this->backend.CloseWindow(kWindow);
     EXPECT_EQ(this->backend.TakeAll(),
               (std::vector<Event>{ChangeEvent(kField), ClickEvent(kCheckBox), ClickEvent(kList),
-                                  ClickEvent(kCheckBox),
-                                  Event{EventKind::Close, 0, ControlEventType::Other}}));
+                                  ClickEvent(kCheckBox), CloseEvent(kWindow)}));
     EXPECT_EQ(layer.GetCheck(kCheckBox), 0);  // clicked twice
     EXPECT_EQ(layer.SelectedLine(kList), 1);
 
@@ -516,7 +311,7 @@ TYPED_TEST(WindowLayerContract, UserActionsRaiseEventsInOrderAndProgramWritesNon
     EXPECT_EQ(layer.TakeEvent().kind, EventKind::None);
 }
 
-TYPED_TEST(WindowLayerContract, UnknownControlNumbersDoNothingAndAnswerEmpty) {
+TYPED_TEST_P(WindowLayerContract, UnknownControlNumbersDoNothingAndAnswerEmpty) {
     WindowLayer& layer = this->layer;
     layer.LimitText(kUnknown, 2);
     layer.SetAccessibleName(kUnknown, "x");
@@ -535,18 +330,18 @@ TYPED_TEST(WindowLayerContract, UnknownControlNumbersDoNothingAndAnswerEmpty) {
     EXPECT_TRUE(this->backend.TakeAll().empty());
 }
 
-TYPED_TEST(WindowLayerContract, ANumberInUseIsReplacedByTheNewControl) {
+TYPED_TEST_P(WindowLayerContract, ANumberInUseIsReplacedByTheNewControl) {
     WindowLayer& layer = this->layer;
     layer.AppendLine(kList, "x");
-    layer.CreateControl(ControlKind::Label, kList, 0, 0, 40, 20, "now a label", true);
+    layer.CreateControl(kWindow, ControlKind::Label, kList, 0, 0, 40, 20, "now a label", true);
     EXPECT_EQ(layer.GetText(kList), "now a label");
     EXPECT_EQ(layer.CountLines(kList), 0);
-    layer.CreateControl(ControlKind::CheckBox, kLabel, 0, 0, 40, 20, "box", false);
+    layer.CreateControl(kWindow, ControlKind::CheckBox, kLabel, 0, 0, 40, 20, "box", false);
     layer.SetCheck(kLabel, 1);
     EXPECT_EQ(layer.GetCheck(kLabel), 1);
 }
 
-TYPED_TEST(WindowLayerContract, CreateImageRejectsPicturesWithoutMatchingPixels) {
+TYPED_TEST_P(WindowLayerContract, CreateImageRejectsPicturesWithoutMatchingPixels) {
     WindowLayer& layer = this->layer;
     ASSERT_TRUE(layer.CreateImage(0, kRed));
     const Picture bad[] = {
@@ -567,7 +362,7 @@ TYPED_TEST(WindowLayerContract, CreateImageRejectsPicturesWithoutMatchingPixels)
     EXPECT_TRUE(this->backend.ShownPicture(kImage).empty());
 }
 
-TYPED_TEST(WindowLayerContract, AnImageShownBeforeItExistsShowsOnceShownAgain) {
+TYPED_TEST_P(WindowLayerContract, AnImageShownBeforeItExistsShowsOnceShownAgain) {
     WindowLayer& layer = this->layer;
     layer.ShowImage(kImage, 0);
     EXPECT_TRUE(this->backend.ShownPicture(kImage).empty());
@@ -576,7 +371,7 @@ TYPED_TEST(WindowLayerContract, AnImageShownBeforeItExistsShowsOnceShownAgain) {
     EXPECT_EQ(this->backend.ShownPicture(kImage), kRed.argb);
 }
 
-TYPED_TEST(WindowLayerContract, AFreedOrReplacedImageStaysUntilShownAgain) {
+TYPED_TEST_P(WindowLayerContract, AFreedOrReplacedImageStaysUntilShownAgain) {
     WindowLayer& layer = this->layer;
     ASSERT_TRUE(layer.CreateImage(0, kRed));
     ASSERT_TRUE(layer.CreateImage(1, kBlue));
@@ -609,7 +404,7 @@ TYPED_TEST(WindowLayerContract, AFreedOrReplacedImageStaysUntilShownAgain) {
     }
 }
 
-TYPED_TEST(WindowLayerContract, FontsAreNumberedFromZeroAndFitEveryKind) {
+TYPED_TEST_P(WindowLayerContract, FontsAreNumberedFromZeroAndFitEveryKind) {
     WindowLayer& layer = this->layer;
     EXPECT_EQ(layer.CreateFont("", 8), -1);
     EXPECT_EQ(layer.CreateFont("Courier", 0), -1);
@@ -636,12 +431,13 @@ TYPED_TEST(WindowLayerContract, FontsAreNumberedFromZeroAndFitEveryKind) {
     EXPECT_NE(first, second);
 }
 
-TYPED_TEST(WindowLayerContract, MenusAreBuiltInOrderAndRaiseTheirItems) {
+TYPED_TEST_P(WindowLayerContract, MenusAreBuiltInOrderAndRaiseTheirItems) {
     WindowLayer& layer = this->layer;
     // Nothing before the bar, and nothing outside a menu.
     layer.AddMenuTitle("Early");
     layer.AddMenuItem(9, "Early item");
-    EXPECT_FALSE(layer.CreateMenuBar(kOtherWindow));
+    ASSERT_TRUE(layer.OpenWindow(kOtherWindow, 200, 100, "second"));
+    EXPECT_FALSE(layer.CreateMenuBar(kOtherWindow));  // the main window's alone
     ASSERT_TRUE(layer.CreateMenuBar(kWindow));
     layer.AddMenuItem(9, "Stray");
     layer.AddMenuSeparator();
@@ -668,13 +464,38 @@ TYPED_TEST(WindowLayerContract, MenusAreBuiltInOrderAndRaiseTheirItems) {
                                         "      8 Square", "  2 Reset"}));
 }
 
-TYPED_TEST(WindowLayerContract, ShortcutsRaiseTheirLatestItemFromAnyControl) {
+// The menu bar's check marks are the program's alone.
+TYPED_TEST_P(WindowLayerContract, MenuChecksChangeOnlyWhenTheProgramSetsThem) {
+    WindowLayer& layer = this->layer;
+    ASSERT_TRUE(layer.CreateMenuBar(kWindow));
+    layer.AddMenuTitle("Machine");
+    layer.AddMenuItem(20, "compatible");
+    layer.AddMenuItem(21, "mcs4");
+    const std::vector<std::string> menus = this->backend.Menus();
+    layer.SetMenuCheck(20, true);
+    layer.SetMenuCheck(kUnknown, true);  // on no item
+    EXPECT_TRUE(this->backend.Marked(20));
+    EXPECT_FALSE(this->backend.Marked(21));
+    EXPECT_FALSE(this->backend.Marked(kUnknown));
+    this->backend.ChooseMenuItem(20);
+    this->backend.ChooseMenuItem(21);
+    EXPECT_EQ(this->backend.TakeAll(), (std::vector<Event>{MenuEvent(20), MenuEvent(21)}));
+    EXPECT_TRUE(this->backend.Marked(20));
+    EXPECT_FALSE(this->backend.Marked(21));
+    layer.SetMenuCheck(20, false);
+    layer.SetMenuCheck(21, true);
+    EXPECT_FALSE(this->backend.Marked(20));
+    EXPECT_TRUE(this->backend.Marked(21));
+    EXPECT_EQ(this->backend.Menus(), menus);
+}
+
+TYPED_TEST_P(WindowLayerContract, ShortcutsRaiseTheirLatestItemFromAnyControlOfTheirWindow) {
     WindowLayer& layer = this->layer;
     layer.AddShortcut(kWindow, KeyCode::kF7, 4);
     layer.AddShortcut(kWindow, KeyCode::kCtrlO, 0);
     layer.AddShortcut(kWindow, KeyCode::kF5, 5);
     layer.AddShortcut(kWindow, KeyCode::kF5, 6);  // given again: the later item
-    layer.AddShortcut(kOtherWindow, KeyCode::kF1, 8);
+    layer.AddShortcut(kUnknown, KeyCode::kF1, 8);
     layer.SetText(kField, "FF");
     this->backend.Type(kField, "");  // the field has the focus
     this->backend.PressKey(KeyCode::kF7);
@@ -685,12 +506,20 @@ TYPED_TEST(WindowLayerContract, ShortcutsRaiseTheirLatestItemFromAnyControl) {
     EXPECT_EQ(this->backend.TakeAll(),
               (std::vector<Event>{MenuEvent(4), MenuEvent(6), MenuEvent(0)}));
     EXPECT_EQ(layer.GetText(kField), "FF");  // the keys did not reach the field
+
+    // Another window's shortcuts are its own, the same key included.
+    ASSERT_TRUE(layer.OpenWindow(kOtherWindow, 200, 100, "second"));
+    layer.AddShortcut(kOtherWindow, KeyCode::kF7, 9);
+    this->backend.PressKeyIn(kOtherWindow, KeyCode::kF7);
+    this->backend.PressKeyIn(kOtherWindow, KeyCode::kCtrlO);
+    this->backend.PressKeyIn(kWindow, KeyCode::kF7);
+    EXPECT_EQ(this->backend.TakeAll(), (std::vector<Event>{MenuEvent(9), MenuEvent(4)}));
 }
 
 // The timers whose ticks were taken, each once. (Whether a tick falling due
 // while another of the same timer is queued is dropped, the event queue's
 // own test holds: between two takes real time may pass a period.)
-std::vector<int32_t> TimersTicked(const std::vector<Event>& events) {
+inline std::vector<int32_t> TimersTicked(const std::vector<Event>& events) {
     std::vector<int32_t> timers;
     for (const Event& event : events) {
         EXPECT_EQ(event.kind, EventKind::Timer);
@@ -701,20 +530,22 @@ std::vector<int32_t> TimersTicked(const std::vector<Event>& events) {
     return timers;
 }
 
-TYPED_TEST(WindowLayerContract, TimersTickUntilRemovedFromTheirWindow) {
+TYPED_TEST_P(WindowLayerContract, TimersTickUntilRemovedFromTheirWindow) {
     WindowLayer& layer = this->layer;
     layer.AddTimer(kWindow, 7, kTimerPeriodMs);
     EXPECT_EQ(layer.WaitEvent(), (Event{EventKind::Timer, 7, ControlEventType::Other}));
     this->backend.LetTimersRun();
     EXPECT_EQ(TimersTicked(this->backend.TakeAll()), std::vector<int32_t>{7});
 
-    layer.AddTimer(kWindow, 8, kTimerPeriodMs);
-    layer.AddTimer(kOtherWindow, 9, kTimerPeriodMs);
+    ASSERT_TRUE(layer.OpenWindow(kOtherWindow, 200, 100, "second"));
+    layer.ShowWindow(kOtherWindow, false);  // hidden, its timers tick all the same
+    layer.AddTimer(kOtherWindow, 8, kTimerPeriodMs);
+    layer.AddTimer(kUnknown, 9, kTimerPeriodMs);
     this->backend.LetTimersRun();
     EXPECT_EQ(TimersTicked(this->backend.TakeAll()), (std::vector<int32_t>{7, 8}));
 
-    layer.RemoveTimer(kOtherWindow, 7);  // not our window: 7 goes on
-    layer.RemoveTimer(kWindow, 8);
+    layer.RemoveTimer(kOtherWindow, 7);  // not that window's: 7 goes on
+    layer.RemoveTimer(kOtherWindow, 8);
     (void)this->backend.TakeAll();  // a tick of 8 may have fallen due meanwhile
     this->backend.LetTimersRun();
     EXPECT_EQ(TimersTicked(this->backend.TakeAll()), std::vector<int32_t>{7});
@@ -724,7 +555,7 @@ TYPED_TEST(WindowLayerContract, TimersTickUntilRemovedFromTheirWindow) {
     EXPECT_TRUE(this->backend.TakeAll().empty());
 }
 
-TYPED_TEST(WindowLayerContract, EscapeIsDownWhileHeld) {
+TYPED_TEST_P(WindowLayerContract, EscapeIsDownWhileHeld) {
     WindowLayer& layer = this->layer;
     EXPECT_FALSE(layer.IsKeyDown(KeyCode::kEscape));
     this->backend.HoldEscape();
@@ -738,7 +569,7 @@ TYPED_TEST(WindowLayerContract, EscapeIsDownWhileHeld) {
 // A Run asks for Escape once per event take and relies on the answer
 // holding until the next: a press reaches the poll only when the platform
 // runs.
-TYPED_TEST(WindowLayerContract, AKeyPressReachesThePollOnlyWhenThePlatformRuns) {
+TYPED_TEST_P(WindowLayerContract, AKeyPressReachesThePollOnlyWhenThePlatformRuns) {
     WindowLayer& layer = this->layer;
     this->backend.PostEscapePress();
     EXPECT_FALSE(layer.IsKeyDown(KeyCode::kEscape));
@@ -749,10 +580,12 @@ TYPED_TEST(WindowLayerContract, AKeyPressReachesThePollOnlyWhenThePlatformRuns) 
     EXPECT_FALSE(layer.IsKeyDown(KeyCode::kEscape));
 }
 
-TYPED_TEST(WindowLayerContract, ReleaseEndsEverythingAndMayBeRepeated) {
+TYPED_TEST_P(WindowLayerContract, ReleaseEndsEverythingAndMayBeRepeated) {
     WindowLayer& layer = this->layer;
     layer.AppendLine(kList, "x");
-    layer.AddTimer(kWindow, 7, kTimerPeriodMs);
+    ASSERT_TRUE(layer.OpenWindow(kOtherWindow, 200, 100, "second"));
+    layer.CreateControl(kOtherWindow, ControlKind::Label, 20, 0, 0, 40, 20, "there", false);
+    layer.AddTimer(kOtherWindow, 7, kTimerPeriodMs);
     ASSERT_TRUE(layer.CreateMenuBar(kWindow));
     layer.AddShortcut(kWindow, KeyCode::kF7, 4);
     layer.Release();
@@ -763,7 +596,10 @@ TYPED_TEST(WindowLayerContract, ReleaseEndsEverythingAndMayBeRepeated) {
     }
     EXPECT_EQ(layer.CountLines(kList), 0);
     EXPECT_EQ(layer.SelectedLine(kList), -1);
-    layer.CreateControl(ControlKind::Label, 20, 0, 0, 40, 20, "late", false);
+    EXPECT_EQ(layer.GetText(20), "");
+    EXPECT_EQ(this->backend.Window(kWindow), "");
+    EXPECT_EQ(this->backend.Window(kOtherWindow), "");
+    layer.CreateControl(kWindow, ControlKind::Label, 20, 0, 0, 40, 20, "late", false);
     EXPECT_EQ(layer.GetText(20), "");
     EXPECT_FALSE(layer.CreateMenuBar(kWindow));
     this->backend.LetTimersRun();
@@ -771,7 +607,7 @@ TYPED_TEST(WindowLayerContract, ReleaseEndsEverythingAndMayBeRepeated) {
     EXPECT_EQ(layer.WaitEvent(), (Event{EventKind::Close, 0, ControlEventType::Other}));
 }
 
-TYPED_TEST(WindowLayerContract, LineMarksKeepTheTextAndRaiseNoEvent) {
+TYPED_TEST_P(WindowLayerContract, LineMarksKeepTheTextAndRaiseNoEvent) {
     WindowLayer& layer = this->layer;
     this->AddLines();
     layer.SetLineMark(kList, 1, "breakpoint");
@@ -784,7 +620,7 @@ TYPED_TEST(WindowLayerContract, LineMarksKeepTheTextAndRaiseNoEvent) {
     EXPECT_TRUE(this->backend.TakeAll().empty());
 }
 
-TYPED_TEST(WindowLayerContract, LineMarksOutsideTheLinesOrOnOtherKindsDoNothing) {
+TYPED_TEST_P(WindowLayerContract, LineMarksOutsideTheLinesOrOnOtherKindsDoNothing) {
     WindowLayer& layer = this->layer;
     this->AddLines();
     for (const int32_t index : {-1, 3, 1000}) layer.SetLineMark(kList, index, "breakpoint");
@@ -802,7 +638,7 @@ TYPED_TEST(WindowLayerContract, LineMarksOutsideTheLinesOrOnOtherKindsDoNothing)
     EXPECT_EQ(layer.CountLines(kList), 3);
 }
 
-TYPED_TEST(WindowLayerContract, ClearLinesTakesTheMarksWithTheLines) {
+TYPED_TEST_P(WindowLayerContract, ClearLinesTakesTheMarksWithTheLines) {
     WindowLayer& layer = this->layer;
     this->AddLines();
     layer.SetLineMark(kList, 0, "breakpoint");
@@ -812,7 +648,7 @@ TYPED_TEST(WindowLayerContract, ClearLinesTakesTheMarksWithTheLines) {
     EXPECT_EQ(this->Marks(), (std::vector<std::string>{"", ""}));
 }
 
-TYPED_TEST(WindowLayerContract, ADoubleClickSelectsTheLineAndRaisesOneDoubleClick) {
+TYPED_TEST_P(WindowLayerContract, ADoubleClickSelectsTheLineAndRaisesOneDoubleClick) {
     this->AddLines();
     this->backend.DoubleClick(kList, 2);
     int doubleClicks = 0;
@@ -828,7 +664,7 @@ TYPED_TEST(WindowLayerContract, ADoubleClickSelectsTheLineAndRaisesOneDoubleClic
     EXPECT_EQ(this->layer.SelectedLine(kList), 2);
 }
 
-TYPED_TEST(WindowLayerContract, TheBusyCursorShowsWhileBusyAndEndsWithRelease) {
+TYPED_TEST_P(WindowLayerContract, TheBusyCursorShowsWhileBusyAndEndsWithRelease) {
     WindowLayer& layer = this->layer;
     EXPECT_FALSE(this->backend.ShowsBusyCursor());
     layer.SetBusy(true);
@@ -843,47 +679,61 @@ TYPED_TEST(WindowLayerContract, TheBusyCursorShowsWhileBusyAndEndsWithRelease) {
     EXPECT_FALSE(this->backend.ShowsBusyCursor());
 }
 
-// What only a real window shows: the colour behind a marked line, and its
-// accessible description for screen readers.
-TEST(QtLineMarks, AMarkedLineHasAColourBehindItAndItsDescription) {
-    QtBackend backend;
-    ASSERT_TRUE(backend.layer.OpenWindow(kWindow, 300, 200, "marks"));
-    backend.layer.CreateControl(ControlKind::List, kList, 0, 0, 200, 150, "", false);
-    backend.layer.AppendLine(kList, "000 00    NOP");
-    backend.layer.AppendLine(kList, "001 00    NOP");
-    backend.layer.SetLineMark(kList, 1, "breakpoint");
-    auto* list = backend.WidgetOf<QListWidget>(kList);
-    ASSERT_NE(list, nullptr);
-    EXPECT_EQ(list->item(0)->background().style(), Qt::NoBrush);
-    EXPECT_NE(list->item(1)->background().style(), Qt::NoBrush);
-    EXPECT_EQ(list->item(1)->data(Qt::AccessibleDescriptionRole).toString(), "breakpoint");
-    EXPECT_EQ(list->item(1)->text(), "001 00    NOP");
-    backend.layer.SetLineMark(kList, 1, "");
-    EXPECT_EQ(list->item(1)->background().style(), Qt::NoBrush);
-}
-
-// The queue both backends keep.
-TEST(EventQueueTest, KeepsOrderAndDropsATickOfATimerAlreadyQueued) {
-    EventQueue queue;
-    EXPECT_TRUE(queue.Empty());
-    EXPECT_EQ(queue.Take().kind, EventKind::None);
-    const Event tick1{EventKind::Timer, 1, ControlEventType::Other};
-    const Event tick2{EventKind::Timer, 2, ControlEventType::Other};
-    for (const Event& event :
-         {tick1, MenuEvent(4), tick1, tick2, ChangeEvent(5), ChangeEvent(5), MenuEvent(4), tick2}) {
-        queue.Push(event);
+// Terminate wins over anything pending, for good, with or without a window.
+TYPED_TEST_P(WindowLayerContract, TerminateAnswersEveryLaterTakeAndWait) {
+    WindowLayer& layer = this->layer;
+    layer.AddTimer(kWindow, 7, kTimerPeriodMs);
+    this->backend.LetTimersRun();
+    this->backend.RaiseTerminate();
+    const Event terminate{EventKind::Terminate, 0, ControlEventType::Other};
+    for (int k = 0; k < 2; ++k) {
+        EXPECT_EQ(layer.TakeEvent(), terminate);
+        EXPECT_EQ(layer.WaitEvent(), terminate);
     }
-    std::vector<Event> taken;
-    while (!queue.Empty()) taken.push_back(queue.Take());
-    EXPECT_EQ(taken, (std::vector<Event>{tick1, MenuEvent(4), tick2, ChangeEvent(5), ChangeEvent(5),
-                                         MenuEvent(4)}));
-    // Once taken, a tick of the same timer is queued again.
-    queue.Push(tick1);
-    EXPECT_EQ(queue.Take(), tick1);
-    queue.Push(tick1);
-    EXPECT_FALSE(queue.Empty());
-    EXPECT_EQ(queue.Take(), tick1);
-    EXPECT_EQ(queue.Take().kind, EventKind::None);
+    layer.Release();
+    EXPECT_EQ(layer.WaitEvent(), terminate);
 }
 
-}  // namespace
+// Raised while a message box or the open-file dialog is up, Terminate
+// closes it; later ones do not show.
+TYPED_TEST_P(WindowLayerContract, TerminateClosesTheOpenModalAndLaterOnesDoNotShow) {
+    for (const bool dialogFirst : {false, true}) {
+        SCOPED_TRACE(dialogFirst ? "dialog" : "message box");
+        TypeParam fresh;
+        WindowLayer& layer = fresh.layer;
+        ASSERT_TRUE(layer.OpenWindow(kWindow, 200, 100, "t"));
+        fresh.TerminateInNextModal();
+        if (dialogFirst) {
+            EXPECT_EQ(layer.OpenFileDialog("Open", "/", "All files (*)|*"), "");
+        } else {
+            layer.Show("file error", "cannot read");
+        }
+        EXPECT_EQ(fresh.ModalsShown(), 1);
+        layer.Show("later", "not shown");
+        EXPECT_EQ(layer.OpenFileDialog("Open", "/", "All files (*)|*"), "");
+        EXPECT_EQ(fresh.ModalsShown(), 1);
+        EXPECT_EQ(fresh.ModalsLeftOpen(), 0);
+        EXPECT_EQ(layer.TakeEvent().kind, EventKind::Terminate);
+    }
+}
+
+REGISTER_TYPED_TEST_SUITE_P(
+    WindowLayerContract, WindowsOpenOncePerNumberShareControlNumbersAndStandApart,
+    MenuChecksChangeOnlyWhenTheProgramSetsThem,
+    WithoutAWindowControlsMenusShortcutsAndTimersAreNotMade, EveryKindTakesItsInitialTextAndName,
+    SetTextReachesTheTextKindsOnly, TheCheckMarkBelongsToCheckBoxesOnly, LinesBelongToListsOnly,
+    AListKeepsItsLinesInOrderAndReadsNothingPastTheLast, SelectLineOutOfRangeLeavesNoLineSelected,
+    LimitTextBindsTheUserInTextFieldsOnly, UserActionsRaiseEventsInOrderAndProgramWritesNone,
+    UnknownControlNumbersDoNothingAndAnswerEmpty, ANumberInUseIsReplacedByTheNewControl,
+    CreateImageRejectsPicturesWithoutMatchingPixels, AnImageShownBeforeItExistsShowsOnceShownAgain,
+    AFreedOrReplacedImageStaysUntilShownAgain, FontsAreNumberedFromZeroAndFitEveryKind,
+    MenusAreBuiltInOrderAndRaiseTheirItems,
+    ShortcutsRaiseTheirLatestItemFromAnyControlOfTheirWindow, TimersTickUntilRemovedFromTheirWindow,
+    EscapeIsDownWhileHeld, AKeyPressReachesThePollOnlyWhenThePlatformRuns,
+    ReleaseEndsEverythingAndMayBeRepeated, LineMarksKeepTheTextAndRaiseNoEvent,
+    LineMarksOutsideTheLinesOrOnOtherKindsDoNothing, ClearLinesTakesTheMarksWithTheLines,
+    ADoubleClickSelectsTheLineAndRaisesOneDoubleClick,
+    TheBusyCursorShowsWhileBusyAndEndsWithRelease, TerminateAnswersEveryLaterTakeAndWait,
+    TerminateClosesTheOpenModalAndLaterOnesDoNotShow);
+
+}  // namespace contract
