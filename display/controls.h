@@ -28,6 +28,20 @@ constexpr int32_t kRamDump = 44;
 constexpr int32_t kCount = 45;
 }  // namespace Control
 
+// The MCS-4 system's own window: what does not fit the main window.
+namespace Mcs4Control {
+constexpr int32_t kBankCaption = 100;
+constexpr int32_t kBanks = 101;       // list: "Bank 0".."Bank 7", the bank shown selected
+constexpr int32_t kFollowBank = 102;  // check box: show the bank DCL selected
+constexpr int32_t kRam = 103;         // the bank's characters and status characters
+constexpr int32_t kPorts = 104;       // the RAM output ports and the ROM output latches
+constexpr int32_t kCycles = 105;      // the cycle count and the chip's time
+constexpr int32_t kTest = 106;        // check box: the TEST pin
+constexpr int32_t kRomInCaption = 107;
+constexpr int32_t kFirstRomIn = 110;       // fields 110..125: ROM chip k's input lines
+constexpr int32_t kFirstRomInLabel = 130;  // labels 130..145: "0".."F"
+}  // namespace Mcs4Control
+
 namespace MenuItem {
 constexpr int32_t kOpen = 0;
 constexpr int32_t kQuit = 1;
@@ -46,6 +60,12 @@ constexpr int32_t kClearBreakpoints = 13;
 constexpr int32_t kStepBack = 14;
 constexpr int32_t kKeyboardShortcuts = 15;
 constexpr int32_t kAbout = 16;
+constexpr int32_t kMachineCompatible = 17;
+constexpr int32_t kMachineMcs4 = 18;
+constexpr int32_t kMachineExerciser = 19;
+constexpr int32_t kMcs4Window = 20;
+constexpr int32_t kStopOnUndefined = 21;
+constexpr int32_t kStopOnOverflow = 22;
 }  // namespace MenuItem
 
 namespace Image {

@@ -1,6 +1,7 @@
 #include "display/state_display.h"
 
 #include <cstddef>
+#include <cstdio>
 #include <span>
 
 #include "core/hex.h"
@@ -106,4 +107,51 @@ void RefreshDisplay(const MachineState& state, WindowLayer& layer) {
                   "src1=" + PaddedHex(state.src1, 2) + ",src2=" + PaddedHex(state.src2, 2));
     layer.SelectLine(Control::kStack, state.stackPointer);
     layer.SetText(Control::kRamDump, RamDumpText(state));
+}
+
+std::string Mcs4RamText(const Mcs4State& state, int32_t bank) {
+    std::string text = "c.r 0123456789ABCDEF 0123\r\n--- ---------------- ----";
+    const size_t first = static_cast<size_t>(bank & 7) * 16;
+    for (size_t reg = first; reg < first + 16; ++reg) {
+        text += "\r\n";
+        text += std::to_string(reg >> 2 & 3) + "." + std::to_string(reg & 3) + " ";
+        for (size_t k = 0; k < 16; ++k) AppendHex(text, state.ram[reg * 16 + k], 1);
+        text += ' ';
+        for (size_t k = 0; k < 4; ++k) AppendHex(text, state.status[reg * 4 + k], 1);
+    }
+    return text;
+}
+
+std::string Mcs4PortsText(const Mcs4State& state) {
+    std::string text = "RAM ports  chip 0 1 2 3";
+    for (size_t bank = 0; bank < kMcs4Banks; ++bank) {
+        text += "\r\nbank " + std::to_string(bank) + "          ";
+        for (size_t chip = 0; chip < kMcs4ChipsPerBank; ++chip) {
+            text += ' ';
+            AppendHex(text, state.ramPorts[bank * 4 + chip], 1);
+        }
+    }
+    text += "\r\n\r\nROM latches 0123456789ABCDEF\r\n            ";
+    for (const uint8_t latch : state.romOut) AppendHex(text, latch, 1);
+    return text;
+}
+
+std::string Mcs4CyclesText(const Mcs4State& state) {
+    const double milliseconds = static_cast<double>(state.cycles) * kMcs4CycleNanoseconds / 1e6;
+    char time[32];
+    std::snprintf(time, sizeof time, "%.3f", milliseconds);
+    return "cycles " + std::to_string(state.cycles) + ", " + time + " ms at 740 kHz";
+}
+
+void RefreshMcs4Window(const Mcs4State& state, int32_t bank, bool followBank, WindowLayer& layer) {
+    layer.SelectLine(Mcs4Control::kBanks, bank);
+    layer.SetCheck(Mcs4Control::kFollowBank, followBank ? 1 : 0);
+    layer.SetText(Mcs4Control::kRam, Mcs4RamText(state, bank));
+    layer.SetText(Mcs4Control::kPorts, Mcs4PortsText(state));
+    layer.SetText(Mcs4Control::kCycles, Mcs4CyclesText(state));
+    layer.SetCheck(Mcs4Control::kTest, state.test);
+    for (int32_t chip = 0; chip < kMcs4RomChips; ++chip) {
+        layer.SetText(Mcs4Control::kFirstRomIn + chip,
+                      PlainHex(state.romIn[static_cast<size_t>(chip)]));
+    }
 }

@@ -37,3 +37,16 @@ void UpdateLeds(const Mcs4State& state, WindowLayer& layer);
 std::string RamDumpText(const Mcs4State& state, int32_t bank);
 // The SRC line: the address SRC last sent, the selected bank and its latch.
 std::string Mcs4SrcText(const Mcs4State& state);
+
+// The MCS-4 window's texts. The RAM: a line per chip and register of one
+// bank, its sixteen characters and four status characters. The ports: the
+// 32 RAM output ports by bank and chip, and the 16 ROM output latches. The
+// cycles: the count and the time the chip took at 740 kHz.
+std::string Mcs4RamText(const Mcs4State& state, int32_t bank);
+std::string Mcs4PortsText(const Mcs4State& state);
+std::string Mcs4CyclesText(const Mcs4State& state);
+
+// Writes the MCS-4 window's controls: the texts above for `bank`, the bank
+// list's selection, the follow box (checked when `followBank`), the TEST box
+// and the ROM input lines.
+void RefreshMcs4Window(const Mcs4State& state, int32_t bank, bool followBank, WindowLayer& layer);

@@ -10,6 +10,7 @@
 #include "frontend/controls.h"
 #include "frontend/loading.h"
 #include "frontend/main_window.h"
+#include "frontend/mcs4_window.h"
 #include "frontend/run_control.h"
 
 namespace {
@@ -44,7 +45,8 @@ int RunQuodlet(Workbench& workbench, WindowLayer& layer, const std::string& prog
 }
 
 bool StartMainWindow(Workbench& workbench, WindowLayer& layer) {
-    if (!layer.OpenWindow(kMainWindow, kWindowWidth, kWindowHeight, kWindowTitle)) {
+    if (!layer.OpenWindow(kMainWindow, kWindowWidth, kWindowHeight,
+                          WindowTitle(workbench.machine))) {
         layer.Release();
         return false;
     }
@@ -57,11 +59,16 @@ void StartUp(Workbench& workbench, WindowLayer& layer) {
     workbench.loadFolder = WorkingFolder();
     workbench.programLength = kProgramLengthBeforeLoading;
     FillOpcodeTables(workbench.tables);
+    FillOpcodeTables(workbench.mcs4Tables, true);
+    if (Mcs4Chosen(workbench)) SyncMcs4Rom(workbench);
+    UpdateMenuChecks(workbench, layer);
     // A reset machine, shown, with the listing from address 0.
     ResetCpuCommand(workbench, layer);
 }
 
 bool HandleEvent(Workbench& workbench, WindowLayer& layer, const Event& event) {
+    // What happens in the MCS-4 system's window, its close button included.
+    if (Mcs4WindowEvent(workbench, layer, event)) return true;
     switch (event.kind) {
         case EventKind::Close:
         case EventKind::Terminate: return false;

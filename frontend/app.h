@@ -11,7 +11,8 @@
 // The whole program on an initialised window layer: opens and builds the
 // window, starts up, runs the event loop until Close or Quit and shuts
 // down. Returns the process exit code.
-// A `programFile` is opened at start-up as File > Open would.
+// A `programFile` is opened at start-up as File > Open would, on the
+// machine the workbench has chosen.
 int RunQuodlet(Workbench& workbench, WindowLayer& layer, const std::string& programFile = {});
 
 // Opens the main window, builds it and starts up; false, with the layer

@@ -1,5 +1,6 @@
 #include "frontend/command_line.h"
 
+#include <optional>
 #include <string_view>
 
 CommandLineRequest ReadCommandLine(int argc, const char* const* argv) {
@@ -13,14 +14,34 @@ CommandLineRequest ReadCommandLine(int argc, const char* const* argv) {
     return request;
 }
 
-bool ReadProgramFileArgument(int argc, const char* const* argv, std::string& file,
-                             std::string& why) {
+bool ReadProgramArguments(int argc, const char* const* argv, std::string& file,
+                          MachineKind& machine, std::string& why) {
     file.clear();
+    machine = MachineKind::Compatible;
     bool optionsEnded = false;
     for (int i = 1; i < argc && argv[i] != nullptr; ++i) {
         const std::string_view argument = argv[i];
         if (!optionsEnded && argument == "--") {
             optionsEnded = true;
+            continue;
+        }
+        if (!optionsEnded && (argument == "--machine" || argument.starts_with("--machine="))) {
+            std::string_view name;
+            if (argument == "--machine") {
+                if (i + 1 >= argc || argv[i + 1] == nullptr) {
+                    why = "--machine needs a name: " + MachineNames();
+                    return false;
+                }
+                name = argv[++i];
+            } else {
+                name = argument.substr(std::string_view("--machine=").size());
+            }
+            const std::optional<MachineKind> named = MachineByName(name);
+            if (!named) {
+                why = "no machine '" + std::string(name) + "'; the machines are " + MachineNames();
+                return false;
+            }
+            machine = *named;
             continue;
         }
         if (!optionsEnded && argument.size() > 1 && argument[0] == '-') {
@@ -37,15 +58,20 @@ bool ReadProgramFileArgument(int argc, const char* const* argv, std::string& fil
 }
 
 std::string HelpText() {
-    return "Usage: quodlet [FILE]\n"
+    return "Usage: quodlet [--machine NAME] [FILE]\n"
            "An emulator and single-step debugger for the Intel 4004, in one window.\n"
            "\n"
            "FILE is a program to load into ROM at start-up, as File > Open would: a program\n"
-           "image (raw bytes, at most 65536), or a source file ending in .asm, assembled.\n"
+           "image (raw bytes, at most 65536, or 4096 on the MCS-4 machines), or a source\n"
+           "file ending in .asm, assembled.\n"
            "\n"
            "Options:\n"
-           "  -h, --help     show this help and exit\n"
-           "      --version  show the version and exit\n"
+           "      --machine NAME  the machine to start with, as the Machine menu offers\n"
+           "                      them: compatible (the default), mcs4 (the Intel MCS-4\n"
+           "                      system) or exerciser (the MCS-4 system wired for Intel's\n"
+           "                      4001-0009 exerciser)\n"
+           "  -h, --help          show this help and exit\n"
+           "      --version       show the version and exit\n"
            "\n"
            "Qt's own options, such as -platform NAME, are accepted too.\n";
 }

@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "core/cpus.h"
+
 enum class CommandLineRequest {
     OpenWindow,  // no option of the program's own: start as usual
     Help,        // -h or --help: print the usage and end
@@ -15,12 +17,14 @@ enum class CommandLineRequest {
 // window system's own options (such as -platform NAME).
 CommandLineRequest ReadCommandLine(int argc, const char* const* argv);
 
-// The program file named on a command line the window system has taken its
-// own options from: the one argument that is no option, or the one after
-// "--". Empty when none is named; false with `why` when more than one is,
-// or an option is unknown.
-bool ReadProgramFileArgument(int argc, const char* const* argv, std::string& file,
-                             std::string& why);
+// What a command line the window system has taken its own options from
+// asks for: the program file (the one argument that is no option, or the
+// one after "--"; empty when none is named) and the machine (--machine
+// NAME or --machine=NAME; the compatible one when not given). False with
+// `why` when more than one file is named, an option is unknown or a
+// machine has no such name.
+bool ReadProgramArguments(int argc, const char* const* argv, std::string& file,
+                          MachineKind& machine, std::string& why);
 
 // The text --help prints, ending in a newline.
 std::string HelpText();

@@ -7,6 +7,7 @@
 #include "frontend/breakpoint_marks.h"
 #include "frontend/controls.h"
 #include "frontend/loading.h"
+#include "frontend/mcs4_window.h"
 #include "frontend/run_control.h"
 #include "platform/key_codes.h"
 
@@ -20,9 +21,18 @@ void ShowAbout(Workbench& workbench, WindowLayer& layer) {
     layer.Show("About Quodlet", AboutText(workbench.toolkitVersion));
 }
 
+template <MachineKind machine>
+void Choose(Workbench& workbench, WindowLayer& layer) {
+    SelectMachine(workbench, layer, machine);
+}
+template <MachineKind machine>
+bool Chosen(const Workbench& workbench) {
+    return workbench.machine == machine;
+}
+
 // The menu bar in display order; item numbers are not in display order.
 // "&" marks each entry's mnemonic, unique within its menu.
-constexpr std::array<CommandRow, 24> kCommands = {{
+constexpr auto kCommands = std::to_array<CommandRow>({
     {MenuRow::Title, 0, "&File"},
     {MenuRow::Command, MenuItem::kOpen, "&Open", KeyCode::kCtrlO, LoadProgramFile},
     {MenuRow::Command, MenuItem::kReload, "&Reload", KeyCode::kCtrlR, ReloadProgramFile},
@@ -51,11 +61,32 @@ constexpr std::array<CommandRow, 24> kCommands = {{
      ClearBreakpointsCommand},
     {MenuRow::Command, MenuItem::kStepBack, "Step Bac&k", KeyCode::kShift | KeyCode::kF7,
      StepBackCommand},
+    // The MCS-4 system's optional stops.
+    {MenuRow::Separator},
+    {MenuRow::Command, MenuItem::kStopOnUndefined, "Stop on Un&defined Opcode", 0,
+     [](Workbench& workbench, WindowLayer& /*layer*/) {
+         workbench.stops.undefinedOpcode = !workbench.stops.undefinedOpcode;
+     },
+     [](const Workbench& workbench) { return workbench.stops.undefinedOpcode; }},
+    {MenuRow::Command, MenuItem::kStopOnOverflow, "Stop on Stack O&verflow", 0,
+     [](Workbench& workbench, WindowLayer& /*layer*/) {
+         workbench.stops.stackOverflow = !workbench.stops.stackOverflow;
+     },
+     [](const Workbench& workbench) { return workbench.stops.stackOverflow; }},
+    {MenuRow::Title, 0, "&Machine"},
+    {MenuRow::Command, MenuItem::kMachineCompatible, "&Compatible Machine", 0,
+     Choose<MachineKind::Compatible>, Chosen<MachineKind::Compatible>},
+    {MenuRow::Command, MenuItem::kMachineMcs4, "Intel &MCS-4 System", 0, Choose<MachineKind::Mcs4>,
+     Chosen<MachineKind::Mcs4>},
+    {MenuRow::Command, MenuItem::kMachineExerciser, "MCS-4 &Exerciser Board", 0,
+     Choose<MachineKind::Exerciser>, Chosen<MachineKind::Exerciser>},
+    {MenuRow::Separator},
+    {MenuRow::Command, MenuItem::kMcs4Window, "MCS-4 System &Window", 0, ShowMcs4Window},
     {MenuRow::Title, 0, "&Help"},
     {MenuRow::Command, MenuItem::kKeyboardShortcuts, "&Keyboard Shortcuts", 0,
      ShowKeyboardShortcuts},
     {MenuRow::Command, MenuItem::kAbout, "&About Quodlet", 0, ShowAbout},
-}};
+});
 
 // A menu text as the user reads it: without the mnemonic marks.
 std::string ReadableMenuText(std::string_view text) {
@@ -103,10 +134,19 @@ void BuildMenus(WindowLayer& layer) {
             case MenuRow::EndSubmenu: layer.CloseSubmenu(); break;
         }
     }
+    AddShortcutsTo(layer, kMainWindow);
+}
+
+void AddShortcutsTo(WindowLayer& layer, int32_t window) {
     for (const CommandRow& row : kCommands) {
-        if (row.row == MenuRow::Command && row.key != 0) {
-            layer.AddShortcut(kMainWindow, row.key, row.item);
-        }
+        if (row.row == MenuRow::Command && row.key != 0)
+            layer.AddShortcut(window, row.key, row.item);
+    }
+}
+
+void UpdateMenuChecks(const Workbench& workbench, WindowLayer& layer) {
+    for (const CommandRow& row : kCommands) {
+        if (row.checked != nullptr) layer.SetMenuCheck(row.item, row.checked(workbench));
     }
 }
 
@@ -115,6 +155,7 @@ bool RunCommand(Workbench& workbench, WindowLayer& layer, int32_t item) {
     for (const CommandRow& row : kCommands) {
         if (row.row == MenuRow::Command && row.item == item && row.run != nullptr) {
             row.run(workbench, layer);
+            UpdateMenuChecks(workbench, layer);
             break;
         }
     }

@@ -16,13 +16,16 @@
 enum class MenuRow { Title, Command, Separator, Submenu, EndSubmenu };
 
 using CommandHandler = void (*)(Workbench& workbench, WindowLayer& layer);
+// Whether a checkable command's mark is on.
+using CommandCheck = bool (*)(const Workbench& workbench);
 
 struct CommandRow {
     MenuRow row;
-    int32_t item = 0;              // Command: the menu item number its events carry
-    std::string_view text{};       // "&" marks the mnemonic; no key label
-    int32_t key = 0;               // Command: its shortcut's key code, 0 for none
-    CommandHandler run = nullptr;  // Command: what it does; none for Quit, which ends the loop
+    int32_t item = 0;                // Command: the menu item number its events carry
+    std::string_view text{};         // "&" marks the mnemonic; no key label
+    int32_t key = 0;                 // Command: its shortcut's key code, 0 for none
+    CommandHandler run = nullptr;    // Command: what it does; none for Quit, which ends the loop
+    CommandCheck checked = nullptr;  // Command: for a checkable one, whether it is checked
 };
 
 // Every row of the menu bar, in display order.
@@ -35,9 +38,17 @@ std::string KeyLabel(int32_t keyCode);
 // there are neither menus nor shortcuts; the controls work all the same.
 void BuildMenus(WindowLayer& layer);
 
-// Carries out the command of a menu item; false for Quit. An item no row
-// has does nothing.
+// Carries out the command of a menu item and brings the marks of the
+// checkable items up to date; false for Quit. An item no row has does
+// nothing.
 bool RunCommand(Workbench& workbench, WindowLayer& layer, int32_t item);
+
+// Sets the mark of every checkable item as the workbench stands.
+void UpdateMenuChecks(const Workbench& workbench, WindowLayer& layer);
+
+// Gives a window of the program's own the menu bar's shortcuts, so that
+// they work while it is the active one.
+void AddShortcutsTo(WindowLayer& layer, int32_t window);
 
 // Help > Keyboard Shortcuts: a line per key, the key and what it does
 // separated by a tab, lines by "\r\n".

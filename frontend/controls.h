@@ -14,4 +14,9 @@ constexpr int32_t kWindowHeight = 480;
 // "Quodlet v" and the version, as the title has always read.
 constexpr char kWindowTitle[] = "Quodlet v" QUODLET_VERSION;
 constexpr int32_t kAnimationTimer = 123;
+// The MCS-4 system's own window, beside the main one.
+constexpr int32_t kMcs4Window = 1;
+constexpr int32_t kMcs4WindowWidth = 600;
+constexpr int32_t kMcs4WindowHeight = 340;
+constexpr char kMcs4WindowTitle[] = "MCS-4 system";
 constexpr int32_t kAnimationPeriodMs = 250;

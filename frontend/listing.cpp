@@ -3,6 +3,7 @@
 #include "display/disassembler.h"
 #include "display/state_display.h"
 #include "frontend/breakpoint_marks.h"
+#include "frontend/mcs4_window.h"
 
 namespace {
 
@@ -16,18 +17,30 @@ void MarkRebuiltListing(const Workbench& workbench, WindowLayer& layer) {
 
 void RebuildListingFromZero(Workbench& workbench, WindowLayer& layer) {
     workbench.listingAddress = 0;
-    FillCodeListing(workbench.state, workbench.tables, workbench.listingAddress, layer);
+    FillCodeListing(CurrentProgram(workbench), CurrentTables(workbench), workbench.listingAddress,
+                    layer);
     MarkRebuiltListing(workbench, layer);
 }
 
 void RebuildListingFromZeroFollowingPc(Workbench& workbench, WindowLayer& layer) {
     RebuildListingFromZero(workbench, layer);
-    FollowPc(workbench.state, workbench.tables, workbench.listingAddress, layer);
+    FollowPc(CurrentProgram(workbench), CurrentPc(workbench), CurrentTables(workbench),
+             workbench.listingAddress, layer);
     MarkRebuiltListing(workbench, layer);
 }
 
+void RefreshMachine(Workbench& workbench, WindowLayer& layer) {
+    if (Mcs4Chosen(workbench)) {
+        RefreshDisplay(workbench.mcs4, layer);
+        RefreshMcs4Window(workbench, layer);
+    } else {
+        RefreshDisplay(workbench.state, layer);
+    }
+}
+
 void RefreshAndFollowPc(Workbench& workbench, WindowLayer& layer) {
-    RefreshDisplay(workbench.state, layer);
-    FollowPc(workbench.state, workbench.tables, workbench.listingAddress, layer);
+    RefreshMachine(workbench, layer);
+    FollowPc(CurrentProgram(workbench), CurrentPc(workbench), CurrentTables(workbench),
+             workbench.listingAddress, layer);
     MarkRebuiltListing(workbench, layer);
 }

@@ -14,5 +14,9 @@ void RebuildListingFromZero(Workbench& workbench, WindowLayer& layer);
 // moved to pc when its lines do not reach it: after a load, or a typed pc.
 void RebuildListingFromZeroFollowingPc(Workbench& workbench, WindowLayer& layer);
 
+// Every field of the machine chosen, in the main window and, for the MCS-4
+// system, in its own window when that is shown.
+void RefreshMachine(Workbench& workbench, WindowLayer& layer);
+
 // Every field, then the listing line of pc: after an instruction.
 void RefreshAndFollowPc(Workbench& workbench, WindowLayer& layer);

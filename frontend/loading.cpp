@@ -45,13 +45,18 @@ std::string AssemblyErrorText(const Assembly& assembly) {
 }
 
 // Tells the user why a program file brought no program.
-void ReportRefusal(WindowLayer& layer, const std::string& path, const ProgramFile& program) {
+void ReportRefusal(WindowLayer& layer, const std::string& path, const ProgramFile& program,
+                   bool mcs4) {
     switch (program.read) {
         case FileRead::TooBig:
             if (program.source) {
                 layer.Show(kAssemblyErrorTitle, "The source is larger than " +
                                                     std::to_string(kLargestSourceBytes >> 20) +
                                                     " MiB.");
+            } else if (mcs4) {
+                layer.Show("Big size", "too big to fit in rom: " + std::to_string(program.size) +
+                                           " bytes, and the MCS-4 system's ROM holds " +
+                                           std::to_string(kMcs4RomBytes));
             } else {
                 layer.Show("Big size", "too big to fit in rom");
             }
@@ -84,9 +89,10 @@ void LoadProgramPath(Workbench& workbench, WindowLayer& layer, const std::string
 
     // Read everything before touching the machine, so that a refused file
     // leaves it as it was.
-    const ProgramFile program = ReadProgramFile(path, kProgramBytes);
+    const bool mcs4 = Mcs4Chosen(workbench);
+    const ProgramFile program = ReadProgramFile(path, mcs4 ? kMcs4RomBytes : kProgramBytes);
     if (!program.Loaded()) {
-        ReportRefusal(layer, path, program);
+        ReportRefusal(layer, path, program, mcs4);
         return;
     }
     workbench.loadFolder = FolderOf(path);
@@ -94,6 +100,7 @@ void LoadProgramPath(Workbench& workbench, WindowLayer& layer, const std::string
     std::copy(program.bytes.begin(), program.bytes.end(),
               ChangeMachine(workbench).RomImage.begin());
     workbench.programLength = static_cast<int32_t>(program.bytes.size());
+    SyncMcs4Rom(workbench);
     RebuildListingFromZeroFollowingPc(workbench, layer);
 }
 
@@ -101,11 +108,13 @@ void LoadExample(Workbench& workbench, WindowLayer& layer, std::span<const int32
     const std::span<const int32_t> program =
         example.first(std::min<size_t>(example.size(), kProgramBytes));
     std::copy(program.begin(), program.end(), ChangeMachine(workbench).RomImage.begin());
+    SyncMcs4Rom(workbench);
     RebuildListingFromZeroFollowingPc(workbench, layer);
     workbench.programLength = static_cast<int32_t>(program.size());
 }
 
 void ZeroRomCommand(Workbench& workbench, WindowLayer& layer) {
     ZeroRom(ChangeMachine(workbench));
+    SyncMcs4Rom(workbench);
     RebuildListingFromZeroFollowingPc(workbench, layer);
 }

@@ -27,7 +27,8 @@ int main(int argc, char** argv) {
     QtLayer layer(argc, argv);
     // Qt has taken its own options from argv; what is left may name a file.
     std::string file;
-    if (!ReadProgramFileArgument(argc, argv, file, why)) {
+    MachineKind machine = MachineKind::Compatible;
+    if (!ReadProgramArguments(argc, argv, file, machine, why)) {
         std::cerr << "quodlet: " << why << '\n';
         return 2;
     }
@@ -37,6 +38,7 @@ int main(int argc, char** argv) {
     // The machine state holds 256 KiB of arrays: too much for the stack.
     const auto workbench = std::make_unique<Workbench>();
     workbench->toolkitVersion = QtLayer::ToolkitVersion();
+    workbench->machine = machine;
     const int exitCode = RunQuodlet(*workbench, layer, file);
     if (exitCode != 0) std::cerr << "quodlet: the main window could not be opened\n";
     return exitCode;

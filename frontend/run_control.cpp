@@ -20,6 +20,7 @@
 #include "frontend/listing.h"
 #include "frontend/loading.h"
 #include "frontend/main_window.h"
+#include "frontend/mcs4_window.h"
 
 namespace {
 
@@ -49,13 +50,23 @@ bool ParseFieldValue(const std::string& text, int32_t& value) {
 // date just before each take are what every paint shows, and Escape asked
 // for just after each take is what asking before every instruction would
 // see: what the window knows of the keyboard changes only then too.
+// RAM output port 1 on the compatible machine, bank 0 chip 1's on the MCS-4
+// system: the port the lamps show.
+int32_t LampPort(const MachineState& state) {
+    return state.ramOutputPorts[1];
+}
+int32_t LampPort(const Mcs4State& state) {
+    return state.ramPorts[1];
+}
+
+template <typename State>
 struct WindowRun {
     WindowLayer& layer;
-    int32_t lampsPort;  // RAM output port 1 as the lamps show it
+    int32_t lampsPort;  // the lamps' port as the lamps show it
 
-    RunStop AtCheckpoint(const MachineState& state) {
-        if (state.ramOutputPorts[1] != lampsPort) {
-            lampsPort = state.ramOutputPorts[1];
+    RunStop AtCheckpoint(const State& state) {
+        if (LampPort(state) != lampsPort) {
+            lampsPort = LampPort(state);
             UpdateLeds(state, layer);
         }
         // The session asked the program to end: the Run ends, and the loop
@@ -63,22 +74,21 @@ struct WindowRun {
         if (layer.TakeEvent().kind == EventKind::Terminate) return RunStop::Interrupted;
         return layer.IsKeyDown(KeyCode::kEscape) ? RunStop::Escape : RunStop::None;
     }
-    RunStop StopBefore(const MachineState& /*state*/, int64_t /*executed*/) {
-        return RunStop::None;
-    }
-    void AfterStep(const MachineState& /*state*/) {}
+    RunStop StopBefore(const State& /*state*/, int64_t /*executed*/) { return RunStop::None; }
+    void AfterStep(const State& /*state*/) {}
 };
 
 // The loop of a Run in the window, with everything it calls per instruction
 // (the instruction step and the debugger's checks) inlined into it: a Run
 // keeps the bare core's pace only so, and the compiler would not inline the
-// step into all three of these loops on its own. The observer is a local of
-// the loop, so that what it keeps can live in registers.
-template <DebugGoal goal>
+// step into all these loops on its own. The observer is a local of the
+// loop, so that what it keeps can live in registers.
+template <typename Cpu, DebugGoal goal>
 [[gnu::flatten]] void RunLoop(Workbench& workbench, WindowLayer& layer, int32_t target) {
-    WindowRun observer{layer, workbench.state.ramOutputPorts[1]};
-    RunDebug<CompatibleCpu, goal>(workbench.state, layer, workbench.programLength,
-                                  workbench.breakpoints, workbench.history, observer, target);
+    typename Cpu::State& state = StateOf<Cpu>(workbench);
+    WindowRun<typename Cpu::State> observer{layer, LampPort(state)};
+    RunDebug<Cpu, goal>(state, layer, workbench.programLength, workbench.breakpoints,
+                        HistoryFor<Cpu>(workbench), observer, target, workbench.stops);
 }
 
 // Run, Step Over and Run to Cursor in the window: the busy cursor while the
@@ -86,50 +96,65 @@ template <DebugGoal goal>
 // breakpoints tested, and the whole window refreshed at the end.
 template <DebugGoal goal>
 void RunInWindow(Workbench& workbench, WindowLayer& layer, int32_t target = 0) {
-    MachineState& state = workbench.state;
-    // The lamps show RAM output port 1 and nothing else, and nothing but
-    // the instructions changes it during a Run: after bringing them up to
-    // date once, the Run redraws them only when it finds the port changed.
-    UpdateLeds(state, layer);
-    layer.SetBusy(true);
-    RunLoop<goal>(workbench, layer, target);
-    state.running = 0;
-    layer.SetBusy(false);
+    WithCpu(workbench.machine, [&](auto cpu) {
+        using Cpu = decltype(cpu);
+        // The lamps show one port and nothing else, and nothing but the
+        // instructions changes it during a Run: after bringing them up to
+        // date once, the Run redraws them only when it finds the port
+        // changed.
+        UpdateLeds(StateOf<Cpu>(workbench), layer);
+        layer.SetBusy(true);
+        RunLoop<Cpu, goal>(workbench, layer, target);
+        StateOf<Cpu>(workbench).running = 0;
+        layer.SetBusy(false);
+    });
     RefreshAndFollowPc(workbench, layer);
+}
+
+// The value typed into an MCS-4 register field, or false when it does not
+// fit: the chip's registers hold exactly their own width.
+bool FitsMcs4Field(int32_t control, int32_t value) {
+    return value <= (control == Control::kProgramCounter ? kLastAddress : 0xF);
 }
 
 }  // namespace
 
 void StepCommand(Workbench& workbench, WindowLayer& layer) {
     // Also during an animation, and with no bound on pc.
-    StepRecorded<CompatibleCpu>(workbench.state, layer, workbench.history);
+    WithCpu(workbench.machine, [&](auto cpu) {
+        using Cpu = decltype(cpu);
+        StepRecorded<Cpu>(StateOf<Cpu>(workbench), layer, HistoryFor<Cpu>(workbench));
+    });
     RefreshAndFollowPc(workbench, layer);
 }
 
 void AnimateCommand(Workbench& workbench, WindowLayer& layer) {
     // The first instruction comes with the first tick; animating again only
     // restarts the period.
-    workbench.state.running = 1;
+    Running(workbench) = 1;
     workbench.animationSteps = 0;
     layer.AddTimer(kMainWindow, kAnimationTimer, kAnimationPeriodMs);
 }
 
 void RunProgram(Workbench& workbench, WindowLayer& layer) {
-    if (workbench.state.running != 0) return;  // an animation is in progress
+    if (Running(workbench) != 0) return;  // an animation is in progress
     RunInWindow<DebugGoal::Run>(workbench, layer);
 }
 
 void StepOverCommand(Workbench& workbench, WindowLayer& layer) {
-    if (!AtCall<CompatibleCpu>(workbench.state)) {
+    const bool atCall = WithCpu(workbench.machine, [&](auto cpu) {
+        return AtCall<decltype(cpu)>(StateOf<decltype(cpu)>(workbench));
+    });
+    if (!atCall) {
         StepCommand(workbench, layer);
         return;
     }
-    if (workbench.state.running != 0) return;  // as Run: not during an animation
+    if (Running(workbench) != 0) return;  // as Run: not during an animation
     RunInWindow<DebugGoal::StepOver>(workbench, layer);
 }
 
 void RunToCursorCommand(Workbench& workbench, WindowLayer& layer) {
-    if (workbench.state.running != 0) return;
+    if (Running(workbench) != 0) return;
     int32_t target = 0;
     if (!SelectedListingAddress(layer, target)) return;
     RunInWindow<DebugGoal::RunToCursor>(workbench, layer, target);
@@ -137,54 +162,115 @@ void RunToCursorCommand(Workbench& workbench, WindowLayer& layer) {
 
 void StepBackCommand(Workbench& workbench, WindowLayer& layer) {
     // running stays as it is: an animation goes on from the earlier state.
-    if (StepBack(workbench.history, workbench.state)) RefreshAndFollowPc(workbench, layer);
+    const bool back = WithCpu(workbench.machine, [&](auto cpu) {
+        using Cpu = decltype(cpu);
+        return StepBackOn<Cpu>(HistoryFor<Cpu>(workbench), StateOf<Cpu>(workbench));
+    });
+    if (back) RefreshAndFollowPc(workbench, layer);
 }
 
 void AnimationTick(Workbench& workbench, WindowLayer& layer) {
-    MachineState& state = workbench.state;
-    if (state.running != 0) {
-        // A breakpoint ends the animation before its instruction, but not
-        // at the animation's first: animating from a breakpoint moves on.
-        if (workbench.animationSteps > 0 && HasBreakpoint(workbench.breakpoints, state.pc)) {
-            state.running = 0;
+    int32_t& running = Running(workbench);
+    if (running != 0) {
+        // A breakpoint, or one of the optional stops, ends the animation
+        // before its instruction, but not at the animation's first:
+        // animating from a breakpoint moves on.
+        const bool stop = WithCpu(workbench.machine, [&](auto cpu) {
+            using Cpu = decltype(cpu);
+            const auto& state = StateOf<Cpu>(workbench);
+            return workbench.animationSteps > 0 &&
+                   (HasBreakpoint(workbench.breakpoints, Cpu::Pc(state)) ||
+                    OptionalStop<Cpu>(state, workbench.stops) != RunStop::None);
+        });
+        if (stop) {
+            running = 0;
         } else {
-            StepRecorded<CompatibleCpu>(state, layer, workbench.history);
+            StepCommand(workbench, layer);
             ++workbench.animationSteps;
-            RefreshAndFollowPc(workbench, layer);
         }
     }
-    if (layer.IsKeyDown(KeyCode::kEscape)) state.running = 0;
-    // Tested after the instruction: an animation stops as soon as pc reaches
-    // programLength, one instruction earlier than a Run.
-    if (state.pc >= kLastAddress || state.pc >= workbench.programLength) state.running = 0;
-    if (state.running == 0) layer.RemoveTimer(kMainWindow, kAnimationTimer);
+    if (layer.IsKeyDown(KeyCode::kEscape)) running = 0;
+    // Tested after the instruction: an animation of the compatible machine
+    // stops as soon as pc reaches programLength, one instruction earlier
+    // than a Run. The MCS-4 system's programs have no end.
+    const int32_t pc = CurrentPc(workbench);
+    if (!Mcs4Chosen(workbench) && (pc >= kLastAddress || pc >= workbench.programLength)) {
+        running = 0;
+    }
+    if (running == 0) layer.RemoveTimer(kMainWindow, kAnimationTimer);
 }
 
 void ResetCpuCommand(Workbench& workbench, WindowLayer& layer) {
     // running is left alone: an animation goes on from address 0.
-    ResetCpu(ChangeMachine(workbench));
-    RefreshDisplay(workbench.state, layer);
+    if (Mcs4Chosen(workbench)) {
+        ResetMcs4(ChangeMcs4(workbench), BoardOf(workbench.machine));
+    } else {
+        ResetCpu(ChangeMachine(workbench));
+    }
+    RefreshMachine(workbench, layer);
     RebuildListingFromZero(workbench, layer);
 }
 
 void ApplyFieldEdit(Workbench& workbench, WindowLayer& layer, const Event& event) {
     const int32_t control = event.number;
+    const bool mcs4 = Mcs4Chosen(workbench);
     if (control == Control::kCarry) {
-        ChangeMachine(workbench).carry = layer.GetCheck(Control::kCarry);
+        const int32_t carry = layer.GetCheck(Control::kCarry);
+        if (mcs4) {
+            ChangeMcs4(workbench).cy = carry;
+        } else {
+            ChangeMachine(workbench).carry = carry;
+        }
         return;
     }
     if (control < Control::kFirstRegister || control > Control::kProgramCounter) return;
     if (event.type != ControlEventType::Change) return;
-    // Stored unmasked; a text that is no number is ignored without a word.
+    // The compatible machine stores what is typed unmasked; the MCS-4
+    // system takes only what fits. A text that is no number, or does not
+    // fit, is ignored without a word.
     int32_t value = 0;
     if (!ParseFieldValue(layer.GetText(control), value)) return;
-    MachineState& state = ChangeMachine(workbench);
-    if (control == Control::kAccumulator) {
-        state.accumulator = value;
-    } else if (control == Control::kProgramCounter) {
-        state.pc = value;
-        RebuildListingFromZeroFollowingPc(workbench, layer);
+    if (mcs4 && !FitsMcs4Field(control, value)) return;
+    if (mcs4) {
+        Mcs4State& state = ChangeMcs4(workbench);
+        if (control == Control::kAccumulator) {
+            state.acc = value;
+        } else if (control == Control::kProgramCounter) {
+            state.stack[static_cast<size_t>(state.sp)] = value;
+        } else {
+            state.regs[static_cast<size_t>(control - Control::kFirstRegister)] = value;
+        }
     } else {
-        state.indexRegisters[static_cast<size_t>(control - Control::kFirstRegister)] = value;
+        MachineState& state = ChangeMachine(workbench);
+        if (control == Control::kAccumulator) {
+            state.accumulator = value;
+        } else if (control == Control::kProgramCounter) {
+            state.pc = value;
+        } else {
+            state.indexRegisters[static_cast<size_t>(control - Control::kFirstRegister)] = value;
+        }
     }
+    if (control == Control::kProgramCounter) RebuildListingFromZeroFollowingPc(workbench, layer);
+}
+
+void SelectMachine(Workbench& workbench, WindowLayer& layer, MachineKind machine) {
+    if (machine != workbench.machine) {
+        // An animation of the other machine ends; the new one starts reset,
+        // with the program and the breakpoints as they are.
+        if (Running(workbench) != 0) {
+            Running(workbench) = 0;
+            layer.RemoveTimer(kMainWindow, kAnimationTimer);
+        }
+        workbench.machine = machine;
+        if (Mcs4Chosen(workbench)) SyncMcs4Rom(workbench);
+        if (!Mcs4Chosen(workbench)) HideMcs4Window(workbench, layer);
+        ResetCpuCommand(workbench, layer);
+    }
+    layer.SetWindowTitle(kMainWindow, WindowTitle(machine));
+}
+
+std::string WindowTitle(MachineKind machine) {
+    std::string title = kWindowTitle;
+    if (machine != MachineKind::Compatible) title += " - " + std::string(InfoOf(machine).title);
+    return title;
 }

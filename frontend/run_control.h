@@ -12,6 +12,8 @@
 // window stays painted and Escape is seen within milliseconds, and seldom
 // enough that it costs nothing per instruction.
 
+#include <string>
+
 #include "frontend/workbench.h"
 #include "platform/window_layer.h"
 
@@ -28,3 +30,10 @@ void RunToCursorCommand(Workbench& workbench, WindowLayer& layer);
 // Puts the machine back as it was before the last instruction executed.
 void StepBackCommand(Workbench& workbench, WindowLayer& layer);
 void ApplyFieldEdit(Workbench& workbench, WindowLayer& layer, const Event& event);
+
+// Makes `machine` the one the window shows and runs: it starts reset, with
+// the program and the breakpoints kept; an animation ends. The title says
+// which machine runs when it is not the compatible one.
+void SelectMachine(Workbench& workbench, WindowLayer& layer, MachineKind machine);
+// "Quodlet v0.9", and " - " with the machine's name after it for any other.
+std::string WindowTitle(MachineKind machine);

@@ -78,18 +78,21 @@ struct CountingMessages : Messages {
 };
 
 // What every state of the window must look like, whatever was done before:
-// a listing of 32 lines with exactly one selected, a stack list of three
-// lines with one selected, and a RAM dump of 18 lines of 36 characters.
+// a listing of 32 lines with exactly one selected, a stack list of three or
+// four lines with one selected, and a RAM dump of 18 lines of 36 characters.
 inline void CheckWindow(HeadlessLayer& layer) {
     const HeadlessControl& listing = layer.controls.at(Control::kCodeListing);
     FuzzCheck(listing.lines.size() == 32, "listing lines", std::to_string(listing.lines.size()));
     FuzzCheck(listing.selected >= 0 && listing.selected < 32, "listing selection",
               std::to_string(listing.selected));
 
+    // Three slots on the compatible machine, four address registers on the
+    // MCS-4 system.
     const HeadlessControl& stack = layer.controls.at(Control::kStack);
-    FuzzCheck(stack.lines.size() == 3, "stack lines", std::to_string(stack.lines.size()));
-    FuzzCheck(stack.selected >= 0 && stack.selected < 3, "stack selection",
-              std::to_string(stack.selected));
+    FuzzCheck(stack.lines.size() == 3 || stack.lines.size() == 4, "stack lines",
+              std::to_string(stack.lines.size()));
+    FuzzCheck(stack.selected >= 0 && stack.selected < static_cast<int32_t>(stack.lines.size()),
+              "stack selection", std::to_string(stack.selected));
 
     const std::string& dump = layer.controls.at(Control::kRamDump).text;
     size_t lines = 0;

@@ -80,6 +80,17 @@ inline const std::vector<std::string> kExpectedMenuLog = {
     "item 12 Toggle Breakpoint\tF9",
     "item 13 Clear Breakpoints",
     "item 14 Step Back\tShift+F7",
+    // The MCS-4 system's optional stops, after a separator at the end of Debug.
+    "separator",
+    "item 21 Stop on Undefined Opcode",
+    "item 22 Stop on Stack Overflow",
+    // The machines, between Debug and Help.
+    "title Machine",
+    "item 17 Compatible Machine",
+    "item 18 Intel MCS-4 System",
+    "item 19 MCS-4 Exerciser Board",
+    "separator",
+    "item 20 MCS-4 System Window",
     "title Help",
     "item 15 Keyboard Shortcuts",
     "item 16 About Quodlet",

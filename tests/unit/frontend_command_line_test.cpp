@@ -51,6 +51,7 @@ TEST(CommandLineTest, TheProgramFileIsTheOneArgumentThatIsNoOption) {
         std::vector<const char*> arguments;  // what Qt left after the program's name
         bool ok;
         std::string file;
+        MachineKind machine = MachineKind::Compatible;
     };
     const std::vector<Case> cases = {
         {{}, true, ""},
@@ -61,6 +62,11 @@ TEST(CommandLineTest, TheProgramFileIsTheOneArgumentThatIsNoOption) {
         {{"a", "b"}, false, ""},
         {{"-x"}, false, ""},
         {{"p.bin", "--bogus"}, false, ""},
+        {{"--machine", "exerciser", "p.bin"}, true, "p.bin", MachineKind::Exerciser},
+        {{"p.bin", "--machine=mcs4"}, true, "p.bin", MachineKind::Mcs4},
+        {{"--", "--machine=mcs4"}, true, "--machine=mcs4"},
+        {{"--machine", "busy", "p.bin"}, false, ""},
+        {{"--machine"}, false, ""},
     };
     for (const Case& c : cases) {
         std::vector<const char*> argv = {"quodlet"};
@@ -68,20 +74,22 @@ TEST(CommandLineTest, TheProgramFileIsTheOneArgumentThatIsNoOption) {
         argv.push_back(nullptr);
         std::string file = "stale";
         std::string why;
-        const bool ok =
-            ReadProgramFileArgument(static_cast<int>(argv.size() - 1), argv.data(), file, why);
+        MachineKind machine = MachineKind::Exerciser;
+        const bool ok = ReadProgramArguments(static_cast<int>(argv.size() - 1), argv.data(), file,
+                                             machine, why);
         SCOPED_TRACE(testing::PrintToString(c.arguments));
         EXPECT_EQ(ok, c.ok);
         EXPECT_EQ(why.empty(), c.ok) << why;
         if (c.ok) {
             EXPECT_EQ(file, c.file);
+            EXPECT_EQ(machine, c.machine);
         }
     }
 }
 
 TEST(CommandLineTextTest, HelpStartsWithTheUsageAndNamesEveryOption) {
     const std::string help = HelpText();
-    EXPECT_EQ(help.rfind("Usage: quodlet [FILE]\n", 0), 0u) << help;
+    EXPECT_EQ(help.rfind("Usage: quodlet [--machine NAME] [FILE]\n", 0), 0u) << help;
     EXPECT_NE(help.find("--help"), std::string::npos);
     EXPECT_NE(help.find("--version"), std::string::npos);
     EXPECT_EQ(help.back(), '\n');

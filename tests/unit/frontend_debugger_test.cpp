@@ -22,27 +22,13 @@
 #include "frontend/workbench.h"
 #include "platform/headless/headless_layer.h"
 #include "tests/unit/core_test_support.h"
+#include "tests/unit/frontend_test_support.h"
 
 namespace {
 
 struct PlacedCode {
     int32_t address;
     std::vector<int32_t> bytes;
-};
-
-// A user who waits while a Run has the thread: what the test scripts after
-// a Run happens after it, however long it runs. Notes whether the busy
-// cursor was shown whenever a Run looked for events.
-class PatientLayer : public HeadlessLayer {
-public:
-    int64_t takes = 0;
-    bool idleDuringARun = false;
-    Event TakeEvent() override {
-        ++takes;
-        if (!busy) idleDuringARun = true;
-        PassEventTake();
-        return {};
-    }
 };
 
 struct DebugSession {

@@ -111,13 +111,13 @@ TEST_F(MainWindowTest, HelpShowsEveryKeyAndWhatTheProgramIs) {
     const std::string& keys = layer.messages[0].second;
     for (const std::string line :
          {"F7\tStep\r\n", "F5\tRun\r\n", "Ctrl+O\tOpen\r\n", "Ctrl+R\tReload\r\n",
-          "Alt+F\tOpens the File menu", "Alt+D\tOpens the Debug menu", "Alt+H\tOpens the Help menu",
-          "Escape, held\t"}) {
+          "Alt+F\tOpens the File menu", "Alt+D\tOpens the Debug menu",
+          "Alt+M\tOpens the Machine menu", "Alt+H\tOpens the Help menu", "Escape, held\t"}) {
         EXPECT_NE(keys.find(line), std::string::npos) << line << " in\n" << keys;
     }
-    // Every registered shortcut is listed.
+    // Every registered shortcut is listed, then Escape and the four menus.
     EXPECT_EQ(static_cast<size_t>(std::count(keys.begin(), keys.end(), '\n')),
-              layer.shortcuts.size() + 4)
+              layer.shortcuts.size() + 5)
         << keys;
     EXPECT_EQ(layer.messages[1].first, "About Quodlet");
     EXPECT_EQ(layer.messages[1].second,

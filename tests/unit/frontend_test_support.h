@@ -15,6 +15,21 @@
 #include "frontend/workbench.h"
 #include "platform/headless/headless_layer.h"
 
+// A user who waits while a Run has the thread: what the test scripts after
+// a Run happens after it, however long it runs. Notes whether the busy
+// cursor was shown whenever a Run looked for events.
+class PatientLayer : public HeadlessLayer {
+public:
+    int64_t takes = 0;
+    bool idleDuringARun = false;
+    Event TakeEvent() override {
+        ++takes;
+        if (!busy) idleDuringARun = true;
+        PassEventTake();
+        return {};
+    }
+};
+
 struct Session {
     std::unique_ptr<Workbench> workbench = std::make_unique<Workbench>();
     MachineState& state = workbench->state;
