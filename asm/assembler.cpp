@@ -11,6 +11,8 @@
 #include <utility>
 #include <vector>
 
+#include "asm/asm_tables.h"
+#include "asm/asm_text.h"
 #include "core/hex.h"
 #include "core/machine_state.h"
 #include "data/opcode_data.h"
@@ -20,92 +22,9 @@
 namespace {
 
 constexpr int32_t kMemorySize = kLastAddress + 1;
-// Source files larger than this are refused rather than read.
-constexpr size_t kLargestSource = 256u << 20;
-// Text quoted in a message is cut to this many characters.
-constexpr size_t kQuoteLength = 40;
-
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v';
-}
-bool IsLetter(char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
-bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-bool IsNameStart(char c) {
-    return IsLetter(c) || c == '_';
-}
-bool IsNameChar(char c) {
-    return IsNameStart(c) || IsDigit(c);
-}
-char UpperChar(char c) {
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-std::string Upper(std::string_view text) {
-    std::string upper(text);
-    for (char& c : upper) c = UpperChar(c);
-    return upper;
-}
-
-bool IsName(std::string_view text) {
-    return !text.empty() && IsNameStart(text[0]) &&
-           std::all_of(text.begin(), text.end(), IsNameChar);
-}
 
 bool IsHex(std::string_view text) {
     return !text.empty() && IsHexString(text);
-}
-
-// Text in quotes for a message, cut short when long.
-std::string Quote(std::string_view text) {
-    if (text.size() <= kQuoteLength) return "'" + std::string(text) + "'";
-    return "'" + std::string(text.substr(0, kQuoteLength)) + "...'";
-}
-
-std::string Hex(int64_t value, int32_t digits = 3) {
-    std::string text;
-    auto rest = static_cast<uint64_t>(value);
-    do {
-        text.insert(text.begin(), "0123456789ABCDEF"[rest & 0xF]);
-        rest >>= 4;
-        --digits;
-    } while (rest != 0 || digits > 0);
-    return "0x" + text;
-}
-
-enum class NumberRead { kNumber, kNotNumber, kTooLarge };
-
-// Reads a whole text as a number: decimal, 0x1F, 1FH (first character a
-// digit) or 0b1010. A trailing H wins over a 0b prefix: 0B1H is hex.
-NumberRead ReadNumber(std::string_view text, int64_t& value) {
-    value = 0;
-    if (text.empty() || !IsDigit(text[0])) return NumberRead::kNotNumber;
-    int32_t base = 10;
-    std::string_view digits = text;
-    if (text.size() >= 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
-        base = 16;
-        digits = text.substr(2);
-    } else if (UpperChar(text.back()) == 'H') {
-        base = 16;
-        digits = text.substr(0, text.size() - 1);
-    } else if (text.size() >= 2 && text[0] == '0' && (text[1] == 'b' || text[1] == 'B')) {
-        base = 2;
-        digits = text.substr(2);
-    }
-    if (digits.empty()) return NumberRead::kNotNumber;
-    bool tooLarge = false;
-    for (const char c : digits) {
-        const int32_t digit = HexDigitValue(c);
-        if (digit < 0 || digit >= base) return NumberRead::kNotNumber;
-        if (!tooLarge) {
-            value = value * base + digit;
-            if (value > INT32_MAX) tooLarge = true;
-        }
-    }
-    return tooLarge ? NumberRead::kTooLarge : NumberRead::kNumber;
 }
 
 // Register names and condition names cannot name a label or a constant.
@@ -123,151 +42,22 @@ bool IsExecutedCondition(int64_t condition) {
                        [condition](const auto& entry) { return entry.second == condition; });
 }
 
-// R0..R15 as written in upper case: the register's number, else -1.
-int32_t RegisterNumber(std::string_view upper) {
-    if (upper.size() < 2 || upper.size() > 3 || upper[0] != 'R') return -1;
-    if (upper.size() == 3 && upper[1] == '0') return -1;  // no R01
-    int32_t number = 0;
-    for (size_t k = 1; k < upper.size(); ++k) {
-        if (!IsDigit(upper[k])) return -1;
-        number = number * 10 + (upper[k] - '0');
-    }
-    return number <= 15 ? number : -1;
-}
-
-// R0R1 .. R14R15 in upper case: the pair's index, else -1. A text of two
-// register names that are not an even register and the next gives -2.
-int32_t PairOfRegisters(std::string_view upper) {
-    for (size_t split = 2; split + 2 <= upper.size() && split <= 3; ++split) {
-        const int32_t first = RegisterNumber(upper.substr(0, split));
-        const int32_t second = RegisterNumber(upper.substr(split));
-        if (first < 0 || second < 0) continue;
-        return first % 2 == 0 && second == first + 1 ? first / 2 : -2;
-    }
-    return -1;
-}
-
 // What a reserved name is ("a register name", ...), or empty when the name
 // is free for labels and constants.
 std::string_view ReservedName(std::string_view upper) {
-    if (RegisterNumber(upper) >= 0) return "a register name";
-    if (PairOfRegisters(upper) >= 0) return "a register pair name";
+    if (RegisterNumber(upper, false) >= 0) return "a register name";
+    if (PairOfRegisters(upper, false) >= 0) return "a register pair name";
     const bool condition = std::any_of(kConditions.begin(), kConditions.end(),
                                        [upper](const auto& entry) { return entry.first == upper; });
     return condition ? "a condition name" : "";
 }
 
-// The operands each 4004 instruction takes.
-enum class Form {
-    kNone,       // one byte, no operand
-    kPair,       // SRC, FIN, JIN: a register pair
-    kPairData,   // FIM: a register pair and 8-bit data
-    kRegister,   // INC, ADD, SUB, LD, XCH
-    kRegAddr,    // ISZ: a register and an address on the page
-    kCondAddr,   // JCN: a condition and an address on the page
-    kAddress12,  // JUN, JMS
-    kNibble,     // BBL, LDM
-};
-
-struct Mnemonic {
-    int32_t opcode = 0;
-    Form form = Form::kNone;
-};
-
-int32_t FormLength(Form form) {
-    switch (form) {
-        case Form::kPairData:
-        case Form::kRegAddr:
-        case Form::kCondAddr:
-        case Form::kAddress12: return 2;
-        default: return 1;
-    }
-}
-
-int32_t OperandCount(Form form) {
-    switch (form) {
-        case Form::kNone: return 0;
-        case Form::kPairData:
-        case Form::kRegAddr:
-        case Form::kCondAddr: return 2;
-        default: return 1;
-    }
-}
-
-std::string_view OperandDescription(Form form) {
-    switch (form) {
-        case Form::kNone: return "no operands";
-        case Form::kPair: return "one operand, a register pair";
-        case Form::kPairData: return "two operands, a register pair and 8-bit data";
-        case Form::kRegister: return "one operand, a register";
-        case Form::kRegAddr: return "two operands, a register and an address";
-        case Form::kCondAddr: return "two operands, a condition and an address";
-        case Form::kAddress12: return "one operand, an address";
-        case Form::kNibble: return "one operand, a value 0..15";
-    }
-    return "";
-}
-
-// The 4004's mnemonics with operands, upper case, with their first opcode;
-// the one-byte instructions from WRM to DCL come from the opcode data.
-struct NamedMnemonic {
-    std::string_view name;
-    Mnemonic mnemonic;
-};
-constexpr std::array<NamedMnemonic, 16> kMnemonics = {{
-    {"NOP", {0x00, Form::kNone}},
-    {"JCN", {0x10, Form::kCondAddr}},
-    {"FIM", {0x20, Form::kPairData}},
-    {"SRC", {0x21, Form::kPair}},
-    {"FIN", {0x30, Form::kPair}},
-    {"JIN", {0x31, Form::kPair}},
-    {"JUN", {0x40, Form::kAddress12}},
-    {"JMS", {0x50, Form::kAddress12}},
-    {"INC", {0x60, Form::kRegister}},
-    {"ISZ", {0x70, Form::kRegAddr}},
-    {"ADD", {0x80, Form::kRegister}},
-    {"SUB", {0x90, Form::kRegister}},
-    {"LD", {0xA0, Form::kRegister}},
-    {"XCH", {0xB0, Form::kRegister}},
-    {"BBL", {0xC0, Form::kNibble}},
-    {"LDM", {0xD0, Form::kNibble}},
-}};
-
-std::optional<Mnemonic> FindMnemonic(std::string_view upper) {
-    for (const NamedMnemonic& entry : kMnemonics) {
-        if (entry.name == upper) return entry.mnemonic;
-    }
-    for (int32_t opcode = 0xE0; opcode <= 0xFD; ++opcode) {
-        if (kOpcodeData[static_cast<size_t>(opcode)].text == upper) {
-            return Mnemonic{opcode, Form::kNone};
-        }
-    }
-    return std::nullopt;
-}
-
-// The texts the listing shows for the 4040's one-byte instructions, which
-// are no statements here.
-bool IsOtherProcessorMnemonic(std::string_view upper) {
-    for (int32_t opcode = 0x01; opcode <= 0x0E; ++opcode) {
-        if (kOpcodeData[static_cast<size_t>(opcode)].text == upper) return true;
-    }
-    return false;
-}
-
-// Upper case with every run of blanks made one blank, none at either end.
-std::string Normalized(std::string_view text) {
-    std::string result;
-    bool blank = false;
-    for (const char c : text) {
-        if (IsBlank(c)) {
-            blank = !result.empty();
-            continue;
-        }
-        if (blank) result += ' ';
-        blank = false;
-        result += UpperChar(c);
-    }
-    return result;
+// "one operand, a register pair" and the like.
+std::string OperandsDescription(Form form) {
+    const int32_t count = OperandCount(form);
+    if (count == 0) return "no operands";
+    return std::string(count == 1 ? "one operand, " : "two operands, ") +
+           std::string(OperandDescription(form));
 }
 
 struct Field {
@@ -317,7 +107,7 @@ private:
 
     void Report(int32_t column, bool error, std::string message) {
         result_.diagnostics.push_back(
-            {line_, std::max<int32_t>(column, 1), error, std::move(message)});
+            {line_, std::max<int32_t>(column, 1), error, std::move(message), {}});
         if (error) lineFailed_ = true;
     }
     void Error(int32_t column, std::string message) { Report(column, true, std::move(message)); }
@@ -513,10 +303,10 @@ private:
             Data(operation, code, end);
             return true;
         }
-        const std::optional<Mnemonic> found = FindMnemonic(name);
+        const std::optional<Mnemonic> found = FindMnemonic(name, false);
         if (!found) {
             if (pass_ == 2) {
-                if (IsOtherProcessorMnemonic(name)) {
+                if (Is4040Mnemonic(name)) {
                     Error(operation.column, Quote(operation.text) +
                                                 " is not a 4004 instruction (the listing shows it "
                                                 "for an opcode the 4004 does not have)");
@@ -818,9 +608,9 @@ private:
 
     std::optional<int32_t> Register(const Field& field) {
         const std::string upper = Upper(field.text);
-        const int32_t number = RegisterNumber(upper);
+        const int32_t number = RegisterNumber(upper, false);
         if (number >= 0) return number;
-        if (PairOfRegisters(upper) != -1) {
+        if (PairOfRegisters(upper, false) != -1) {
             Error(field.column,
                   "expected a register (0..15 or R0..R15), not the pair " + Quote(field.text));
             return std::nullopt;
@@ -835,7 +625,7 @@ private:
         if (upper.size() == 2 && upper[0] >= '0' && upper[0] <= '7' && upper[1] == 'P') {
             return upper[0] - '0';
         }
-        const int32_t pair = PairOfRegisters(upper);
+        const int32_t pair = PairOfRegisters(upper, false);
         if (pair >= 0) return pair;
         if (upper.size() >= 2 && upper[0] == 'P' &&
             std::all_of(upper.begin() + 1, upper.end(), IsDigit)) {
@@ -955,7 +745,7 @@ private:
                 Error(operands_.size() > static_cast<size_t>(OperandCount(form))
                           ? operands_[static_cast<size_t>(OperandCount(form))].column
                           : operation.column,
-                      name + " takes " + std::string(OperandDescription(form)) + ", not " +
+                      name + " takes " + OperandsDescription(form) + ", not " +
                           std::to_string(operands_.size()));
             } else {
                 Encode(name, mnemonic, bytes);
@@ -1114,7 +904,7 @@ bool Assembly::HasErrors() const {
                        [](const AsmDiagnostic& diagnostic) { return diagnostic.error; });
 }
 
-Assembly Assemble(std::string_view source) {
+Assembly Assemble(std::string_view source, const AsmOptions& /*options*/) {
     return Assembler(source).Run();
 }
 
@@ -1132,15 +922,21 @@ std::optional<int32_t> FindSymbol(const Assembly& assembly, std::string_view nam
 }
 
 bool ParseAsmNumber(std::string_view text, int32_t& value) {
+    // The forms of Quodlet's own syntax only: 12, 0x1F, 1FH, 0b1010.
+    const bool prefixed = text.size() >= 2 && text[0] == '0' && IsLetter(text[1]);
+    const bool hexSuffix = !text.empty() && UpperChar(text.back()) == 'H';
+    if (prefixed && !hexSuffix && text.size() == 2) return false;
+    if (!prefixed && !hexSuffix && !std::all_of(text.begin(), text.end(), IsDigit)) return false;
     int64_t read = 0;
     if (ReadNumber(text, read) != NumberRead::kNumber) return false;
     value = static_cast<int32_t>(read);
     return true;
 }
 
-bool AssembleFile(const std::string& path, Assembly& assembly, std::string& why) {
+bool AssembleFile(const std::string& path, Assembly& assembly, std::string& why,
+                  const AsmOptions& options) {
     std::string source;
-    if (!ReadWholeFile(path, kLargestSource, source, why)) return false;
-    assembly = Assemble(source);
+    if (!ReadWholeFile(path, kAsmLargestSource, source, why)) return false;
+    assembly = Assemble(source, options);
     return true;
 }

@@ -320,3 +320,15 @@ static_assert([] {
     }
     return true;
 }());
+
+// What the MCS-4 system's listing shows for JCN (opcodes 0x10 - 0x1F) in
+// place of the rows above, which name the compatible machine's conditions:
+// the chip's names, where condition 1 jumps when the TEST pin is 0 (TZ) and
+// 9 when it is 1 (TN). The tests that OR together (TEST = 0, carry = 1,
+// acc = 0) are joined by '|'; with the invert bit, whose result is the AND
+// of the opposite tests, by '&'. 0 never jumps, 8 always. The assembler
+// reads these same texts back under Quodlet's rules for that machine.
+inline constexpr std::array<std::string_view, 16> kMcs4JcnTexts = {
+    "JCN 0", "JCN TZ", "JCN C1", "JCN C1|TZ", "JCN AZ", "JCN AZ|TZ", "JCN AZ|C1", "JCN AZ|C1|TZ",
+    "JCN 8", "JCN TN", "JCN C0", "JCN C0&TN", "JCN AN", "JCN AN&TN", "JCN AN&C0", "JCN AN&C0&TN",
+};

@@ -157,9 +157,9 @@ TEST(AsmDiagnostics, EveryErrorOfTheFileInLineOrder) {
 }
 
 TEST(AsmDiagnostics, FormattedAsCompilersDo) {
-    EXPECT_EQ(FormatDiagnostic("prog.asm", {12, 7, true, "undefined name 'X'"}),
+    EXPECT_EQ(FormatDiagnostic("prog.asm", {12, 7, true, "undefined name 'X'", {}}),
               "prog.asm:12:7: error: undefined name 'X'");
-    EXPECT_EQ(FormatDiagnostic("a/b.asm", {1, 1, false, "WPM is not executed by this machine"}),
+    EXPECT_EQ(FormatDiagnostic("a/b.asm", {1, 1, false, "WPM is not executed by this machine", {}}),
               "a/b.asm:1:1: warning: WPM is not executed by this machine");
 }
 

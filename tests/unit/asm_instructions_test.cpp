@@ -146,7 +146,7 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{" HLT", 1, 2, "not a 4004 instruction"}, Refusal{" EQU 5", 1, 2, "name"},
         Refusal{"\t= 5", 1, 2, "expected an instruction"},
         // Numbers and expressions.
-        Refusal{" LDM 0B", 1, 6, "not a number"}, Refusal{" LDM 0x", 1, 6, "not a number"},
+        Refusal{" LDM 2B", 1, 6, "not a number"}, Refusal{" LDM 0x", 1, 6, "not a number"},
         Refusal{" LDM 1A", 1, 6, "not a number"}, Refusal{" LDM 0b12", 1, 6, "not a number"},
         Refusal{" JUN 99999999999", 1, 6, "too large"}, Refusal{" LDM 1+", 1, 8, "expected"},
         Refusal{" LDM --1", 1, 7, "unexpected '-'"}, Refusal{" LDM 2*3", 1, 7, "only + and -"},
