@@ -1,16 +1,19 @@
-// quodlet-asm as a user runs it, and the atomic write under it: what is
-// written on success, and that nothing is on any error.
+// quodlet-asm as a user runs it, in-process, and the atomic write under it:
+// what is written on success, and that nothing is on any error.
+
+#include "asm/asm_tool.h"
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <set>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "asm/assembler.h"
 #include "asm/file_io.h"
@@ -30,24 +33,31 @@ void WriteFile(const fs::path& path, const std::string& bytes) {
 
 class AsmTool : public ::testing::Test {
 protected:
-    AsmTool() {
+    // The tool runs in the folder, as from a shell there.
+    AsmTool() : home(fs::current_path()) {
         folder = fs::temp_directory_path() /
                  ("quodlet_asm_test_" + std::to_string(static_cast<long>(::getpid())));
         fs::remove_all(folder);
         fs::create_directories(folder);
+        fs::current_path(folder);
     }
-    ~AsmTool() override { fs::remove_all(folder); }
+    ~AsmTool() override {
+        fs::current_path(home);
+        fs::remove_all(folder);
+    }
 
-    // Runs the tool in the folder; its exit status, stdout and stderr.
+    // Runs the tool on blank-separated arguments; its exit status, and what
+    // it wrote to out and err.
     int Run(const std::string& arguments) {
-        const std::string command = "cd '" + folder.string() + "' && '" QUODLET_ASM_TOOL "' " +
-                                    arguments + " >out.txt 2>err.txt";
-        const int status = std::system(command.c_str());
-        out = ReadFile(folder / "out.txt");
-        err = ReadFile(folder / "err.txt");
-        fs::remove(folder / "out.txt");
-        fs::remove(folder / "err.txt");
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        std::vector<std::string> words;
+        std::istringstream split(arguments);
+        for (std::string word; split >> word;) words.push_back(word);
+        std::ostringstream outStream;
+        std::ostringstream errStream;
+        const int status = RunAssembler(words, outStream, errStream);
+        out = outStream.str();
+        err = errStream.str();
+        return status;
     }
 
     std::set<std::string> Files() const {
@@ -58,6 +68,7 @@ protected:
         return names;
     }
 
+    fs::path home;
     fs::path folder;
     std::string out;
     std::string err;
