@@ -19,7 +19,7 @@ bool Assembler::Directive(const Field& label, const Field& operation, const Dire
         }
     };
     if (probing_ && entry.directive != Directive::kData && entry.directive != Directive::kWord &&
-        entry.directive != Directive::kText) {
+        entry.directive != Directive::kText && entry.directive != Directive::kFill) {
         probeFailed_ = true;
         return true;
     }
@@ -188,7 +188,7 @@ void Assembler::Fill(const Field& operation, std::string_view code, size_t posit
     const bool split = Operands(code, position);
     statementAddress_ = address_;
     const size_t most = block ? 1 : 2;
-    if (pass_ == 1) {
+    if (pass_ == 1 || probing_) {
         int64_t count = 0;
         if (split && !operands_.empty() && operands_.size() <= most) {
             const Value value = Evaluate(operands_[0], address_, false);
@@ -196,7 +196,13 @@ void Assembler::Fill(const Field& operation, std::string_view code, size_t posit
                 count = value.number;
             }
         }
-        origins_.push_back(count);
+        if (!probing_) origins_.push_back(count);
+        if (probing_ && split && operands_.size() == 2) {
+            const auto byte = DataByte(operands_[1], "the fill byte");
+            Place(operation.column,
+                  std::vector<int32_t>(static_cast<size_t>(count), byte.value_or(0)));
+            return;
+        }
         if (block) {
             address_ += count;
         } else {

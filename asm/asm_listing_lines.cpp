@@ -68,8 +68,8 @@ bool Assembler::ListingLine(std::string_view code) {
     if (bytes.empty()) {
         // An address and a statement that places nothing, as quodlet-asm's
         // -l listing writes them ("002        N = 2").
-        if (addressStart != 0 || addressText.size() != 3 || mnemonic || !label.text.empty() ||
-            position - addressEnd < 8) {
+        if (addressStart != 0 || addressText.size() != 3 || mnemonic ||
+            SkipBlanks(code, addressEnd) - addressEnd < 8) {
             return false;
         }
         return Statement(code.substr(addressEnd + 8));
@@ -79,6 +79,19 @@ bool Assembler::ListingLine(std::string_view code) {
         if (end != position) {
             label = {code.substr(position, end - 1 - position), Column(code, position)};
             position = SkipBlanks(code, end);
+        }
+    }
+    // AS's and uz80as's label without ':' before the operation.
+    if (label.text.empty() && (syntax_ == AsmSyntax::kAs || syntax_ == AsmSyntax::kK4004 ||
+                               syntax_ == AsmSyntax::kUz80as)) {
+        end = position;
+        while (end < code.size() && IsNameChar(code[end])) ++end;
+        const size_t next = SkipBlanks(code, end);
+        if (end > position && IsNameStart(code[position]) && next > end &&
+            !IsOperationWord(code.substr(position, end - position)) &&
+            IsOperationWord(code.substr(next, FieldEnd(code, next) - next))) {
+            label = {code.substr(position, end - position), Column(code, position)};
+            position = next;
         }
     }
     std::string_view text = code.substr(position);

@@ -48,6 +48,9 @@ Assembler::Assembler(std::string_view source, const AsmOptions& options) : optio
         const fs::path folder = fs::absolute(fs::path(options.sourcePath), error).parent_path();
         main->folder = fs::weakly_canonical(folder, error);
         if (error) main->folder.clear();
+        // The source itself is being read: including it is a circle.
+        const fs::path path = fs::weakly_canonical(fs::absolute(options.sourcePath, error), error);
+        if (!error) including_.push_back(path);
     }
     files_.push_back(std::move(main));
 }

@@ -135,7 +135,9 @@ bool Assembler::Statement(std::string_view code) {
     size_t next = SkipBlanks(code, end);
 
     // NAME = value, NAME EQU value (.equ, and AS's reg), NAME=value.
-    if (label.text.empty() && !operation.text.empty() && next < code.size()) {
+    const DirectiveEntry* directive = FindDirective(Upper(operation.text));
+    if (label.text.empty() && !operation.text.empty() && next < code.size() &&
+        (directive == nullptr || (directive->syntaxes & SyntaxBit(syntax_)) == 0)) {
         if (code[next] == '=' && (next + 1 == code.size() || code[next + 1] != '=')) {
             Constant(operation, code, next + 1);
             return true;
