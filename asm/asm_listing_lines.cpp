@@ -28,12 +28,13 @@ size_t FieldEnd(std::string_view code, size_t position) {
     return position;
 }
 
-// "label:" at `position`: its end after the ':', else `position`.
+// "label:" (or "label,") at `position`: its end after the ':', else
+// `position`.
 size_t LabelEnd(std::string_view code, size_t position) {
     if (position >= code.size() || !IsNameStart(code[position])) return position;
     size_t end = position;
     while (end < code.size() && IsNameChar(code[end])) ++end;
-    return end < code.size() && code[end] == ':' ? end + 1 : position;
+    return end < code.size() && (code[end] == ':' || code[end] == ',') ? end + 1 : position;
 }
 
 }  // namespace
@@ -55,15 +56,29 @@ bool Assembler::ListingLine(std::string_view code) {
         position = SkipBlanks(code, end);
     }
     std::vector<int32_t> bytes;
-    bool db = false;  // "bad db 1" is a label and DB, "0DB DB LDM 0B" a listing line
     const size_t bytesStart = position;
+    size_t dbStart = 0;
+    size_t firstDb = std::string_view::npos;  // the first byte DB's index
     while (position < code.size()) {
         end = FieldEnd(code, position);
         const std::string_view token = code.substr(position, end - position);
         if (token.size() != 2 || !IsHexString(token)) break;
-        db = db || Upper(token) == "DB";
+        if (firstDb == std::string_view::npos && Upper(token) == "DB") {
+            firstDb = bytes.size();
+            dbStart = position;
+        }
         bytes.push_back(HexDigitValue(token[0]) * 16 + HexDigitValue(token[1]));
         position = SkipBlanks(code, end);
+    }
+    // A DB whose values follow is the directive, not a byte: "bad db 1" is
+    // a label and data, and so is "012 01 02   DB 1, 2"; in "0DB DB LDM 0B"
+    // an instruction follows it.
+    if (firstDb != std::string_view::npos && position < code.size() &&
+        LabelEnd(code, position) == position &&
+        !IsOperationWord(code.substr(position, FieldEnd(code, position) - position)) &&
+        !IsOwnListingForm(Normalized(code.substr(position)))) {
+        bytes.resize(firstDb);
+        position = dbStart;
     }
     if (bytes.empty()) {
         // An address and a statement that places nothing, as quodlet-asm's
@@ -81,9 +96,8 @@ bool Assembler::ListingLine(std::string_view code) {
             position = SkipBlanks(code, end);
         }
     }
-    // AS's and uz80as's label without ':' before the operation.
-    if (label.text.empty() && (syntax_ == AsmSyntax::kAs || syntax_ == AsmSyntax::kK4004 ||
-                               syntax_ == AsmSyntax::kUz80as)) {
+    // A label without ':' before the operation, as in column 1.
+    if (label.text.empty()) {
         end = position;
         while (end < code.size() && IsNameChar(code[end])) ++end;
         const size_t next = SkipBlanks(code, end);
@@ -97,7 +111,6 @@ bool Assembler::ListingLine(std::string_view code) {
     std::string_view text = code.substr(position);
     while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
     if (mnemonic && text.empty()) return false;
-    if (db && IsNameStart(addressText[0]) && !IsOwnListingForm(Normalized(text))) return false;
 
     int64_t address = 0;
     for (const char c : addressText) {

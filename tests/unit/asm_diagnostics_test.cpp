@@ -247,6 +247,10 @@ TEST(AsmListingLines, OtherLinesAreStatements) {
     EXPECT_EQ(Assemble("ADD 12").image, std::vector<uint8_t>{0x8C});
     EXPECT_EQ(Assemble("DAA").image, std::vector<uint8_t>{0xFB});
     EXPECT_EQ(FirstError(Assemble("00 F2 IAC")).message, "unknown instruction '00'");
+    // JIN P7 (0x3F), next to the JUNs' 12-bit rule, is one byte.
+    const Assembly jin = Assemble("000 3F JIN P7");
+    EXPECT_TRUE(jin.diagnostics.empty()) << ErrorsOf(jin);
+    EXPECT_EQ(jin.image, std::vector<uint8_t>{0x3F});
     // Bytes without text are data.
     EXPECT_EQ(Assemble("000 F2 ; IAC").image, std::vector<uint8_t>{0xF2});
 }

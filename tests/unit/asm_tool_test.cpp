@@ -140,6 +140,73 @@ TEST_F(AsmTool, UsageAndFileErrors) {
     EXPECT_EQ(Files(), (std::set<std::string>{"prog.asm", "prog.bin"}));
 }
 
+TEST_F(AsmTool, SyntaxMachineAndIncludeOptions) {
+    EXPECT_EQ(Run("--syntax masm p.asm"), 1);
+    EXPECT_NE(err.find("the syntaxes are quodlet, intel, as, k4004, uz80as, codeabbey"),
+              std::string::npos)
+        << err;
+    EXPECT_EQ(Run("--machine=pdp11 p.asm"), 1);
+    EXPECT_NE(err.find("'pdp11'; the machines are compatible, mcs4, exerciser"), std::string::npos)
+        << err;
+    // The machine decides what warns and how JCN's conditions are named.
+    WriteFile(folder / "m.asm", " JCN TZ 0\n WPM\n");
+    EXPECT_EQ(Run("--machine exerciser m.asm"), 0);
+    EXPECT_EQ(err, "");
+    EXPECT_EQ(ReadFile(folder / "m.bin"), std::string("\x11\x00\xE3", 3));
+    // An include may not leave the source's folder unless -I allows it.
+    fs::create_directories(folder / "src");
+    fs::create_directories(folder / "lib");
+    WriteFile(folder / "lib" / "regs.inc", "P1 reg R2R3\n");
+    WriteFile(folder / "src" / "p.asm", " cpu 4004\n include \"../lib/regs.inc\"\n src P1\n");
+    EXPECT_EQ(Run("src/p.asm"), 1);
+    EXPECT_NE(err.find("src/p.asm:2:10: error: cannot include '../lib/regs.inc': it lies outside"),
+              std::string::npos)
+        << err;
+    EXPECT_EQ(Run("-I lib src/p.asm"), 0) << err;
+    EXPECT_EQ(err, "quodlet-asm: note: src/p.asm is read by AS rules: `cpu 4004` on line 1\n");
+    EXPECT_EQ(ReadFile(folder / "src" / "p.bin"), "\x23");
+}
+
+// What -l writes assembles back to the same bytes, under every dialect's
+// rules, with no warning.
+TEST_F(AsmTool, ListingsAssembleBackToTheSameBytes) {
+    const char* sources[] = {
+        "START: FIM 0P 0x67 ; load\nN = 2\n ORG 0x10\nLOOP, JUN LOOP\n DB 1, 2, N\n",
+        "; quodlet-asm --machine mcs4\nL: JCN AN&C0 L\n JCN 3 L\n",
+        " cpu 4004\nP0 reg R0R1\nc reg R5\nm data \"Hi;\", 0\nl jcn nz, l\n ld A, c\n fim P0, "
+        "lo(m)\n",
+        "#define equ .equ\nk: equ 3Ah\nl:\n fim 6,k\n .fill 2, 7\n .block 1\n .dw l\n",
+        "; quodlet-asm --syntax k4004\n*=2\nLIM=12\nLOOP  ISZ R3, LOOP\n FIM P2, $3C\n",
+        "; quodlet-asm --syntax intel\nCZ = 10\n= 4\nLP,  JCN CZ LP\nTB,  0+7\n",
+    };
+    for (const char* source : sources) {
+        WriteFile(folder / "p.asm", source);
+        ASSERT_EQ(Run("p.asm -l p.lst"), 0) << source << err;
+        const std::string image = ReadFile(folder / "p.bin");
+        ASSERT_EQ(Run("p.lst -o back.bin"), 0) << source << err;
+        EXPECT_EQ(err.find("warning"), std::string::npos) << source << err;
+        EXPECT_EQ(ReadFile(folder / "back.bin"), image) << source << ReadFile(folder / "p.lst");
+    }
+}
+
+// Only regular files are read, at once: a named pipe or a device is
+// refused without waiting; what a source holds reaches the terminal
+// escaped.
+TEST_F(AsmTool, HostileFilesAndTerminalText) {
+    ASSERT_EQ(::mkfifo((folder / "fifo.asm").c_str(), 0600), 0);
+    EXPECT_EQ(Run("fifo.asm"), 1);
+    EXPECT_EQ(err, "quodlet-asm: fifo.asm: not a regular file\n");
+    EXPECT_EQ(Run("/dev/zero -o z.bin"), 1);
+    EXPECT_EQ(err, "quodlet-asm: /dev/zero: not a regular file\n");
+    WriteFile(folder / "esc.asm", " JUN \x1B]0;owned\x07\n FROB\x1B[2J\n");
+    EXPECT_EQ(Run("esc.asm"), 1);
+    EXPECT_EQ(err,
+              "esc.asm:1:6: error: control character \\x1B in the line\n"
+              "esc.asm:2:6: error: control character \\x1B in the line\n");
+    EXPECT_EQ(Run("-o \x1B[1m.bin esc.asm"), 1);
+    EXPECT_EQ(err.find('\x1B'), std::string::npos) << err;
+}
+
 TEST_F(AsmTool, AtomicWriteReplacesWholeFilesOnlyOnSuccess) {
     std::string why;
     const fs::path target = folder / "image.bin";
