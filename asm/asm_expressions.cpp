@@ -275,6 +275,12 @@ private:
 
     int64_t Unary() {
         position_ = SkipBlanks(text_, position_);
+        // Each sign and parenthesis reads one level deeper.
+        if (++depth_ > kDeepest) {
+            Fail(position_, "the expression " + Quote(text_) + " nests too deep");
+            return 0;
+        }
+        const DepthGuard guard{depth_};
         if (position_ < text_.size()) {
             const char c = text_[position_];
             if (c == '-' || c == '+' || c == '~' ||
@@ -298,7 +304,14 @@ private:
     int64_t here_;
     bool report_;
     bool flat_;
+    struct DepthGuard {
+        int32_t& depth;
+        ~DepthGuard() { --depth; }
+    };
+    static constexpr int32_t kDeepest = 200;
+
     size_t position_ = 0;
+    int32_t depth_ = 0;
     bool failed_ = false;
     bool unknown_ = false;
 };

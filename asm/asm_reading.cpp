@@ -24,6 +24,8 @@ namespace fs = std::filesystem;
 
 // Files may include files this deep, the source itself being the first.
 constexpr int32_t kIncludeDepth = 16;
+// A line #define makes longer than this is left as written.
+constexpr size_t kLongestLine = 65536;
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
 size_t SkipBlanks(std::string_view text, size_t position) {
@@ -202,7 +204,7 @@ bool Assembler::ConditionalLine(std::string_view code) {
         if (directive == Directive::kIfDef || directive == Directive::kIfNDef) {
             const std::string_view name = operands_[0].text;
             bool defined = Find(name) != nullptr;
-            for (const std::string& key : defineKeys_) defined = defined || key == name;
+            defined = defined || defines_.count(name) > 0;
             return defined == (directive == Directive::kIfDef);
         }
         const Value value = Evaluate(operands_[0], address_, true);
@@ -248,7 +250,7 @@ bool Assembler::ConditionalLine(std::string_view code) {
 // uz80as's #define: each later line has the names replaced, whole words
 // only, by the text they stand for.
 std::string_view Assembler::Substitute(std::string_view text) {
-    if (defineKeys_.empty()) return text;
+    if (defines_.empty()) return text;
     std::string result;
     bool changed = false;
     size_t position = 0;
@@ -269,9 +271,14 @@ std::string_view Assembler::Substitute(std::string_view text) {
         size_t end = position;
         while (end < text.size() && IsNameChar(text[end])) ++end;
         const std::string_view word = text.substr(position, end - position);
-        const auto found = std::find(defineKeys_.begin(), defineKeys_.end(), word);
-        if (found != defineKeys_.end() && (position == 0 || text[position - 1] != '#')) {
-            result += defineValues_[static_cast<size_t>(found - defineKeys_.begin())];
+        const auto found = defines_.find(word);
+        if (result.size() > kLongestLine) {
+            Error(1, "the line grows beyond " + std::to_string(kLongestLine) +
+                         " characters by #define");
+            return text;
+        }
+        if (found != defines_.end() && (position == 0 || text[position - 1] != '#')) {
+            result += found->second;
             changed = true;
         } else {
             result += word;
@@ -297,22 +304,13 @@ void Assembler::Define(const Field& operation, std::string_view code, size_t pos
                   " needs a name: " + (undefine ? "#undef NAME" : "#define NAME text"));
         return;
     }
-    const auto found = std::find(defineKeys_.begin(), defineKeys_.end(), name);
     if (undefine) {
-        if (found != defineKeys_.end()) {
-            defineValues_.erase(defineValues_.begin() + (found - defineKeys_.begin()));
-            defineKeys_.erase(found);
-        }
+        defines_.erase(std::string(name));
         return;
     }
     std::string_view value = code.substr(SkipBlanks(code, end));
     while (!value.empty() && IsBlank(value.back())) value.remove_suffix(1);
-    if (found != defineKeys_.end()) {
-        defineValues_[static_cast<size_t>(found - defineKeys_.begin())] = std::string(value);
-        return;
-    }
-    defineKeys_.emplace_back(name);
-    defineValues_.emplace_back(value);
+    defines_[std::string(name)] = std::string(value);
 }
 
 // include "file": read where it stands, in pass 1.

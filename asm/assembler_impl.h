@@ -13,6 +13,8 @@
 #include <cstdint>
 #include <deque>
 #include <filesystem>
+#include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -174,8 +176,7 @@ private:
     std::vector<std::unique_ptr<SourceFile>> files_;
     std::vector<SourceLine> lines_;  // what pass 2 reads
     std::vector<Conditional> conditionals_;
-    std::vector<std::string> defineKeys_;    // #define NAME, in order
-    std::vector<std::string> defineValues_;  // and the text it stands for
+    std::map<std::string, std::string, std::less<>> defines_;  // #define NAME text
     std::vector<std::unique_ptr<std::string>> substituted_;
     std::vector<std::filesystem::path> including_;  // the files being read, outermost first
     size_t includedBytes_ = 0;
