@@ -170,14 +170,22 @@ public:
                 return value;
             }
         }
+        // A name alone, the most common operand of a constant: one look-up.
         if (strings && IsName(Trimmed())) {
-            if (const Symbol* symbol = a_.Find(Trimmed());
-                symbol != nullptr && symbol->kind == SymbolKind::kString && symbol->known &&
+            const Symbol* symbol = a_.Find(Trimmed());
+            if (symbol != nullptr && symbol->known && symbol->kind == SymbolKind::kString &&
                 symbol->text.size() != 1) {
                 value.known = value.isString = true;
                 value.text = std::string(symbol->text);
                 return value;
             }
+            if (symbol != nullptr && symbol->known &&
+                (symbol->kind == SymbolKind::kNumber || symbol->kind == SymbolKind::kLabel)) {
+                value.known = true;
+                value.number = symbol->value;
+                return value;
+            }
+            if (symbol == nullptr && !report_) return value;
         }
         const int64_t number = Binary(1);
         position_ = SkipBlanks(text_, position_);
@@ -377,11 +385,12 @@ int64_t ExpressionReader::Primary() {
         return value;
     }
     const Symbol* symbol = a_.Find(word);
-    const std::string upper = Upper(word);
-    if (symbol == nullptr && (upper == "LO" || upper == "HI") &&
+    const UpperWord upper(word);
+    const std::string_view function = upper;
+    if (symbol == nullptr && (function == "LO" || function == "HI") &&
         SkipBlanks(text_, end) < text_.size() && text_[SkipBlanks(text_, end)] == '(') {
         const int64_t value = Primary();
-        return upper == "LO" ? value & 0xFF : (value >> 8) & 0xFF;
+        return function == "LO" ? value & 0xFF : (value >> 8) & 0xFF;
     }
     if (symbol == nullptr || !symbol->known) {
         if (report_) {

@@ -86,7 +86,7 @@ Symbol* Assembler::Find(std::string_view name) {
 // What a name kept by the dialect is ("a register name", ...), or empty
 // when it is free for labels and constants.
 std::string Assembler::ReservedName(std::string_view name) const {
-    const std::string upper = Upper(name);
+    const UpperWord upper(name);
     const bool as = syntax_ == AsmSyntax::kAs;
     if (RegisterNumber(upper, as) >= 0) return "a register name";
     if (PairOfRegisters(upper, as) >= 0 || NumberedPair(upper, as) >= 0) {
@@ -97,7 +97,7 @@ std::string Assembler::ReservedName(std::string_view name) const {
     }
     if (syntax_ == AsmSyntax::kQuodlet || syntax_ == AsmSyntax::kCodeabbey) {
         for (const std::string_view condition : {"TN", "C1", "AZ", "TZ", "C0", "AN"}) {
-            if (upper == condition) return "a condition name";
+            if (std::string_view(upper) == condition) return "a condition name";
         }
     }
     return "";
@@ -115,7 +115,7 @@ bool Assembler::CheckNewName(const Field& name, std::string_view what) {
               Quote(name.text) + " is " + reserved + " and cannot be a " + std::string(what));
         return false;
     }
-    const std::string upper = Upper(name.text);
+    const UpperWord upper(name.text);
     if (FindMnemonic(upper, syntax_ == AsmSyntax::kAs) || Is4040Mnemonic(upper)) {
         // AS and uz80as take such a label with its ':'; the others refuse it.
         const std::string message = Quote(name.text) + " is an instruction's name";
@@ -148,6 +148,8 @@ size_t Assembler::AddSymbol(const Field& name, SymbolKind kind) {
     symbol.ordinal = ordinal_;
     symbols_.push_back(std::move(symbol));
     AddName(name.text, symbols_.size() - 1);
+    if (!lines_.empty() && pass_ == 1)
+        lines_.back().symbol = static_cast<uint32_t>(symbols_.size());
     return symbols_.size() - 1;
 }
 
@@ -224,8 +226,11 @@ void Assembler::Constant(const Field& name, std::string_view code, size_t positi
         return;
     }
     // Report what kept the value unknown, on the defining line only.
-    const Symbol* symbol = Find(name.text);
-    if (symbol == nullptr || symbol->ordinal != ordinal_) return;
+    const uint32_t defined = lines_[current_].symbol;
+    const Symbol* symbol = defined == 0 ? nullptr : &symbols_[defined - 1];
+    if (symbol == nullptr || symbol->ordinal != ordinal_ || !SameName(symbol->name, name.text)) {
+        return;
+    }
     if (!symbol->known) {
         // Names the error that kept it unknown; a value that did not fit
         // 32 bits was reported when it was worked out.

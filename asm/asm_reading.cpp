@@ -98,9 +98,9 @@ Assembly Assembler::Run() {
     address_ = 0;
     pastTopReported_ = false;
     originIndex_ = 0;
-    for (const SourceLine& line : lines_) {
-        SetLine(line);
-        if (!Line(line.text)) break;
+    for (current_ = 0; current_ < lines_.size(); ++current_) {
+        SetLine(lines_[current_]);
+        if (!Line(lines_[current_].text)) break;
     }
     for (size_t file = 0; file < foreign_.size(); ++file) {
         const Foreign& foreign = foreign_[file];
@@ -152,8 +152,8 @@ void Assembler::ReadFile(int32_t file, int32_t depth) {
         text.substr(0, kByteOrderMark.size()) == kByteOrderMark ? kByteOrderMark.size() : 0;
     int32_t number = 0;
     while (start <= text.size() && !ended_) {
-        size_t end = text.find_first_of("\r\n", start);
-        if (end == std::string_view::npos) end = text.size();
+        size_t end = start;
+        while (end < text.size() && text[end] != '\n' && text[end] != '\r') ++end;
         SourceLine line;
         line.written = line.text = text.substr(start, end - start);
         line.file = file;
@@ -182,7 +182,7 @@ bool Assembler::ConditionalLine(std::string_view code) {
     const size_t start = SkipBlanks(code, 0);
     const std::string_view word = WordAt(code, start);
     if (word.size() < 2 || word.size() > 8) return false;
-    const DirectiveEntry* entry = FindDirective(Upper(word));
+    const DirectiveEntry* entry = FindDirective(UpperWord(word));
     if (entry == nullptr || (entry->syntaxes & SyntaxBit(syntax_)) == 0) return false;
     const auto directive = entry->directive;
     if (directive != Directive::kIf && directive != Directive::kElseIf &&

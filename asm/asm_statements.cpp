@@ -31,6 +31,22 @@ size_t QuoteEnd(std::string_view text, size_t position) {
     return std::string_view::npos;
 }
 
+// The characters Code() looks at: comments' and quotes' starts.
+constexpr std::array<bool, 256> kSpecial = [] {
+    std::array<bool, 256> special{};
+    for (const char c : std::string_view(";/'\"")) special[static_cast<unsigned char>(c)] = true;
+    return special;
+}();
+
+// What a statement may hold outside quotes without a second look: printable
+// ASCII but the quotes, and tabs.
+constexpr std::array<bool, 256> kPlain = [] {
+    std::array<bool, 256> plain{};
+    for (int32_t c = 0x20; c < 0x7F; ++c) plain[static_cast<size_t>(c)] = c != '\'' && c != '"';
+    plain['\t'] = true;
+    return plain;
+}();
+
 bool SlashComments(AsmSyntax syntax) {
     return syntax != AsmSyntax::kAs && syntax != AsmSyntax::kUz80as;
 }
@@ -56,6 +72,7 @@ std::string_view Assembler::Code(std::string_view text) const {
     const bool slash = SlashComments(syntax_);
     for (size_t k = 0; k < text.size(); ++k) {
         const char c = text[k];
+        if (!kSpecial[static_cast<unsigned char>(c)]) continue;
         if (c == ';' || (slash && c == '/')) return text.substr(0, k);
         if (c == '\'' || c == '"') {
             const size_t end = QuoteEnd(text, k);
@@ -70,6 +87,7 @@ std::string_view Assembler::Code(std::string_view text) const {
 bool Assembler::PlainCharacters(std::string_view code) {
     for (size_t k = 0; k < code.size(); ++k) {
         const auto c = static_cast<uint8_t>(code[k]);
+        if (kPlain[c]) continue;
         if (c == '\'' || c == '"') {
             const size_t end = QuoteEnd(code, k);
             if (end != std::string_view::npos) k = end - 1;
@@ -135,7 +153,7 @@ bool Assembler::Statement(std::string_view code) {
     size_t next = SkipBlanks(code, end);
 
     // NAME = value, NAME EQU value (.equ, and AS's reg), NAME=value.
-    const DirectiveEntry* directive = FindDirective(Upper(operation.text));
+    const DirectiveEntry* directive = FindDirective(UpperWord(operation.text));
     if (label.text.empty() && !operation.text.empty() && next < code.size() &&
         (directive == nullptr || (directive->syntaxes & SyntaxBit(syntax_)) == 0)) {
         if (code[next] == '=' && (next + 1 == code.size() || code[next + 1] != '=')) {
@@ -144,12 +162,12 @@ bool Assembler::Statement(std::string_view code) {
         }
         size_t wordEnd = next;
         while (wordEnd < code.size() && !IsBlank(code[wordEnd])) ++wordEnd;
-        const std::string word = Upper(code.substr(next, wordEnd - next));
-        if (word == "EQU" || word == ".EQU") {
+        const UpperWord word(code.substr(next, wordEnd - next));
+        if (std::string_view(word) == "EQU" || std::string_view(word) == ".EQU") {
             Constant(operation, code, wordEnd);
             return true;
         }
-        if (word == "REG" && syntax_ == AsmSyntax::kAs) {
+        if (std::string_view(word) == "REG" && syntax_ == AsmSyntax::kAs) {
             Alias(operation, code, wordEnd);
             return true;
         }
@@ -194,7 +212,7 @@ bool Assembler::Statement(std::string_view code) {
 // directive of the dialect.
 bool Assembler::IsOperationWord(std::string_view word) const {
     if (word.size() < 2 || word.size() > 10) return false;
-    const std::string upper = Upper(word);
+    const UpperWord upper(word);
     if (FindMnemonic(upper, true) || Is4040Mnemonic(upper)) return true;
     const DirectiveEntry* entry = FindDirective(upper);
     return entry != nullptr && (entry->syntaxes & SyntaxBit(syntax_)) != 0;

@@ -307,6 +307,17 @@ constexpr std::array<DirectiveEntry, 71> kDirectives = {{
 
 const DirectiveEntry* FindDirective(std::string_view upper) {
     if (upper.size() < 2 || upper.size() > 10) return nullptr;
+    // Most words are no directive: those whose first character starts none
+    // are turned away at once.
+    static constexpr std::array<bool, 128> kStarts = [] {
+        std::array<bool, 128> starts{};
+        for (const DirectiveEntry& entry : kDirectives) {
+            starts[static_cast<size_t>(entry.name[0])] = true;
+        }
+        return starts;
+    }();
+    const auto first = static_cast<unsigned char>(upper[0]);
+    if (first >= 128 || !kStarts[first]) return nullptr;
     for (const DirectiveEntry& entry : kDirectives) {
         if (entry.name == upper) return &entry;
     }

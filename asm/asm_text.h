@@ -1,6 +1,7 @@
 #pragma once
 // Characters and text as the assembler reads and quotes them.
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -25,6 +26,21 @@ inline char UpperChar(char c) {
 }
 
 std::string Upper(std::string_view text);
+
+// A short word in upper case, held without allocating; a word of 16
+// characters or more reads as empty, longer than any name the tables hold.
+class UpperWord {
+public:
+    explicit UpperWord(std::string_view text) {
+        if (text.size() >= sizeof data_) return;
+        for (const char c : text) data_[size_++] = UpperChar(c);
+    }
+    operator std::string_view() const { return {data_, size_}; }
+
+private:
+    char data_[16] = {};
+    size_t size_ = 0;
+};
 
 // A letter or '_', then letters, digits and '_'.
 bool IsName(std::string_view text);

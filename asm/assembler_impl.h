@@ -76,6 +76,7 @@ private:
         int32_t file = 0;
         int32_t number = 0;
         uint32_t ordinal = 0;  // in reading order, for the diagnostics' order
+        uint32_t symbol = 0;   // the last name pass 1 defined on it, + 1; 0: none
     };
     struct Conditional {
         bool active = true;  // its lines are read
@@ -193,6 +194,7 @@ private:
     int32_t file_ = 0;
     uint32_t ordinal_ = 0;
     uint32_t nextOrdinal_ = 0;
+    size_t current_ = 0;        // pass 2: the line's index in lines_
     std::string_view text_;     // the current line as the statement reads it
     std::string_view written_;  // and as written
     bool lineFailed_ = false;

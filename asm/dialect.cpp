@@ -173,8 +173,12 @@ Marker ReadMarker(std::string_view line) {
 
 // The first word of `text` from `at`, and where it ends.
 std::string_view WordAt(std::string_view text, size_t at, size_t& end) {
-    at = std::min(text.find_first_not_of(" \t", at), text.size());
-    end = std::min(text.find_first_of(" \t;,", at), text.size());
+    while (at < text.size() && (text[at] == ' ' || text[at] == '\t')) ++at;
+    end = at;
+    while (end < text.size() && text[end] != ' ' && text[end] != '\t' && text[end] != ';' &&
+           text[end] != ',') {
+        ++end;
+    }
     return text.substr(at, end - at);
 }
 
@@ -279,31 +283,36 @@ SyntaxChoice ChooseSyntax(std::string_view source, const AsmOptions& options) {
     size_t start = 0;
     int32_t line = 0;
     while (start < source.size()) {
-        size_t end = source.find_first_of("\r\n", start);
-        if (end == std::string_view::npos) end = source.size();
+        size_t end = start;
+        while (end < source.size() && source[end] != '\n' && source[end] != '\r') ++end;
         const std::string_view text = source.substr(start, end - start);
         start = end + (source.substr(end, 2) == "\r\n" ? 2 : 1);
         ++line;
         const std::string_view code = text.substr(0, text.find(';'));
-        const std::string where = " on line " + std::to_string(line);
+        const auto where = [line] { return " on line " + std::to_string(line); };
         size_t after = 0;
         size_t next = 0;
         const std::string_view one = WordAt(code, 0, after);
         const std::string_view two = WordAt(code, after, next);
         for (const auto& [word, rest] : {std::pair{one, after}, std::pair{two, next}}) {
+            // Every sign starts so: cpu, org, #define, .org ...
+            if (word.empty() ||
+                std::string_view("cCoO#.").find(word[0]) == std::string_view::npos) {
+                continue;
+            }
             size_t valueEnd = 0;
             const std::string_view value = WordAt(code, rest, valueEnd);
             if (SameWord(word, "cpu") && !value.empty() && value[0] >= '0' && value[0] <= '9') {
                 choice.syntax = AsmSyntax::kAs;
-                choice.reason = "`cpu " + std::string(value) + "`" + where;
+                choice.reason = "`cpu " + std::string(value) + "`" + where();
                 return choice;
             }
             if (uz80as.empty() && IsUz80asSign(word)) {
-                uz80as = "`" + std::string(word) + "`" + where;
+                uz80as = "`" + std::string(word) + "`" + where();
             }
             if (intel.empty() && SameWord(word, "org") &&
                 (SameWord(value, "rom") || SameWord(value, "ram"))) {
-                intel = "`" + std::string(word) + " " + std::string(value) + "`" + where;
+                intel = "`" + std::string(word) + " " + std::string(value) + "`" + where();
             }
         }
     }
