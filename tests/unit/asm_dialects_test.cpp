@@ -163,6 +163,32 @@ INSTANTIATE_TEST_SUITE_P(
         DialectRefusal{kQuodlet, "Z\xC3\x84HLER: NOP", "'\xC3\x84' cannot stand here"},
         DialectRefusal{kQuodlet, " LDM \x1B[1m", "control character \\x1B"}));
 
+// Listing lines of other tools: the bytes go to the address, labels before
+// or after them included; text in another notation is counted once for the
+// file, text that is a statement giving the same bytes is not.
+TEST(AsmDialects, OtherToolsListingLinesTrustTheirBytes) {
+    const Assembly assembly = Assemble(
+        "0a0 20 40 fim 0< $40\n"
+        "0a2 11 a0 jcn TZ $0a0\n"
+        "0a4 fn_sum: 5b 07 ;SUM X,Y\n"
+        "0a6 3c ;data\n"
+        "0a7 00 01 02 03\n"
+        "0ab 40 a4 loop: JUN fn_sum\n"
+        "0ad 12 ab JCN C1 loop\n");
+    EXPECT_EQ(ErrorsOf(assembly), "");
+    EXPECT_EQ(WarningsOf(assembly),
+              "1:1: 2 listing lines taken by their bytes; their text is in another notation\n");
+    const std::vector<uint8_t> tail(assembly.image.begin() + 0xA0, assembly.image.end());
+    EXPECT_EQ(tail, (std::vector<uint8_t>{0x20, 0x40, 0x11, 0xA0, 0x5B, 0x07, 0x3C, 0x00, 0x01,
+                                          0x02, 0x03, 0x40, 0xA4, 0x12, 0xAB}));
+    EXPECT_EQ(FindSymbol(assembly, "fn_sum"), 0xA4);
+    // Bytes that contradict their address are refused.
+    EXPECT_NE(FirstError(Assemble("000 20 40\n001 F2 IAC")).message.find("already holds"),
+              std::string::npos);
+    EXPECT_NE(FirstError(Assemble("FFF 20 40 x")).message.find("past 0xFFF"), std::string::npos);
+    EXPECT_EQ(FirstError(Assemble("LOOP")).message, "unknown instruction 'LOOP'");
+}
+
 // Values too wide for 8-bit data keep their low 8 bits: silently for an
 // address on the statement's own page (FIM P0, TABLE for a FIN), with a
 // warning otherwise; AS's rules refuse them. The manual's rules cut every

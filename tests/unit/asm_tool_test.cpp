@@ -167,6 +167,34 @@ TEST_F(AsmTool, SyntaxMachineAndIncludeOptions) {
     EXPECT_EQ(ReadFile(folder / "src" / "p.bin"), "\x23");
 }
 
+// Includes nest at most 16 files deep and never in a circle; DATE and
+// TIME come from SOURCE_DATE_EPOCH when it is set.
+TEST_F(AsmTool, IncludesDepthCirclesAndTheBuildDate) {
+    for (int32_t k = 1; k <= 17; ++k) {
+        WriteFile(folder / ("f" + std::to_string(k) + ".inc"),
+                  k == 17 ? " nop\n" : " include \"f" + std::to_string(k + 1) + ".inc\"\n");
+    }
+    WriteFile(folder / "deep.asm", " cpu 4004\n include \"f3.inc\"\n");
+    EXPECT_EQ(Run("deep.asm"), 0) << err;  // 16 files: the source and 15 included
+    WriteFile(folder / "deeper.asm", " cpu 4004\n include \"f2.inc\"\n");
+    EXPECT_EQ(Run("deeper.asm"), 1);
+    EXPECT_NE(err.find("f16.inc:1:10: error: includes nest deeper than 16 files"),
+              std::string::npos)
+        << err;
+    WriteFile(folder / "a.inc", " include \"b.inc\"\n");
+    WriteFile(folder / "b.inc", " nop\n include \"a.inc\"\n");
+    WriteFile(folder / "circle.asm", " cpu 4004\n include \"a.inc\"\n");
+    EXPECT_EQ(Run("circle.asm"), 1);
+    EXPECT_EQ(err.substr(err.find('\n') + 1),
+              "b.inc:2:10: error: 'a.inc' is being read already: a file includes itself\n");
+
+    WriteFile(folder / "date.asm", " cpu 4004\n data DATE, TIME\n");
+    ::setenv("SOURCE_DATE_EPOCH", "90061", 1);
+    EXPECT_EQ(Run("date.asm"), 0) << err;
+    ::unsetenv("SOURCE_DATE_EPOCH");
+    EXPECT_EQ(ReadFile(folder / "date.bin"), "01/02/7001:01:01");
+}
+
 // What -l writes assembles back to the same bytes, under every dialect's
 // rules, with no warning.
 TEST_F(AsmTool, ListingsAssembleBackToTheSameBytes) {
