@@ -240,6 +240,7 @@ std::optional<int32_t> Assembler::PNamedPair(const Field& field, int32_t number,
                                     "P14)" + (others.empty() ? "" : "; " + others));
             return std::nullopt;
         default:
+            if (number == 0) return 0;  // R0R1 wherever P0 is a name
             Error(field.column,
                   Quote(field.text) + " is a pair name of other rules" +
                       (others.empty() ? std::string() : ": " + others) + "; " +

@@ -88,7 +88,11 @@ Assembly Assembler::Run() {
     pass_ = 1;
     ReadFile(0, 1);
     if (!conditionals_.empty()) {
-        line_ = conditionals_.back().line;
+        const Conditional& open = conditionals_.back();
+        line_ = open.line;
+        file_ = open.file;
+        ordinal_ = open.ordinal;
+        written_ = {};
         Error(1, "this condition has no end (endif)");
     }
     ResolvePending();
@@ -217,6 +221,8 @@ bool Assembler::ConditionalLine(std::string_view code) {
         case Directive::kIfNDef: {
             Conditional conditional;
             conditional.line = line_;
+            conditional.file = file_;
+            conditional.ordinal = ordinal_;
             conditional.active = Active() && test();
             conditional.taken = conditional.active || !Active();
             conditionals_.push_back(conditional);

@@ -83,6 +83,8 @@ private:
         bool taken = false;  // one branch was true
         bool sawElse = false;
         int32_t line = 0;
+        int32_t file = 0;
+        uint32_t ordinal = 0;
     };
     struct PendingConstant {
         Field expression;

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "asm/asm_text.h"
+
 namespace {
 
 char Up(char c) {
@@ -86,13 +88,12 @@ int32_t JoinedCondition(std::string_view upper, std::string& why) {
         size_t k = 0;
         while (k < parts.size() && parts[k] != part) ++k;
         if (k == parts.size()) {
-            why =
-                "'" + std::string(part.empty() ? "" : part) + "' cannot be joined here: " + allowed;
+            why = Quote(part) + " cannot be joined here: " + allowed;
             return -1;
         }
         const int32_t bit = 1 << k;
         if ((value & bit) != 0) {
-            why = std::string(part) + " is named twice: " + allowed;
+            why = Escaped(part) + " is named twice: " + allowed;
             return -1;
         }
         value |= bit;
@@ -152,16 +153,16 @@ Marker ReadMarker(std::string_view line) {
         if (syntax) {
             marker.syntax = ParseAsmSyntax(name);
             if (!marker.syntax) {
-                marker.error = "the first line asks for the rules '" + std::string(name) +
-                               "', which do not exist; the rules are " +
+                marker.error = "the first line asks for the rules " + Quote(name) +
+                               ", which do not exist; the rules are " +
                                std::string(kAsmSyntaxNames);
                 return marker;
             }
         } else {
             marker.machine = ParseAsmMachine(name);
             if (!marker.machine) {
-                marker.error = "the first line asks for the machine '" + std::string(name) +
-                               "', which does not exist; the machines are " +
+                marker.error = "the first line asks for the machine " + Quote(name) +
+                               ", which does not exist; the machines are " +
                                std::string(kAsmMachineNames);
                 return marker;
             }
@@ -304,15 +305,15 @@ SyntaxChoice ChooseSyntax(std::string_view source, const AsmOptions& options) {
             const std::string_view value = WordAt(code, rest, valueEnd);
             if (SameWord(word, "cpu") && !value.empty() && value[0] >= '0' && value[0] <= '9') {
                 choice.syntax = AsmSyntax::kAs;
-                choice.reason = "`cpu " + std::string(value) + "`" + where();
+                choice.reason = "`cpu " + Escaped(value) + "`" + where();
                 return choice;
             }
             if (uz80as.empty() && IsUz80asSign(word)) {
-                uz80as = "`" + std::string(word) + "`" + where();
+                uz80as = "`" + Escaped(word) + "`" + where();
             }
             if (intel.empty() && SameWord(word, "org") &&
                 (SameWord(value, "rom") || SameWord(value, "ram"))) {
-                intel = "`" + std::string(word) + " " + std::string(value) + "`" + where();
+                intel = "`" + Escaped(word) + " " + Escaped(value) + "`" + where();
             }
         }
     }

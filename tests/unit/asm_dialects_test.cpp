@@ -62,7 +62,9 @@ INSTANTIATE_TEST_SUITE_P(
         // The manual's forms: a label's comma, a bare number as data, `=`.
         DialectBytes{
             kIntel, "CZ = 10\nLP, ISZ 5 LP\n JCN CZ LP\nTB,  0+7", {0x75, 0x00, 0x1A, 0x00, 0x07}},
-        DialectBytes{kIntel, " JUN 4095+9\n LDM 17\n JCN IA 0", {0x40, 0x08, 0xD1, 0x1C, 0x00}},
+        DialectBytes{kIntel,
+                     " JUN 4095+9\n LDM 17\n JCN IA 0\n FIM P0 1",
+                     {0x40, 0x08, 0xD1, 0x1C, 0x00, 0x20, 0x01}},
         // AS: letters for conditions, reg aliases, strings, C operators.
         DialectBytes{kAs,
                      " cpu 4004\nP2 reg R4R5\nc reg RA\n fim P2, 260 & 0FFH\n ld A, c",
