@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
@@ -163,10 +164,16 @@ FileRead ReadRegularFile(const std::string& path, size_t largest, std::vector<ui
     if (::fstat(file.fd, &info) != 0 || !S_ISREG(info.st_mode)) return FileRead::Unreadable;
 
     // One byte more than fits: getting it means the file is too big, also
-    // when it grew after its size was tested.
-    bytes.resize(largest + 1);
+    // when it grew after its size was tested. Room for what the size says
+    // first, more as the file turns out longer.
+    const auto stated = static_cast<size_t>(std::max<off_t>(info.st_size, 0));
+    bytes.resize(std::min(stated, largest) + 1);
     size_t count = 0;
-    while (count < bytes.size()) {
+    for (;;) {
+        if (count == bytes.size()) {
+            if (bytes.size() > largest) break;
+            bytes.resize(std::min(bytes.size() * 2, largest + 1));
+        }
         const ssize_t got = ::read(file.fd, bytes.data() + count, bytes.size() - count);
         if (got == 0) break;
         if (got < 0) {
@@ -182,4 +189,12 @@ FileRead ReadRegularFile(const std::string& path, size_t largest, std::vector<ui
     }
     bytes.resize(count);
     return FileRead::Loaded;
+}
+
+std::string UnreadableReason(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) return "no such file";
+    if (S_ISDIR(info.st_mode)) return "it is a folder";
+    if (!S_ISREG(info.st_mode)) return "not a regular file";
+    return "not readable";
 }

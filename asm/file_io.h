@@ -24,3 +24,7 @@ enum class FileRead { Loaded, TooBig, Unreadable };
 // on it (a named pipe with no writer); more than `largest` bytes is TooBig,
 // however the file's size looked before the read.
 FileRead ReadRegularFile(const std::string& path, size_t largest, std::vector<uint8_t>& bytes);
+
+// Why a path could not be read, as far as can be told: "no such file", "it
+// is a folder", "not a regular file" or "not readable".
+std::string UnreadableReason(const std::string& path);

@@ -32,7 +32,7 @@ struct KeyedForm {
 };
 
 template <typename State, typename Value>
-struct Field {
+struct StateField {
     using Type = Value;
     std::string_view name;
     Value State::*member;

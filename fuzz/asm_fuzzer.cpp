@@ -29,17 +29,17 @@ struct Fixture {
     Fixture() { FillOpcodeTables(tables); }
 };
 
-// The length of each source line, split as the assembler splits them.
+// The length of each source line, split as the assembler splits them: at
+// CR, LF or CRLF, after a byte-order mark.
 std::vector<size_t> LineLengths(std::string_view source) {
+    if (source.substr(0, 3) == "\xEF\xBB\xBF") source.remove_prefix(3);
     std::vector<size_t> lengths;
     size_t start = 0;
     for (;;) {
-        const size_t end = std::min(source.find('\n', start), source.size());
-        size_t length = end - start;
-        if (length > 0 && source[end - 1] == '\r') --length;
-        lengths.push_back(length);
+        const size_t end = std::min(source.find_first_of("\r\n", start), source.size());
+        lengths.push_back(end - start);
         if (end == source.size()) break;
-        start = end + 1;
+        start = end + (source.substr(end, 2) == "\r\n" ? 2 : 1);
     }
     return lengths;
 }

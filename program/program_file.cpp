@@ -43,14 +43,3 @@ ProgramFile ReadProgramFile(const std::string& path, size_t largestImage) {
     if (!program.assembly.HasErrors()) program.bytes = program.assembly.image;
     return program;
 }
-
-std::string UnreadableReason(const std::string& path) {
-    std::error_code error;
-    const std::filesystem::file_status status = std::filesystem::status(path, error);
-    if (status.type() == std::filesystem::file_type::not_found) return ": no such file";
-    if (status.type() == std::filesystem::file_type::directory) return ": it is a folder";
-    if (!error && status.type() != std::filesystem::file_type::regular) {
-        return ": not a regular file";
-    }
-    return "";
-}

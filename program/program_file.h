@@ -38,7 +38,3 @@ bool IsSourcePath(const std::string& path);
 // called so even where it could not be read; a source larger than
 // kLargestSourceBytes is TooBig too.
 ProgramFile ReadProgramFile(const std::string& path, size_t largestImage);
-
-// Why a path could not be read, as far as can be told: ": no such file",
-// ": it is a folder", ": not a regular file", or empty.
-std::string UnreadableReason(const std::string& path);

@@ -221,7 +221,7 @@ bool ReadProgram(const std::string& path, MachineKind machine, std::vector<uint8
             }
             return false;
         case FileRead::Unreadable:
-            err << kToolName << ": cannot read " << path << UnreadableReason(path) << '\n';
+            err << kToolName << ": cannot read " << path << ": " << UnreadableReason(path) << '\n';
             return false;
     }
     if (program.source) {
@@ -308,7 +308,7 @@ int RunTool(std::span<const std::string> arguments, std::ostream& out, std::ostr
     if (parsed.stateFile) {
         std::vector<uint8_t> bytes;
         if (ReadRegularFile(*parsed.stateFile, kLargestStateBytes, bytes) != FileRead::Loaded) {
-            err << kToolName << ": cannot read the state " << *parsed.stateFile
+            err << kToolName << ": cannot read the state " << *parsed.stateFile << ": "
                 << UnreadableReason(*parsed.stateFile) << '\n';
             return kExitUsage;
         }

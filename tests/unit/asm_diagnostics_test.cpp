@@ -157,9 +157,9 @@ TEST(AsmDiagnostics, EveryErrorOfTheFileInLineOrder) {
 }
 
 TEST(AsmDiagnostics, FormattedAsCompilersDo) {
-    EXPECT_EQ(FormatDiagnostic("prog.asm", {12, 7, true, "undefined name 'X'"}),
+    EXPECT_EQ(FormatDiagnostic("prog.asm", {12, 7, true, "undefined name 'X'", {}}),
               "prog.asm:12:7: error: undefined name 'X'");
-    EXPECT_EQ(FormatDiagnostic("a/b.asm", {1, 1, false, "WPM is not executed by this machine"}),
+    EXPECT_EQ(FormatDiagnostic("a/b.asm", {1, 1, false, "WPM is not executed by this machine", {}}),
               "a/b.asm:1:1: warning: WPM is not executed by this machine");
 }
 
@@ -223,9 +223,9 @@ TEST(AsmListingLines, TextMustBeWhatTheListingShows) {
     };
     const Case cases[] = {
         {"000 20 67 FIM P0 68", 11, "'FIM P0 67'"},
-        {"000 20 67 FIM 0P 0x67", 11, "'FIM P0 67'"},
-        {"000 F2 IAD", 8, "'IAC'"},
-        {"000 40 04 JUN 4", 11, "'JUN 004'"},
+        {"000 20 67 FIM P2 67", 11, "'FIM P0 67'"},
+        {"000 F2 DAA", 8, "'IAC'"},
+        {"000 40 04 JUN 005", 11, "'JUN 004'"},
         {"000 13 00 ???", 11, "'??? 00'"},
         {"000 20 FIM P0 00", 5, "two bytes"},
         {"000 F2 00 IAC", 5, "one byte"},
@@ -247,7 +247,12 @@ TEST(AsmListingLines, OtherLinesAreStatements) {
     EXPECT_EQ(Assemble("ADD 12").image, std::vector<uint8_t>{0x8C});
     EXPECT_EQ(Assemble("DAA").image, std::vector<uint8_t>{0xFB});
     EXPECT_EQ(FirstError(Assemble("00 F2 IAC")).message, "unknown instruction '00'");
-    EXPECT_EQ(FirstError(Assemble("000 F2 ; IAC")).message, "unknown instruction '000'");
+    // JIN P7 (0x3F), next to the JUNs' 12-bit rule, is one byte.
+    const Assembly jin = Assemble("000 3F JIN P7");
+    EXPECT_TRUE(jin.diagnostics.empty()) << ErrorsOf(jin);
+    EXPECT_EQ(jin.image, std::vector<uint8_t>{0x3F});
+    // Bytes without text are data.
+    EXPECT_EQ(Assemble("000 F2 ; IAC").image, std::vector<uint8_t>{0xF2});
 }
 
 // Random images: the window's listing of the whole image assembles back to

@@ -30,7 +30,7 @@ inline std::string WarningsOf(const Assembly& assembly) {
 }
 
 inline const AsmDiagnostic& FirstError(const Assembly& assembly) {
-    static const AsmDiagnostic none{0, 0, true, "no error"};
+    static const AsmDiagnostic none{0, 0, true, "no error", {}};
     for (const AsmDiagnostic& diagnostic : assembly.diagnostics) {
         if (diagnostic.error) return diagnostic;
     }

@@ -1,16 +1,19 @@
-// quodlet-asm as a user runs it, and the atomic write under it: what is
-// written on success, and that nothing is on any error.
+// quodlet-asm as a user runs it, in-process, and the atomic write under it:
+// what is written on success, and that nothing is on any error.
+
+#include "asm/asm_tool.h"
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <set>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "asm/assembler.h"
 #include "asm/file_io.h"
@@ -30,24 +33,31 @@ void WriteFile(const fs::path& path, const std::string& bytes) {
 
 class AsmTool : public ::testing::Test {
 protected:
-    AsmTool() {
+    // The tool runs in the folder, as from a shell there.
+    AsmTool() : home(fs::current_path()) {
         folder = fs::temp_directory_path() /
                  ("quodlet_asm_test_" + std::to_string(static_cast<long>(::getpid())));
         fs::remove_all(folder);
         fs::create_directories(folder);
+        fs::current_path(folder);
     }
-    ~AsmTool() override { fs::remove_all(folder); }
+    ~AsmTool() override {
+        fs::current_path(home);
+        fs::remove_all(folder);
+    }
 
-    // Runs the tool in the folder; its exit status, stdout and stderr.
+    // Runs the tool on blank-separated arguments; its exit status, and what
+    // it wrote to out and err.
     int Run(const std::string& arguments) {
-        const std::string command = "cd '" + folder.string() + "' && '" QUODLET_ASM_TOOL "' " +
-                                    arguments + " >out.txt 2>err.txt";
-        const int status = std::system(command.c_str());
-        out = ReadFile(folder / "out.txt");
-        err = ReadFile(folder / "err.txt");
-        fs::remove(folder / "out.txt");
-        fs::remove(folder / "err.txt");
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        std::vector<std::string> words;
+        std::istringstream split(arguments);
+        for (std::string word; split >> word;) words.push_back(word);
+        std::ostringstream outStream;
+        std::ostringstream errStream;
+        const int status = RunAssembler(words, outStream, errStream);
+        out = outStream.str();
+        err = errStream.str();
+        return status;
     }
 
     std::set<std::string> Files() const {
@@ -58,6 +68,7 @@ protected:
         return names;
     }
 
+    fs::path home;
     fs::path folder;
     std::string out;
     std::string err;
@@ -127,6 +138,101 @@ TEST_F(AsmTool, UsageAndFileErrors) {
     EXPECT_EQ(Run("prog.asm -o new.bin -l nofolder/prog.lst"), 1);
     EXPECT_NE(err.find("nofolder"), std::string::npos);
     EXPECT_EQ(Files(), (std::set<std::string>{"prog.asm", "prog.bin"}));
+}
+
+TEST_F(AsmTool, SyntaxMachineAndIncludeOptions) {
+    EXPECT_EQ(Run("--syntax masm p.asm"), 1);
+    EXPECT_NE(err.find("the syntaxes are quodlet, intel, as, k4004, uz80as, codeabbey"),
+              std::string::npos)
+        << err;
+    EXPECT_EQ(Run("--machine=pdp11 p.asm"), 1);
+    EXPECT_NE(err.find("'pdp11'; the machines are compatible, mcs4, exerciser"), std::string::npos)
+        << err;
+    // The machine decides what warns and how JCN's conditions are named.
+    WriteFile(folder / "m.asm", " JCN TZ 0\n WPM\n");
+    EXPECT_EQ(Run("--machine exerciser m.asm"), 0);
+    EXPECT_EQ(err, "");
+    EXPECT_EQ(ReadFile(folder / "m.bin"), std::string("\x11\x00\xE3", 3));
+    // An include may not leave the source's folder unless -I allows it.
+    fs::create_directories(folder / "src");
+    fs::create_directories(folder / "lib");
+    WriteFile(folder / "lib" / "regs.inc", "P1 reg R2R3\n");
+    WriteFile(folder / "src" / "p.asm", " cpu 4004\n include \"../lib/regs.inc\"\n src P1\n");
+    EXPECT_EQ(Run("src/p.asm"), 1);
+    EXPECT_NE(err.find("src/p.asm:2:10: error: cannot include '../lib/regs.inc': it lies outside"),
+              std::string::npos)
+        << err;
+    EXPECT_EQ(Run("-I lib src/p.asm"), 0) << err;
+    EXPECT_EQ(err, "quodlet-asm: note: src/p.asm is read by AS rules: `cpu 4004` on line 1\n");
+    EXPECT_EQ(ReadFile(folder / "src" / "p.bin"), "\x23");
+}
+
+// Includes nest at most 16 files deep and never in a circle; DATE and
+// TIME come from SOURCE_DATE_EPOCH when it is set.
+TEST_F(AsmTool, IncludesDepthCirclesAndTheBuildDate) {
+    for (int32_t k = 1; k <= 17; ++k) {
+        WriteFile(folder / ("f" + std::to_string(k) + ".inc"),
+                  k == 17 ? " nop\n" : " include \"f" + std::to_string(k + 1) + ".inc\"\n");
+    }
+    WriteFile(folder / "deep.asm", " cpu 4004\n include \"f3.inc\"\n");
+    EXPECT_EQ(Run("deep.asm"), 0) << err;  // 16 files: the source and 15 included
+    WriteFile(folder / "deeper.asm", " cpu 4004\n include \"f2.inc\"\n");
+    EXPECT_EQ(Run("deeper.asm"), 1);
+    EXPECT_NE(err.find("f16.inc:1:10: error: includes nest deeper than 16 files"),
+              std::string::npos)
+        << err;
+    WriteFile(folder / "a.inc", " include \"b.inc\"\n");
+    WriteFile(folder / "b.inc", " nop\n include \"a.inc\"\n");
+    WriteFile(folder / "circle.asm", " cpu 4004\n include \"a.inc\"\n");
+    EXPECT_EQ(Run("circle.asm"), 1);
+    EXPECT_EQ(err.substr(err.find('\n') + 1),
+              "b.inc:2:10: error: 'a.inc' is being read already: a file includes itself\n");
+
+    WriteFile(folder / "date.asm", " cpu 4004\n data DATE, TIME\n");
+    ::setenv("SOURCE_DATE_EPOCH", "90061", 1);
+    EXPECT_EQ(Run("date.asm"), 0) << err;
+    ::unsetenv("SOURCE_DATE_EPOCH");
+    EXPECT_EQ(ReadFile(folder / "date.bin"), "01/02/7001:01:01");
+}
+
+// What -l writes assembles back to the same bytes, under every dialect's
+// rules, with no warning.
+TEST_F(AsmTool, ListingsAssembleBackToTheSameBytes) {
+    const char* sources[] = {
+        "START: FIM 0P 0x67 ; load\nN = 2\n ORG 0x10\nLOOP, JUN LOOP\n DB 1, 2, N\n",
+        "; quodlet-asm --machine mcs4\nL: JCN AN&C0 L\n JCN 3 L\n",
+        " cpu 4004\nP0 reg R0R1\nc reg R5\nm data \"Hi;\", 0\nl jcn nz, l\n ld A, c\n fim P0, "
+        "lo(m)\n",
+        "#define equ .equ\nk: equ 3Ah\nl:\n fim 6,k\n .fill 2, 7\n .block 1\n .dw l\n",
+        "; quodlet-asm --syntax k4004\n*=2\nLIM=12\nLOOP  ISZ R3, LOOP\n FIM P2, $3C\n",
+        "; quodlet-asm --syntax intel\nCZ = 10\n= 4\nLP,  JCN CZ LP\nTB,  0+7\n",
+    };
+    for (const char* source : sources) {
+        WriteFile(folder / "p.asm", source);
+        ASSERT_EQ(Run("p.asm -l p.lst"), 0) << source << err;
+        const std::string image = ReadFile(folder / "p.bin");
+        ASSERT_EQ(Run("p.lst -o back.bin"), 0) << source << err;
+        EXPECT_EQ(err.find("warning"), std::string::npos) << source << err;
+        EXPECT_EQ(ReadFile(folder / "back.bin"), image) << source << ReadFile(folder / "p.lst");
+    }
+}
+
+// Only regular files are read, at once: a named pipe or a device is
+// refused without waiting; what a source holds reaches the terminal
+// escaped.
+TEST_F(AsmTool, HostileFilesAndTerminalText) {
+    ASSERT_EQ(::mkfifo((folder / "fifo.asm").c_str(), 0600), 0);
+    EXPECT_EQ(Run("fifo.asm"), 1);
+    EXPECT_EQ(err, "quodlet-asm: fifo.asm: not a regular file\n");
+    EXPECT_EQ(Run("/dev/zero -o z.bin"), 1);
+    EXPECT_EQ(err, "quodlet-asm: /dev/zero: not a regular file\n");
+    WriteFile(folder / "esc.asm", " JUN \x1B]0;owned\x07\n FROB\x1B[2J\n");
+    EXPECT_EQ(Run("esc.asm"), 1);
+    EXPECT_EQ(err,
+              "esc.asm:1:6: error: control character \\x1B in the line\n"
+              "esc.asm:2:6: error: control character \\x1B in the line\n");
+    EXPECT_EQ(Run("-o \x1B[1m.bin esc.asm"), 1);
+    EXPECT_EQ(err.find('\x1B'), std::string::npos) << err;
 }
 
 TEST_F(AsmTool, AtomicWriteReplacesWholeFilesOnlyOnSuccess) {
