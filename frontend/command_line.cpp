@@ -14,10 +14,33 @@ CommandLineRequest ReadCommandLine(int argc, const char* const* argv) {
     return request;
 }
 
-bool ReadProgramArguments(int argc, const char* const* argv, std::string& file,
-                          MachineKind& machine, std::string& why) {
-    file.clear();
-    machine = MachineKind::Compatible;
+namespace {
+
+enum class Named { No, Yes, Missing };
+
+// Whether argv[i] is `option` with its name (--option NAME, --option=NAME);
+// moves i past the name.
+Named OptionName(int argc, const char* const* argv, int& i, std::string_view option,
+                 std::string_view& name) {
+    const std::string_view argument = argv[i];
+    if (argument == option) {
+        if (i + 1 >= argc || argv[i + 1] == nullptr) return Named::Missing;
+        name = argv[++i];
+        return Named::Yes;
+    }
+    if (argument.size() > option.size() && argument.starts_with(option) &&
+        argument[option.size()] == '=') {
+        name = argument.substr(option.size() + 1);
+        return Named::Yes;
+    }
+    return Named::No;
+}
+
+}  // namespace
+
+bool ReadProgramArguments(int argc, const char* const* argv, StartOptions& options,
+                          std::string& why) {
+    options = StartOptions{};
     bool optionsEnded = false;
     for (int i = 1; i < argc && argv[i] != nullptr; ++i) {
         const std::string_view argument = argv[i];
@@ -25,34 +48,47 @@ bool ReadProgramArguments(int argc, const char* const* argv, std::string& file,
             optionsEnded = true;
             continue;
         }
-        if (!optionsEnded && (argument == "--machine" || argument.starts_with("--machine="))) {
-            std::string_view name;
-            if (argument == "--machine") {
-                if (i + 1 >= argc || argv[i + 1] == nullptr) {
-                    why = "--machine needs a name: " + MachineNames();
-                    return false;
-                }
-                name = argv[++i];
-            } else {
-                name = argument.substr(std::string_view("--machine=").size());
-            }
-            const std::optional<MachineKind> named = MachineByName(name);
-            if (!named) {
-                why = "no machine '" + std::string(name) + "'; the machines are " + MachineNames();
+        std::string_view name;
+        if (!optionsEnded) {
+            const Named machine = OptionName(argc, argv, i, "--machine", name);
+            if (machine == Named::Missing) {
+                why = "--machine needs a name: " + MachineNames();
                 return false;
             }
-            machine = *named;
-            continue;
+            if (machine == Named::Yes) {
+                const std::optional<MachineKind> named = MachineByName(name);
+                if (!named) {
+                    why = "no machine '" + std::string(name) + "'; the machines are " +
+                          MachineNames();
+                    return false;
+                }
+                options.machine = *named;
+                continue;
+            }
+            const Named syntax = OptionName(argc, argv, i, "--syntax", name);
+            if (syntax == Named::Missing) {
+                why = "--syntax needs a name: " + std::string(kAsmSyntaxNames);
+                return false;
+            }
+            if (syntax == Named::Yes) {
+                options.syntax = ParseAsmSyntax(name);
+                if (!options.syntax) {
+                    why = "no syntax '" + std::string(name) + "'; the syntaxes are " +
+                          std::string(kAsmSyntaxNames);
+                    return false;
+                }
+                continue;
+            }
+            if (argument.size() > 1 && argument[0] == '-') {
+                why = "unknown option " + std::string(argument) + " (see quodlet --help)";
+                return false;
+            }
         }
-        if (!optionsEnded && argument.size() > 1 && argument[0] == '-') {
-            why = "unknown option " + std::string(argument) + " (see quodlet --help)";
-            return false;
-        }
-        if (!file.empty()) {
+        if (!options.file.empty()) {
             why = "one program file at a time (see quodlet --help)";
             return false;
         }
-        file = argument;
+        options.file = argument;
     }
     return true;
 }
@@ -70,6 +106,8 @@ std::string HelpText() {
            "                      them: compatible (the default), mcs4 (the Intel MCS-4\n"
            "                      system) or exerciser (the MCS-4 system wired for Intel's\n"
            "                      4001-0009 exerciser)\n"
+           "      --syntax NAME   read every source by another assembler's rules: quodlet\n"
+           "                      (the default), intel, as, k4004, uz80as or codeabbey\n"
            "  -h, --help          show this help and exit\n"
            "      --version       show the version and exit\n"
            "\n"

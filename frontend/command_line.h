@@ -1,8 +1,10 @@
 #pragma once
 // What the command line asks of the program before any window opens.
 
+#include <optional>
 #include <string>
 
+#include "asm/assembler.h"
 #include "core/cpus.h"
 
 enum class CommandLineRequest {
@@ -17,14 +19,20 @@ enum class CommandLineRequest {
 // window system's own options (such as -platform NAME).
 CommandLineRequest ReadCommandLine(int argc, const char* const* argv);
 
+// What a command line asks the window for.
+struct StartOptions {
+    std::string file;                               // to open at start-up; empty for none
+    MachineKind machine = MachineKind::Compatible;  // --machine NAME
+    std::optional<AsmSyntax> syntax;                // --syntax NAME, for every source
+};
+
 // What a command line the window system has taken its own options from
 // asks for: the program file (the one argument that is no option, or the
-// one after "--"; empty when none is named) and the machine (--machine
-// NAME or --machine=NAME; the compatible one when not given). False with
-// `why` when more than one file is named, an option is unknown or a
-// machine has no such name.
-bool ReadProgramArguments(int argc, const char* const* argv, std::string& file,
-                          MachineKind& machine, std::string& why);
+// one after "--"), the machine and the rules sources are read by (each as
+// --OPTION NAME or --OPTION=NAME). False with `why` when more than one file
+// is named, an option is unknown or a name is no machine's or syntax's.
+bool ReadProgramArguments(int argc, const char* const* argv, StartOptions& options,
+                          std::string& why);
 
 // The text --help prints, ending in a newline.
 std::string HelpText();

@@ -27,19 +27,22 @@ std::string FolderOf(const std::string& path) {
     return separator == std::string::npos ? std::string() : path.substr(0, separator + 1);
 }
 
-// A source's errors by line and column, the first kErrorsListed of them.
-std::string AssemblyErrorText(const Assembly& assembly) {
+// A source's errors, or its warnings, by line and column: the first
+// kErrorsListed of them.
+std::string DiagnosticsText(const Assembly& assembly, bool errors) {
     std::string text;
-    size_t errors = 0;
+    size_t count = 0;
     for (const AsmDiagnostic& diagnostic : assembly.diagnostics) {
-        if (!diagnostic.error) continue;
-        if (++errors > kErrorsListed) continue;
+        if (diagnostic.error != errors) continue;
+        if (++count > kErrorsListed) continue;
         if (!text.empty()) text += "\r\n";
+        if (!diagnostic.file.empty()) text += diagnostic.file + ":";
         text += std::to_string(diagnostic.line) + ":" + std::to_string(diagnostic.column) + ": " +
                 diagnostic.message;
     }
-    if (errors > kErrorsListed) {
-        text += "\r\n(" + std::to_string(errors - kErrorsListed) + " more errors)";
+    if (count > kErrorsListed) {
+        text += "\r\n(" + std::to_string(count - kErrorsListed) + " more " +
+                (errors ? "errors" : "warnings") + ")";
     }
     return text;
 }
@@ -62,7 +65,8 @@ void ReportRefusal(WindowLayer& layer, const std::string& path, const ProgramFil
             }
             return;
         case FileRead::Unreadable: layer.Show("file error", "cannot read\r\n" + path); return;
-        case FileRead::Loaded: layer.Show(kAssemblyErrorTitle, AssemblyErrorText(program.assembly));
+        case FileRead::Loaded:
+            layer.Show(kAssemblyErrorTitle, DiagnosticsText(program.assembly, true));
     }
 }
 
@@ -83,6 +87,11 @@ void ReloadProgramFile(Workbench& workbench, WindowLayer& layer) {
 }
 
 void LoadProgramPath(Workbench& workbench, WindowLayer& layer, const std::string& path) {
+    // A source reloaded is read by the rules it was read by before, unless
+    // the command line chose rules for every source.
+    const std::optional<AsmSyntax> syntax =
+        workbench.syntax ? workbench.syntax
+                         : (path == workbench.lastFile ? workbench.reloadSyntax : std::nullopt);
     // Refused or not, this is the file Reload opens again: the user mends
     // it in an editor and asks for it anew.
     workbench.lastFile = path;
@@ -90,7 +99,14 @@ void LoadProgramPath(Workbench& workbench, WindowLayer& layer, const std::string
     // Read everything before touching the machine, so that a refused file
     // leaves it as it was.
     const bool mcs4 = Mcs4Chosen(workbench);
-    const ProgramFile program = ReadProgramFile(path, mcs4 ? kMcs4RomBytes : kProgramBytes);
+    ProgramOptions options;
+    options.largestImage = mcs4 ? kMcs4RomBytes : kProgramBytes;
+    options.assembler.syntax = syntax;
+    options.assembler.machine = mcs4 ? AsmMachine::kMcs4 : AsmMachine::kCompatible;
+    const ProgramFile program = ReadProgramFile(path, options);
+    workbench.reloadSyntax = program.source && program.read == FileRead::Loaded
+                                 ? std::optional(program.assembly.syntax)
+                                 : syntax;
     if (!program.Loaded()) {
         ReportRefusal(layer, path, program, mcs4);
         return;
@@ -102,6 +118,9 @@ void LoadProgramPath(Workbench& workbench, WindowLayer& layer, const std::string
     workbench.programLength = static_cast<int32_t>(program.bytes.size());
     SyncMcs4Rom(workbench);
     RebuildListingFromZeroFollowingPc(workbench, layer);
+    // Warnings do not stop a load; they are shown once it is done.
+    const std::string warnings = DiagnosticsText(program.assembly, false);
+    if (!warnings.empty()) layer.Show("Assembly warnings", warnings);
 }
 
 void LoadExample(Workbench& workbench, WindowLayer& layer, std::span<const int32_t> example) {

@@ -26,9 +26,8 @@ int main(int argc, char** argv) {
     }
     QtLayer layer(argc, argv);
     // Qt has taken its own options from argv; what is left may name a file.
-    std::string file;
-    MachineKind machine = MachineKind::Compatible;
-    if (!ReadProgramArguments(argc, argv, file, machine, why)) {
+    StartOptions options;
+    if (!ReadProgramArguments(argc, argv, options, why)) {
         std::cerr << "quodlet: " << why << '\n';
         return 2;
     }
@@ -38,8 +37,9 @@ int main(int argc, char** argv) {
     // The machine state holds 256 KiB of arrays: too much for the stack.
     const auto workbench = std::make_unique<Workbench>();
     workbench->toolkitVersion = QtLayer::ToolkitVersion();
-    workbench->machine = machine;
-    const int exitCode = RunQuodlet(*workbench, layer, file);
+    workbench->machine = options.machine;
+    workbench->syntax = options.syntax;
+    const int exitCode = RunQuodlet(*workbench, layer, options.file);
     if (exitCode != 0) std::cerr << "quodlet: the main window could not be opened\n";
     return exitCode;
 }

@@ -10,8 +10,10 @@
 // (SyncMcs4Rom), so that switching machines and back loses nothing.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
+#include "asm/assembler.h"
 #include "core/cpus.h"
 #include "core/machine_state.h"
 #include "core/mcs4.h"
@@ -34,10 +36,14 @@ struct Workbench {
     int32_t programLength =
         kProgramLengthBeforeLoading;  // end bound of Run and Animate; set by every load
     std::string lastFile;             // the file last asked to open, for Reload; empty for none
-    std::string toolkitVersion;       // what the window runs on, for Help > About; may be empty
-    std::string loadFolder;           // where the open-file dialog starts; ends in "/"
-    Breakpoints breakpoints;          // the user's; loading, Zero ROM and machines keep them
-    History history;                  // what Step Back goes back through, per machine
+    // The rules sources are read by: chosen on the command line for every
+    // source, else those the last file was read by, for its Reload.
+    std::optional<AsmSyntax> syntax;
+    std::optional<AsmSyntax> reloadSyntax;
+    std::string toolkitVersion;  // what the window runs on, for Help > About; may be empty
+    std::string loadFolder;      // where the open-file dialog starts; ends in "/"
+    Breakpoints breakpoints;     // the user's; loading, Zero ROM and machines keep them
+    History history;             // what Step Back goes back through, per machine
     HistoryOf<Mcs4State> mcs4History;
     DebugStops stops;              // the MCS-4 system's optional stops, as the Debug menu sets them
     int64_t animationSteps = 0;    // instructions the animation has executed

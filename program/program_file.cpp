@@ -15,10 +15,29 @@ bool IsSourcePath(const std::string& path) {
     });
 }
 
-ProgramFile ReadProgramFile(const std::string& path, size_t largestImage) {
+namespace {
+
+// Text as sources are written: printable ASCII, tabs and line ends, with
+// letters in it; program images nearly always hold other bytes (0x00 alone
+// is NOP, and a NOP-free program of only printable bytes is rare).
+bool LooksLikeText(const std::vector<uint8_t>& bytes) {
+    if (bytes.empty()) return false;
+    bool letters = false;
+    for (const uint8_t byte : bytes) {
+        if (byte == '\n' || byte == '\r' || byte == '\t') continue;
+        if (byte < 0x20 || byte > 0x7E) return false;
+        letters = letters || (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z');
+    }
+    return letters && std::find(bytes.begin(), bytes.end(), '\n') != bytes.end();
+}
+
+}  // namespace
+
+ProgramFile ReadProgramFile(const std::string& path, const ProgramOptions& options) {
     ProgramFile program;
-    program.source = IsSourcePath(path);
-    const size_t largest = program.source ? kLargestSourceBytes : largestImage;
+    program.source = options.kind == ProgramKind::Source ||
+                     (options.kind == ProgramKind::ByName && IsSourcePath(path));
+    const size_t largest = program.source ? kLargestSourceBytes : options.largestImage;
     std::error_code error;
     if (std::filesystem::is_regular_file(path, error)) {
         const std::uintmax_t size = std::filesystem::file_size(path, error);
@@ -35,11 +54,14 @@ ProgramFile ReadProgramFile(const std::string& path, size_t largestImage) {
     if (program.read != FileRead::Loaded) return program;
     program.size = bytes.size();
     if (!program.source) {
+        program.looksLikeSource = options.kind == ProgramKind::ByName && LooksLikeText(bytes);
         program.bytes = std::move(bytes);
         return program;
     }
-    program.assembly =
-        Assemble(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    AsmOptions assembler = options.assembler;
+    assembler.sourcePath = path;
+    program.assembly = Assemble(
+        std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), assembler);
     if (!program.assembly.HasErrors()) program.bytes = program.assembly.image;
     return program;
 }

@@ -1,10 +1,10 @@
 #pragma once
 // Reading a program file, the one way the window and the runner both do it:
 // the file is read safely (a regular file only, never waiting on a named
-// pipe, never more than a limit), taken as assembly source when its name
-// ends in ".asm" (any case) and as a program image otherwise, and a source
-// is assembled. What comes back is the program's bytes, or why there are
-// none; each caller tells the user in its own way.
+// pipe, never more than a limit), taken as assembly source or as a program
+// image, and a source is assembled by the rules the caller gives. What comes
+// back is the program's bytes, or why there are none; each caller tells the
+// user in its own way.
 
 #include <cstddef>
 #include <cstdint>
@@ -13,16 +13,30 @@
 
 #include "asm/assembler.h"
 #include "asm/file_io.h"
+#include "core/machine_state.h"
 
 // A source the window or the runner assembles holds at most this many bytes.
-inline constexpr size_t kLargestSourceBytes = size_t{64} << 20;
+inline constexpr size_t kLargestSourceBytes = kAsmLargestSource;
+
+// How a file is taken: by its name (".asm", any case, is source), or as
+// the caller says.
+enum class ProgramKind { ByName, Source, Image };
+
+struct ProgramOptions {
+    size_t largestImage = kProgramBytes;  // the machine's program memory
+    ProgramKind kind = ProgramKind::ByName;
+    AsmOptions assembler;  // the rules for a source; its path is the file's
+};
 
 struct ProgramFile {
     bool source = false;  // read as assembly source
     FileRead read = FileRead::Unreadable;
     uint64_t size = 0;           // the file's size, when it could be told
     std::vector<uint8_t> bytes;  // the program, from address 0; empty unless Loaded()
-    Assembly assembly;           // a source's: diagnostics, listing and symbols
+    Assembly assembly;           // a source's: diagnostics, listing, symbols, its rules
+    // An image taken by its name whose bytes read as text with words in it:
+    // most likely a source under another name.
+    bool looksLikeSource = false;
     // True when there is a program: the file was read and, for a source,
     // assembled without errors.
     [[nodiscard]] bool Loaded() const {
@@ -33,8 +47,8 @@ struct ProgramFile {
 // Whether a path names assembly source: its name ends in ".asm", any case.
 bool IsSourcePath(const std::string& path);
 
-// Reads the program at `path`. An image larger than `largestImage` bytes is
-// TooBig, judged by its size before it is read, so that a file too big is
-// called so even where it could not be read; a source larger than
+// Reads the program at `path`. An image larger than options.largestImage
+// bytes is TooBig, judged by its size before it is read, so that a file too
+// big is called so even where it could not be read; a source larger than
 // kLargestSourceBytes is TooBig too.
-ProgramFile ReadProgramFile(const std::string& path, size_t largestImage);
+ProgramFile ReadProgramFile(const std::string& path, const ProgramOptions& options = {});

@@ -42,6 +42,11 @@ constexpr std::string_view kHelp =
     "  --stop-on-undefined  MCS-4: before an opcode the 4004 does not have\n"
     "  --stop-on-overflow   MCS-4: before a fourth nested JMS, or a BBL with nothing pushed\n"
     "\n"
+    "  --source, --image    take FILE as assembly source, or as a program image,\n"
+    "                       whatever its name; a name not ending in .asm whose text\n"
+    "                       reads as source is refused without one of these\n"
+    "  --syntax NAME        read a source by the rules of another assembler: quodlet\n"
+    "                       (the default), intel, as, k4004, uz80as or codeabbey\n"
     "  --machine NAME       compatible (the default); mcs4, the Intel MCS-4 system with\n"
     "                       TEST and the ROM input lines as set below; or exerciser,\n"
     "                       the MCS-4 system wired for Intel's 4001-0009 exerciser\n"
@@ -85,6 +90,8 @@ struct Arguments {
     std::optional<std::string> stateFile;
     std::optional<int32_t> test;
     std::vector<std::pair<int32_t, int32_t>> romIn;  // chip, value
+    ProgramKind kind = ProgramKind::ByName;
+    std::optional<AsmSyntax> syntax;
     bool json = false;
     bool help = false;
     bool version = false;
@@ -129,7 +136,7 @@ bool ParseArguments(std::span<const std::string> arguments, Arguments& parsed,
         }
         const bool takesValue = name == "--steps" || name == "--until" || name == "--break" ||
                                 name == "--machine" || name == "--state" || name == "--test" ||
-                                name == "--rom-in";
+                                name == "--rom-in" || name == "--syntax";
         if (takesValue && !value) {
             if (i + 1 >= arguments.size()) {
                 message = "option '" + name + "' needs a value";
@@ -161,6 +168,20 @@ bool ParseArguments(std::span<const std::string> arguments, Arguments& parsed,
                 return false;
             }
             parsed.machine = *machine;
+        } else if (name == "--syntax") {
+            parsed.syntax = ParseAsmSyntax(*value);
+            if (!parsed.syntax) {
+                message =
+                    "no syntax '" + *value + "'; the syntaxes are " + std::string(kAsmSyntaxNames);
+                return false;
+            }
+        } else if (name == "--source" || name == "--image") {
+            const ProgramKind kind = name == "--source" ? ProgramKind::Source : ProgramKind::Image;
+            if (parsed.kind != ProgramKind::ByName && parsed.kind != kind) {
+                message = "--source and --image exclude each other";
+                return false;
+            }
+            parsed.kind = kind;
         } else if (name == "--state") {
             parsed.stateFile = *value;
         } else if (name == "--test") {
@@ -201,10 +222,15 @@ bool ParseArguments(std::span<const std::string> arguments, Arguments& parsed,
 
 // The program's bytes, and its symbols for a source; false, with the
 // messages written, when it cannot be had.
-bool ReadProgram(const std::string& path, MachineKind machine, std::vector<uint8_t>& image,
+bool ReadProgram(const std::string& path, const Arguments& parsed, std::vector<uint8_t>& image,
                  std::optional<Assembly>& assembly, std::ostream& err) {
-    const bool mcs4 = IsMcs4(machine);
-    ProgramFile program = ReadProgramFile(path, mcs4 ? kMcs4RomBytes : kProgramBytes);
+    const bool mcs4 = IsMcs4(parsed.machine);
+    ProgramOptions options;
+    options.largestImage = mcs4 ? kMcs4RomBytes : kProgramBytes;
+    options.kind = parsed.kind;
+    options.assembler.syntax = parsed.syntax;
+    options.assembler.machine = mcs4 ? AsmMachine::kMcs4 : AsmMachine::kCompatible;
+    ProgramFile program = ReadProgramFile(path, options);
     switch (program.read) {
         case FileRead::Loaded: break;
         case FileRead::TooBig:
@@ -223,6 +249,12 @@ bool ReadProgram(const std::string& path, MachineKind machine, std::vector<uint8
         case FileRead::Unreadable:
             err << kToolName << ": cannot read " << path << ": " << UnreadableReason(path) << '\n';
             return false;
+    }
+    if (program.looksLikeSource) {
+        err << kToolName << ": " << path
+            << ": this is text, most likely assembly source rather than a program image: give "
+               "--source to assemble it, or --image to run its bytes as they are\n";
+        return false;
     }
     if (program.source) {
         for (const AsmDiagnostic& diagnostic : program.assembly.diagnostics) {
@@ -286,7 +318,7 @@ int RunTool(std::span<const std::string> arguments, std::ostream& out, std::ostr
 
     std::vector<uint8_t> image;
     std::optional<Assembly> assembly;
-    if (!ReadProgram(path, parsed.machine, image, assembly, err)) return kExitUsage;
+    if (!ReadProgram(path, parsed, image, assembly, err)) return kExitUsage;
 
     RunOptions& options = parsed.options;
     if (parsed.until) {

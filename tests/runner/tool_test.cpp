@@ -327,3 +327,33 @@ TEST_F(RunnerTool, TheBusicomMovesOnOnceTestIsDriven) {
 }
 
 }  // namespace
+
+namespace {
+
+// Sources by the rules asked for, on the machine asked for, and text files
+// that are no images.
+TEST_F(RunnerTool, SourcesByTheirRulesAndMachine) {
+    // Condition 1 is TN on the compatible machine, TZ on the MCS-4 system.
+    const std::string tz = WriteFile("tz.asm", "        JCN TZ, 0\n");
+    EXPECT_EQ(Run({"--machine", "mcs4", "--trace", "--steps", "1", tz}), 0);
+    EXPECT_EQ(out_.rfind("000 11 00 JCN TZ 00", 0), 0u) << out_;
+    EXPECT_EQ(Run({"--trace", "--steps", "1", tz}), 0);
+    EXPECT_EQ(out_.rfind("000 19 00 JCN TZ 00", 0), 0u) << out_;
+    // Text under another name is refused until it is said what it is.
+    const std::string text = WriteFile("p.s", "        LDM 7\n");
+    EXPECT_EQ(Run({text}), kExitUsage);
+    EXPECT_NE(err_.find("p.s: this is text, most likely assembly source"), std::string::npos)
+        << err_;
+    EXPECT_EQ(Run({"--source", text}), 0);
+    EXPECT_NE(out_.find("accumulator: 7\n"), std::string::npos) << out_;
+    EXPECT_EQ(Run({"--image", "--steps", "1", text}), 0);
+    EXPECT_EQ(Run({"--source", "--image", text}), kExitUsage);
+    // AS's names under AS's rules.
+    const std::string as = WriteFile("as.asm", "        ldm 3\n        jcn nz, $\n");
+    EXPECT_EQ(Run({"--syntax", "as", "--steps", "2", "--trace", as}), 0);
+    EXPECT_NE(out_.find("001 1C 01 JCN AN 01"), std::string::npos) << out_;
+    EXPECT_EQ(Run({"--syntax", "tasm", as}), kExitUsage);
+    EXPECT_NE(err_.find("the syntaxes are quodlet"), std::string::npos) << err_;
+}
+
+}  // namespace

@@ -67,16 +67,20 @@ TEST(CommandLineTest, TheProgramFileIsTheOneArgumentThatIsNoOption) {
         {{"--", "--machine=mcs4"}, true, "--machine=mcs4"},
         {{"--machine", "busy", "p.bin"}, false, ""},
         {{"--machine"}, false, ""},
+        {{"--syntax=as", "p.asm"}, true, "p.asm"},
+        {{"--syntax", "tasm", "p.asm"}, false, ""},
+        {{"--machines", "mcs4"}, false, ""},
     };
     for (const Case& c : cases) {
         std::vector<const char*> argv = {"quodlet"};
         argv.insert(argv.end(), c.arguments.begin(), c.arguments.end());
         argv.push_back(nullptr);
-        std::string file = "stale";
+        StartOptions options{"stale", MachineKind::Exerciser, AsmSyntax::kIntel};
         std::string why;
-        MachineKind machine = MachineKind::Exerciser;
-        const bool ok = ReadProgramArguments(static_cast<int>(argv.size() - 1), argv.data(), file,
-                                             machine, why);
+        const bool ok =
+            ReadProgramArguments(static_cast<int>(argv.size() - 1), argv.data(), options, why);
+        const std::string& file = options.file;
+        const MachineKind machine = options.machine;
         SCOPED_TRACE(testing::PrintToString(c.arguments));
         EXPECT_EQ(ok, c.ok);
         EXPECT_EQ(why.empty(), c.ok) << why;

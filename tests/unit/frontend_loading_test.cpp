@@ -260,6 +260,24 @@ TEST_F(LoadingTest, AFileLongerThanItsSizeSaidIsRefused) {
     EXPECT_EQ(workbench->programLength, 32);
 }
 
+// A source loads with its warnings shown once, and is read again on Reload
+// by the rules it was read by, even when what chose them has gone.
+TEST_F(LoadingTest, SourcesShowTheirWarningsAndReloadByTheirRules) {
+    const std::string path = (root / "p.asm").string();
+    std::ofstream(path) << "        cpu 4004\n        ldm 5\n        jcn nz, $\n        wpm\n";
+    layer.dialogAnswers.push_back(path);
+    layer.ChooseMenu(MenuItem::kOpen);
+    layer.Call([path] { std::ofstream(path) << "        ldm 6\n        jcn nz, $\n"; });
+    layer.ChooseMenu(MenuItem::kReload);
+    EXPECT_EQ(Launch(), 0);
+    ASSERT_EQ(layer.messages.size(), 1U);
+    EXPECT_EQ(layer.messages[0].first, "Assembly warnings");
+    EXPECT_NE(layer.messages[0].second.find("4:9: "), std::string::npos)
+        << layer.messages[0].second;
+    EXPECT_EQ(state.RomImage[0], 0xD6);
+    EXPECT_EQ(state.RomImage[1], 0x1C);  // "nz", which only AS's rules read
+}
+
 // A source over the window's limit is refused by its size, before it is
 // read (a sparse file costs nothing to make).
 TEST_F(LoadingTest, ASourceOverTheLimitIsRefusedBySize) {
