@@ -1,18 +1,21 @@
 // Plays any sequence of what a user can do through the real event loop on the
-// in-memory window: menu items (also numbers no item has), shortcut keys,
-// typed, pasted and cleared text of any characters in any control, clicks
-// on the carry box and on list lines, timer ticks, answers to the open-file
+// in-memory window: menu items (also numbers no item has; the machines and
+// the MCS-4 system's window among them), shortcut keys, typed, pasted and
+// cleared text of any characters in any control of either window, clicks on
+// the check boxes and on list lines, timer ticks, answers to the open-file
 // dialog (programs of the input's own, files that load, files too big, a
 // folder, a missing path, a dangling link, a named pipe, a device, a
 // cancel) and Escape held or let go.
 //
 // Checked after every action: the window stays whole (32 listing lines with
-// one selected, three stack lines, an 18-line RAM dump of 36 characters);
+// one selected, three or four stack lines, an 18-line RAM dump of 36
+// characters);
 // a refused file changes nothing; at the end the program memory holds
 // bytes and the loop has shut the window down.
 //
 // Step Back after any sequence of executions yields exactly the earlier
-// states: after every action (outside a Run) the machine is noted with the
+// states, on whichever machine is chosen: after every action (outside a
+// Run) the machine is noted with the
 // history's length; whenever the history is back at a length noted since the
 // last barrier, by Step Back or by executing nothing, the machine must be as
 // noted then (`running` aside, which is the commands' to set). At the end
@@ -93,9 +96,13 @@ const std::vector<std::string>& DialogAnswers() {
 }
 
 int32_t DecodeControl(FuzzInput& input) {
-    // Mostly the editable fields and the carry box; now and then any number.
-    return input.Flag() ? static_cast<int32_t>(input.Below(19))
-                        : static_cast<int32_t>(input.Byte()) - 8;
+    // Mostly the editable fields and the carry box, or the MCS-4 window's
+    // bank list, boxes and input lines; now and then any number.
+    switch (input.Below(3)) {
+        case 0: return static_cast<int32_t>(input.Below(19));
+        case 1: return Mcs4Control::kBankCaption + static_cast<int32_t>(input.Below(26));
+        default: return static_cast<int32_t>(input.Byte()) - 8;
+    }
 }
 
 int32_t DecodeKey(FuzzInput& input) {
@@ -112,11 +119,22 @@ int32_t DecodeKey(FuzzInput& input) {
     }
 }
 
-// The machine as it stood at a length of the history.
+// The machine as it stood at a length of the history: its snapshot's
+// bytes, `running` left out, which is the commands' to set.
 struct HistoryNote {
+    MachineKind machine;
     int64_t length;
-    MachineSnapshot machine;
+    std::vector<std::byte> bytes;
 };
+
+template <typename State>
+std::vector<std::byte> NoteOf(const State& state) {
+    auto copy = std::make_unique<State>(state);
+    copy->running = 0;
+    Snapshot<State> snapshot{};
+    TakeSnapshot(*copy, snapshot);
+    return {snapshot.bytes.begin(), snapshot.bytes.end()};
+}
 
 // How many Step Backs the end of an input makes at most.
 constexpr int32_t kFinalStepsBack = 3000;
@@ -130,30 +148,27 @@ struct Run {
     size_t messagesBeforeOpen = 0;
     std::vector<HistoryNote> notes;  // lengths rising, all since the last barrier
 
-    // The invariant of Step Back, at a point where no Run is under way.
+    // The invariant of Step Back, at a point where no Run is under way, on
+    // whichever machine is chosen.
     void CheckHistory() {
-        const History& history = workbench->history;
+        const bool mcs4 = Mcs4Chosen(*workbench);
+        const size_t size = mcs4 ? workbench->mcs4History.size : workbench->history.size;
+        const int64_t length =
+            mcs4 ? HistoryLength(workbench->mcs4History) : HistoryLength(workbench->history);
         // A barrier empties the history, and every action is followed by a
         // check before the next can record anything: an empty history means
         // the notes are of a machine that may since have been changed.
-        if (history.size == 0) notes.clear();
-        const int64_t length = HistoryLength(history);
+        if (size == 0 || (!notes.empty() && notes.back().machine != workbench->machine)) {
+            notes.clear();
+        }
+        std::vector<std::byte> now = mcs4 ? NoteOf(workbench->mcs4) : NoteOf(workbench->state);
         while (!notes.empty() && notes.back().length > length) notes.pop_back();
         if (!notes.empty() && notes.back().length == length) {
-            // running is the commands' to set: the note takes today's.
-            auto earlier = std::make_unique<MachineState>(workbench->state);
-            RestoreSnapshot(notes.back().machine, *earlier);
-            earlier->running = workbench->state.running;
-            TakeSnapshot(*earlier, notes.back().machine);
-            const MachineSnapshot& noted = notes.back().machine;
-            MachineSnapshot now{};
-            TakeSnapshot(workbench->state, now);
-            FuzzCheck(noted.bytes == now.bytes, "Step Back yields the earlier state",
+            FuzzCheck(notes.back().bytes == now, "Step Back yields the earlier state",
                       std::to_string(length));
             notes.pop_back();
         }
-        notes.push_back({length, {}});
-        TakeSnapshot(workbench->state, notes.back().machine);
+        notes.push_back({workbench->machine, length, std::move(now)});
     }
 
     void ScriptOpen(const std::string& answer) {
@@ -191,7 +206,7 @@ struct Run {
             case 1: {
                 const bool anyNumber = input.Below(16) == 0;
                 layer.ChooseMenu(anyNumber ? static_cast<int32_t>(input.Long())
-                                           : static_cast<int32_t>(input.Below(15)));
+                                           : static_cast<int32_t>(input.Below(23)));
                 break;
             }
             case 2: layer.PressKey(DecodeKey(input)); break;
@@ -210,7 +225,9 @@ struct Run {
                 layer.ClickCheckBox(input.Flag() ? Control::kCarry : DecodeControl(input));
                 break;
             case 7: {
-                const int32_t list = input.Flag() ? Control::kCodeListing : Control::kStack;
+                const int32_t lists[] = {Control::kCodeListing, Control::kStack,
+                                         Mcs4Control::kBanks};
+                const int32_t list = lists[input.Below(3)];
                 const int32_t line = static_cast<int32_t>(input.Below(40)) - 4;
                 if (input.Flag()) {
                     layer.DoubleClickLine(list, line);
@@ -257,7 +274,11 @@ struct Run {
     void StepBackToTheStart() {
         CheckHistory();
         for (int32_t k = 0; k < kFinalStepsBack; ++k) {
-            if (!StepBack(workbench->history, workbench->state)) break;
+            const bool back = WithCpu(workbench->machine, [this](auto cpu) {
+                using Cpu = decltype(cpu);
+                return StepBackOn<Cpu>(HistoryFor<Cpu>(*workbench), StateOf<Cpu>(*workbench));
+            });
+            if (!back) break;
             CheckHistory();
         }
     }
