@@ -119,7 +119,8 @@ std::vector<int32_t> LampCounter() {
 // after `steps` instructions: one Run per iteration, timed from the call to
 // its return (the final refresh included). The bare core runs the same
 // program for as many instructions right after, for the ratio.
-void RunInWindow(benchmark::State& bench, const std::vector<int32_t>& program) {
+void RunInWindow(benchmark::State& bench, const std::vector<int32_t>& program,
+                 MachineKind machine = MachineKind::Compatible) {
     const int64_t steps = bench.range(0);
     BenchWindow window;
     if (!window.Open()) {
@@ -128,9 +129,13 @@ void RunInWindow(benchmark::State& bench, const std::vector<int32_t>& program) {
     }
     Workbench& workbench = *window.workbench;
     PlaceProgram(workbench.state, program);
+    SelectMachine(workbench, window.layer, machine);
+    SyncMcs4Rom(workbench);
+    workbench.mcs4.test = 1;  // as in its bare core's run
     bool allRan = true;
     const auto run = [&] {
         workbench.state.pc = 0;
+        workbench.mcs4.stack[static_cast<size_t>(workbench.mcs4.sp)] = 0;
         workbench.programLength = 32;
         window.layer.HoldEscapeAfter(steps / kSnapshotInterval);
         const int64_t pollsBefore = window.layer.escapePolls;
@@ -141,13 +146,18 @@ void RunInWindow(benchmark::State& bench, const std::vector<int32_t>& program) {
         allRan = allRan && window.layer.escapePolls - pollsBefore - 1 == steps / kSnapshotInterval;
         return seconds;
     };
-    MeasureAgainstCore(bench, static_cast<double>(steps), run,
-                       [&program, steps] { return CoreSeconds(program, steps); });
+    MeasureAgainstCore(bench, static_cast<double>(steps), run, [&program, steps, machine] {
+        return IsMcs4(machine) ? Mcs4CoreSeconds(program, steps) : CoreSeconds(program, steps);
+    });
     if (!allRan) bench.SkipWithError("a Run ended before Escape");
 }
 
 void BM_RunInWindow(benchmark::State& bench) {
     RunInWindow(bench, JunLoop());
+}
+// The MCS-4 system's Run in the window against its own bare core.
+void BM_Mcs4RunInWindow(benchmark::State& bench) {
+    RunInWindow(bench, JunLoop(), MachineKind::Mcs4);
 }
 void BM_RunInWindowLamps(benchmark::State& bench) {
     RunInWindow(bench, LampCounter());
@@ -277,6 +287,11 @@ void BM_StepCommand(benchmark::State& bench) {
 }  // namespace
 
 BENCHMARK(BM_RunInWindow)
+    ->Arg(1 << 24)
+    ->UseManualTime()
+    ->Iterations(5)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Mcs4RunInWindow)
     ->Arg(1 << 24)
     ->UseManualTime()
     ->Iterations(5)

@@ -43,6 +43,11 @@ struct StateField {
     KeyedForm keyed{};
 };
 
+// The guide lets a list write StateField{"pc", &MachineState::pc, ...}
+// (compilers without aggregate deduction need it).
+template <typename State, typename Value, typename... Rest>
+StateField(std::string_view, Value State::*, FieldRole, Rest...) -> StateField<State, Value>;
+
 // Each machine's state specialises this with the tuple of its fields.
 template <typename State>
 inline constexpr auto kStateFields = std::tuple<>();

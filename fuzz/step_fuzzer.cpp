@@ -106,9 +106,11 @@ struct Fixture {
     Fixture() { FillOpcodeTables(tables); }
 };
 
-// Every field within the values it can hold.
-void CheckWidths(const Mcs4State& state) {
-    ForEachField(state, [](const auto& field, const auto& value) {
+// Every field within the values it can hold; the memories (RAM, status,
+// ports), which hold thousands of entries, only when asked.
+void CheckWidths(const Mcs4State& state, bool memories) {
+    ForEachField(state, [memories](const auto& field, const auto& value) {
+        if (field.role == FieldRole::Memory && !memories) return;
         if constexpr (std::is_arithmetic_v<std::remove_cvref_t<decltype(value)>>) {
             FuzzCheck(value >= field.lowest && value <= field.largest, "field width",
                       std::string(field.name) + "=" + std::to_string(value));
@@ -146,7 +148,7 @@ void StepMcs4System(FuzzInput& input) {
     for (size_t k = 0; !input.Empty(); ++k) {
         state->rom[k % kMcs4RomBytes] = static_cast<int32_t>(input.Byte());
     }
-    CheckWidths(*state);
+    CheckWidths(*state, true);
     const auto rom = state->rom;
     *start = *state;
 
@@ -157,9 +159,10 @@ void StepMcs4System(FuzzInput& input) {
         TakeSnapshot(*state, before[k]);
         const int64_t cycles = state->cycles;
         StepRecorded<Cpu>(*state, messages, history);
-        CheckWidths(*state);
+        CheckWidths(*state, false);
         FuzzCheck(state->cycles == cycles + 1 || state->cycles == cycles + 2, "cycles");
     }
+    CheckWidths(*state, true);
     FuzzCheck(state->rom == rom, "program memory written by an instruction");
 
     // The state through JSON and back.

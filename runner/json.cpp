@@ -97,7 +97,7 @@ private:
             ++position_;
             JsonValue member;
             if (!Value(member, depth + 1)) return false;
-            value.members.emplace_back(std::move(key), std::move(member));
+            value.members.push_back(JsonMember{std::move(key), std::move(member)});
             if (!Separator('}')) return false;
             if (text_[position_ - 1] == '}') return true;
         }

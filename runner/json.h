@@ -8,8 +8,9 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
+
+struct JsonMember;
 
 struct JsonValue {
     enum class Kind { Null, Bool, Number, String, Array, Object };
@@ -18,7 +19,12 @@ struct JsonValue {
     int64_t number = 0;  // whole numbers only
     std::string text;
     std::vector<JsonValue> items;                            // Array
-    std::vector<std::pair<std::string, JsonValue>> members;  // Object, in order
+    std::vector<JsonMember> members;  // Object, in order
+};
+
+struct JsonMember {
+    std::string key;
+    JsonValue value;
 };
 
 // The value of a whole JSON text, or nothing with `why` ("LINE:COLUMN: ...").

@@ -104,10 +104,12 @@ struct RunnerObserver {
     }
 };
 
+// Flattened, so that the step and the observer are inlined into the loop
+// whatever the build: the runner keeps the bare core's pace only so.
 template <typename Cpu>
-RunOutcome Run(typename Cpu::State& state, int32_t programLength, const RunOptions& options,
-               Messages& messages, std::ostream& trace,
-               const volatile std::sig_atomic_t* interrupted) {
+[[gnu::flatten]] RunOutcome Run(typename Cpu::State& state, int32_t programLength,
+                                const RunOptions& options, Messages& messages, std::ostream& trace,
+                                const volatile std::sig_atomic_t* interrupted) {
     const volatile std::sig_atomic_t notInterrupted = 0;
     if (interrupted == nullptr) interrupted = &notInterrupted;
     auto breaks = std::make_unique<Breakpoints>();

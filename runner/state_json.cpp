@@ -197,8 +197,8 @@ std::optional<JsonValue> ReadObject(std::string_view json, std::string& why) {
     }
     std::set<std::string> seen;
     for (const auto& member : value->members) {
-        if (!seen.insert(member.first).second) {
-            why = KeyError(member.first, "given twice");
+        if (!seen.insert(member.key).second) {
+            why = KeyError(member.key, "given twice");
             return std::nullopt;
         }
     }
