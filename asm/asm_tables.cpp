@@ -1,6 +1,5 @@
 #include "asm/asm_tables.h"
 
-
 #include <algorithm>
 #include <array>
 #include <cstddef>
