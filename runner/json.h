@@ -18,7 +18,7 @@ struct JsonValue {
     bool boolean = false;
     int64_t number = 0;  // whole numbers only
     std::string text;
-    std::vector<JsonValue> items;                            // Array
+    std::vector<JsonValue> items;     // Array
     std::vector<JsonMember> members;  // Object, in order
 };
 
