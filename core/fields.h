@@ -10,6 +10,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <tuple>
 #include <type_traits>
@@ -30,6 +31,24 @@ struct KeyedForm {
     std::array<int32_t, 3> parts{};  // 0 for a part not used
     int32_t group = 0;               // 0: the array is a plain list
 };
+
+// The key of group `index` of a keyed array: its parts joined by '.', as
+// "1.2.3" for bank 1, chip 2, register 3.
+inline std::string KeyOfGroup(const KeyedForm& form, size_t index) {
+    std::array<size_t, 3> parts{};
+    size_t rest = index;
+    for (size_t p = form.parts.size(); p-- > 0;) {
+        if (form.parts[p] == 0) continue;
+        parts[p] = rest % static_cast<size_t>(form.parts[p]);
+        rest /= static_cast<size_t>(form.parts[p]);
+    }
+    std::string key;
+    for (size_t p = 0; p < parts.size() && form.parts[p] != 0; ++p) {
+        if (!key.empty()) key += '.';
+        key += std::to_string(parts[p]);
+    }
+    return key;
+}
 
 template <typename State, typename Value>
 struct StateField {

@@ -274,43 +274,37 @@ std::string StateText(const Mcs4State& state, const RunOutcome& outcome) {
         text += value;
         text += '\n';
     };
-    auto digits = [](const auto& values, size_t first, size_t count) {
-        std::string list;
-        for (size_t i = first; i < first + count; ++i) list += PlainHex(values[i]);
-        return list;
-    };
     line("stop", std::string(StopWord(outcome.stop)));
     line("instructions", std::to_string(outcome.instructions));
-    const auto microseconds =
-        static_cast<int64_t>(static_cast<double>(state.cycles) * kMcs4CycleNanoseconds / 1000.0);
-    line("cycles",
-         std::to_string(state.cycles) + " (" + std::to_string(microseconds) + " us at 740 kHz)");
     line("pc", PaddedHex(Mcs4Pc(state), 3));
-    line("accumulator", PlainHex(state.acc));
-    line("carry", PlainHex(state.cy));
-    std::string registers;
-    for (size_t r = 0; r < state.regs.size(); ++r) {
-        if (r != 0) registers += ' ';
-        registers += "R" + std::to_string(r) + "=" + PlainHex(state.regs[r]);
-    }
-    line("registers", registers);
-    line("stack", HexList(state.stack, 0, 4, 3));
-    line("stack pointer", PlainHex(state.sp));
-    line("bank", PlainHex(state.cr));
-    line("src", PaddedHex(state.src, 2));
-    line("bank src", HexList(state.bankSrc, 0, 8, 2));
-    line("test", PlainHex(state.test));
-    line("rom output ports", digits(state.romOut, 0, 16));
-    line("rom input lines", digits(state.romIn, 0, 16));
-    line("ram output ports", HexList(state.ramPorts, 0, 32, 1));
-    // The RAM registers that hold anything, with their status characters.
-    for (size_t reg = 0; reg < state.ram.size() / 16; ++reg) {
-        const std::string characters = digits(state.ram, reg * 16, 16);
-        const std::string status = digits(state.status, reg * 4, 4);
-        if (characters == std::string(16, '0') && status == "0000") continue;
-        line("ram " + std::to_string(reg >> 4) + "." + std::to_string(reg >> 2 & 3) + "." +
-                 std::to_string(reg & 3),
-             characters + " " + status);
-    }
+    // Every field by the name --json gives it, each value in as many hex
+    // digits as the field's widest; keyed arrays a line per group that is
+    // not all zero, as "ram 1.2.3: ..." (bank, chip, register).
+    ForEachField(state, [&](const auto& field, const auto& value) {
+        if (field.role == FieldRole::Program || field.role == FieldRole::Control) return;
+        const int32_t digits = static_cast<int32_t>(
+            PlainHex(static_cast<int32_t>(std::min<int64_t>(field.largest, INT32_MAX))).size());
+        if constexpr (std::is_arithmetic_v<std::remove_cvref_t<decltype(value)>>) {
+            if (field.name == "cycles") {
+                const auto microseconds = static_cast<int64_t>(static_cast<double>(value) *
+                                                               kMcs4CycleNanoseconds / 1000.0);
+                line(field.name, std::to_string(value) + " (" + std::to_string(microseconds) +
+                                     " us at 740 kHz)");
+            } else {
+                line(field.name, PaddedHex(static_cast<int32_t>(value), digits));
+            }
+        } else if (field.keyed.group == 0) {
+            line(field.name, HexList(value, 0, value.size(), digits));
+        } else {
+            const auto group = static_cast<size_t>(field.keyed.group);
+            for (size_t start = 0; start < value.size(); start += group) {
+                std::string entries;
+                for (size_t k = start; k < start + group; ++k) entries += PlainHex(value[k]);
+                if (entries == std::string(group, '0')) continue;
+                line(std::string(field.name) + " " + KeyOfGroup(field.keyed, start / group),
+                     entries);
+            }
+        }
+    });
     return text;
 }

@@ -17,23 +17,6 @@ bool Written(const F& field) {
     return field.role != FieldRole::Program && field.role != FieldRole::Control;
 }
 
-// The key of group `index` of a keyed array: its parts joined by '.'.
-std::string GroupKey(const KeyedForm& form, size_t index) {
-    std::array<size_t, 3> parts{};
-    size_t rest = index;
-    for (size_t p = form.parts.size(); p-- > 0;) {
-        if (form.parts[p] == 0) continue;
-        parts[p] = rest % static_cast<size_t>(form.parts[p]);
-        rest /= static_cast<size_t>(form.parts[p]);
-    }
-    std::string key;
-    for (size_t p = 0; p < parts.size() && form.parts[p] != 0; ++p) {
-        if (!key.empty()) key += '.';
-        key += std::to_string(parts[p]);
-    }
-    return key;
-}
-
 template <typename Entries>
 void AppendKeyed(std::string& json, const KeyedForm& form, const Entries& entries) {
     json += '{';
@@ -45,7 +28,7 @@ void AppendKeyed(std::string& json, const KeyedForm& form, const Entries& entrie
         if (zero) continue;
         if (!first) json += ',';
         first = false;
-        json += '"' + GroupKey(form, start / group) + "\":";
+        json += '"' + KeyOfGroup(form, start / group) + "\":";
         if (group == 1) {
             json += std::to_string(entries[start]);
         } else {
@@ -128,18 +111,18 @@ template <typename Entries>
 bool ReadKeyed(const JsonValue& value, const KeyedForm& form, int64_t largest, Entries& entries,
                std::string& why) {
     if (value.kind != JsonValue::Kind::Object) {
-        why = "expected an object keyed \"" + GroupKey(form, 0) + "\"";
+        why = "expected an object keyed \"" + KeyOfGroup(form, 0) + "\"";
         return false;
     }
     const auto group = static_cast<size_t>(form.group);
     for (const auto& [key, entry] : value.members) {
         std::optional<size_t> index;
         for (size_t g = 0; g * group < entries.size() && !index; ++g) {
-            if (GroupKey(form, g) == key) index = g;
+            if (KeyOfGroup(form, g) == key) index = g;
         }
         if (!index) {
-            why = "no entry \"" + key + "\" (keys run from \"" + GroupKey(form, 0) + "\" to \"" +
-                  GroupKey(form, entries.size() / group - 1) + "\")";
+            why = "no entry \"" + key + "\" (keys run from \"" + KeyOfGroup(form, 0) + "\" to \"" +
+                  KeyOfGroup(form, entries.size() / group - 1) + "\")";
             return false;
         }
         const size_t start = *index * group;

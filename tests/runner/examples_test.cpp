@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -12,6 +13,7 @@
 #include <optional>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "asm/assembler.h"
@@ -138,6 +140,88 @@ TEST(Examples, EachAssemblesCleanlyAndLeavesItsDocumentedResult) {
             expected.check(*state);
         }
     }
+}
+
+// The MCS-4 system's examples (examples/mcs4/), each run until DONE with the
+// inputs its header gives; `ram` is RAM bank 0, register 0.0 as text.
+struct Mcs4Expected {
+    int32_t test = 0;
+    std::vector<std::pair<int32_t, int32_t>> romIn;
+    std::function<void(const Mcs4State&)> check;
+};
+
+std::string Register00(const Mcs4State& s) {
+    std::string digits;
+    for (size_t k = 0; k < 16; ++k) digits += "0123456789ABCDEF"[s.ram[k]];
+    return digits;
+}
+
+const std::map<std::string, std::vector<Mcs4Expected>>& Mcs4Results() {
+    static const std::map<std::string, std::vector<Mcs4Expected>> results{
+        {"conditions.asm",
+         {{.test = 0,
+           .check = [](const Mcs4State& s) { EXPECT_EQ(Register00(s), "0111011110001000"); }},
+          {.test = 1,
+           .check = [](const Mcs4State& s) { EXPECT_EQ(Register00(s), "0011001111001100"); }}}},
+        {"banks.asm",
+         {{.check =
+               [](const Mcs4State& s) {
+                   for (size_t k = 0; k < s.ram.size(); ++k) EXPECT_EQ(s.ram[k], k >> 8) << k;
+                   for (size_t k = 0; k < s.status.size(); ++k) {
+                       EXPECT_EQ(s.status[k], k >> 6) << k;
+                   }
+                   EXPECT_EQ(s.cr, 7);
+               }}}},
+        {"deep_calls.asm",
+         {{.check =
+               [](const Mcs4State& s) {
+                   const std::vector<int32_t> kept(s.regs.begin() + 1, s.regs.begin() + 6);
+                   EXPECT_EQ(kept, (std::vector<int32_t>{0, 2, 3, 4, 1}));
+               }}}},
+        {"empty_return.asm",
+         {{.check =
+               [](const Mcs4State& s) {
+                   EXPECT_EQ(s.regs[1], 4);
+                   EXPECT_EQ(s.acc, 5);
+                   EXPECT_EQ(s.stack, (std::array<int32_t, 4>{2, 2, 2, 2}));
+               }}}},
+        {"rom_inputs.asm",
+         {{.romIn = {{3, 5}, {12, 9}},
+           .check = [](const Mcs4State& s) { EXPECT_EQ(Register00(s), "0005000000009000"); }}}},
+    };
+    return results;
+}
+
+TEST(Examples, EachMcs4ExampleLeavesItsDocumentedResult) {
+    size_t examples = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(QUODLET_EXAMPLES_DIR "/mcs4")) {
+        const std::string name = entry.path().filename().string();
+        SCOPED_TRACE(name);
+        ++examples;
+        Assembly assembly;
+        std::string why;
+        ASSERT_TRUE(AssembleFile(entry.path().string(), assembly, why)) << why;
+        EXPECT_TRUE(assembly.diagnostics.empty())
+            << FormatDiagnostic(name, assembly.diagnostics.front());
+        const auto found = Mcs4Results().find(name);
+        ASSERT_NE(found, Mcs4Results().end()) << "no documented result";
+        for (const Mcs4Expected& expected : found->second) {
+            auto state = std::make_unique<Mcs4State>();
+            LoadImage(*state, Mcs4Board::Plain, assembly.image);
+            ResetMcs4(*state, Mcs4Board::Plain);
+            state->test = expected.test;
+            for (const auto& [chip, lines] : expected.romIn) {
+                state->romIn[static_cast<size_t>(chip)] = static_cast<uint8_t>(lines);
+            }
+            RunOptions options;
+            options.maxSteps = 100000;
+            options.until = FindSymbol(assembly, "DONE");
+            std::ostringstream trace;
+            EXPECT_EQ(RunMachine(*state, Mcs4Board::Plain, options, trace).stop, RunStop::Until);
+            expected.check(*state);
+        }
+    }
+    EXPECT_EQ(examples, Mcs4Results().size());
 }
 
 }  // namespace
