@@ -13,7 +13,17 @@ constexpr int32_t kAlt = 0x40000;
 // The virtual-key number's part of a key code.
 constexpr int32_t kKeyMask = 0xFFFF;
 
+constexpr int32_t kBackspace = 0x08;
+constexpr int32_t kReturn = 0x0D;
 constexpr int32_t kEscape = 0x1B;
+constexpr int32_t kDelete = 0x2E;
+// The characters of arithmetic, however the keyboard makes them.
+constexpr int32_t kTimes = 0x6A;
+constexpr int32_t kPlus = 0x6B;
+constexpr int32_t kMinus = 0x6D;
+constexpr int32_t kPoint = 0x6E;
+constexpr int32_t kDivide = 0x6F;
+constexpr int32_t kEquals = 0xBB;
 constexpr int32_t kF1 = 0x70;
 constexpr int32_t kF4 = 0x73;
 constexpr int32_t kF5 = 0x74;

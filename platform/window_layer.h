@@ -42,6 +42,7 @@ enum class ControlKind {
     CheckBox,           // raises an event on every user click
     List,               // lines in the order added, at most one selected line
     Image,              // shows one picture
+    Button,             // a push button with a caption; raises an event on every click
 };
 
 enum class EventKind {
@@ -89,7 +90,7 @@ public:
     // Creates a control in an open window (nothing for a window that is not
     // open). Position and size are in the window's inner area, below the
     // menu bar in the main window. `text` is the initial text of a label, a
-    // field, a multi-line text or a check box's caption; `centred` centres a
+    // field, a multi-line text or a check box's or button's caption; `centred` centres a
     // field's text. A number that names a control already, in any window,
     // replaces it. Every kind.
     virtual void CreateControl(int32_t window, ControlKind kind, int32_t number, int32_t x,
@@ -101,7 +102,7 @@ public:
     // Every kind: the name by which screen readers and UI automation find it.
     virtual void SetAccessibleName(int32_t control, const std::string& name) = 0;
     // Label, TextField, ReadOnlyTextField, MultiLineText (lines separated by
-    // "\r\n") and CheckBox (its caption). Raises no event.
+    // "\r\n"), CheckBox and Button (their caption). Raises no event.
     virtual void SetText(int32_t control, const std::string& text) = 0;
     // The kinds of SetText: the text shown, a multi-line text's lines
     // separated by "\r\n".
@@ -219,6 +220,10 @@ public:
     // Release ends it. For the time a command keeps the thread. Nothing
     // without a window.
     virtual void SetBusy(bool busy) = 0;
+
+    // Puts `text` on the desktop's clipboard as plain text, in place of what
+    // it held; lines separated by "\n".
+    virtual void SetClipboardText(const std::string& text) = 0;
 
     // --- Dialogs and shutdown -------------------------------------------------
     // The open-file dialog, modal. filterList holds "label|pattern" pairs

@@ -106,6 +106,13 @@ void HeadlessLayer::ClickCheckBox(int32_t control) {
     });
 }
 
+void HeadlessLayer::ClickButton(int32_t control) {
+    Call([this, control] {
+        if (FindShown(control, ControlKind::Button) == nullptr) return;
+        events_.Push({EventKind::Control, control, ControlEventType::Other});
+    });
+}
+
 void HeadlessLayer::ClickLine(int32_t control, int32_t index) {
     Call([this, control, index] {
         HeadlessControl* list = FindShown(control, ControlKind::List);
@@ -491,6 +498,10 @@ void HeadlessLayer::SetBusy(bool nowBusy) {
     if (!windowOpen || nowBusy == busy) return;
     busy = nowBusy;
     busyLog.push_back(nowBusy);
+}
+
+void HeadlessLayer::SetClipboardText(const std::string& text) {
+    clipboard = text;
 }
 
 std::string HeadlessLayer::OpenFileDialog(const std::string& dialogTitle, const std::string& folder,

@@ -76,6 +76,7 @@ public:
     std::vector<char> menuMnemonics;
     bool menuBarCreated = false;
     std::map<int32_t, bool> menuChecks;    // menu item -> its check mark, once set
+    std::string clipboard;                 // what SetClipboardText put there last
     std::map<int32_t, int32_t> shortcuts;  // the main window's: key code -> menu item
     std::map<int32_t, int32_t> timers;     // timer number -> period, while it exists
     int32_t timerAdds = 0;                 // how often AddTimer was called
@@ -115,6 +116,8 @@ public:
     // The steps on controls do nothing to a control in a hidden window.
     // Clicks the check box: toggles the mark and raises one event.
     void ClickCheckBox(int32_t control);
+    // Clicks the button: one event.
+    void ClickButton(int32_t control);
     // Clicks line `index` of a list: selects it and raises one event.
     void ClickLine(int32_t control, int32_t index);
     // Double-clicks line `index` of a list: the click of ClickLine, then a
@@ -190,6 +193,7 @@ public:
     void RemoveTimer(int32_t window, int32_t timer) override;
     bool IsKeyDown(int32_t keyCode) override;
     void SetBusy(bool busy) override;
+    void SetClipboardText(const std::string& text) override;
     std::string OpenFileDialog(const std::string& title, const std::string& folder,
                                const std::string& filterList) override;
     void Release() override;

@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <algorithm>
 #include <cstring>
 
@@ -72,6 +73,16 @@ QWidget* MakeCheckBox(QWidget* parent, const QString& text, std::function<void()
     auto* box = new QCheckBox(text, parent);
     QObject::connect(box, &QCheckBox::clicked, box, [onClick] { onClick(); });
     return box;
+}
+
+// The keyboard reaches a window's buttons through its shortcuts: a button
+// never takes the focus from the window's fields and lists.
+QWidget* MakeButton(QWidget* parent, const QString& text, std::function<void()> onClick) {
+    auto* button = new QPushButton(text, parent);
+    button->setFocusPolicy(Qt::NoFocus);
+    button->setAutoDefault(false);
+    QObject::connect(button, &QPushButton::clicked, button, [onClick] { onClick(); });
+    return button;
 }
 
 QWidget* MakeList(QWidget* parent, std::function<void()> onClick,
@@ -157,6 +168,9 @@ void QtLayer::CreateControl(int32_t window, ControlKind kind, int32_t number, in
                               raise(ControlEventType::DoubleClick));
             break;
         case ControlKind::Image: widget = MakeImage(parent); break;
+        case ControlKind::Button:
+            widget = MakeButton(parent, qtext, raise(ControlEventType::Other));
+            break;
     }
     if (widget == nullptr) return;
     widget->setGeometry(x, y, width, height);
@@ -202,6 +216,7 @@ void QtLayer::SetText(int32_t control, const std::string& text) {
             break;
         }
         case ControlKind::CheckBox: static_cast<QCheckBox*>(found->widget)->setText(qtext); break;
+        case ControlKind::Button: static_cast<QPushButton*>(found->widget)->setText(qtext); break;
         case ControlKind::List:
         case ControlKind::Image: break;
     }
@@ -222,6 +237,8 @@ std::string QtLayer::GetText(int32_t control) {
                 .toStdString();
         case ControlKind::CheckBox:
             return static_cast<QCheckBox*>(found->widget)->text().toStdString();
+        case ControlKind::Button:
+            return static_cast<QPushButton*>(found->widget)->text().toStdString();
         case ControlKind::List:
         case ControlKind::Image: break;
     }

@@ -14,7 +14,7 @@ struct KeyPair {
     int qtKey;
 };
 
-constexpr std::array<KeyPair, 21> kNamedKeys = {{
+constexpr std::array<KeyPair, 27> kNamedKeys = {{
     {0x08, Qt::Key_Backspace}, {0x09, Qt::Key_Tab},    {0x0D, Qt::Key_Return},
     {0x0D, Qt::Key_Enter},     {0x10, Qt::Key_Shift},  {0x11, Qt::Key_Control},
     {0x12, Qt::Key_Alt},       {0x13, Qt::Key_Pause},  {0x14, Qt::Key_CapsLock},
@@ -22,6 +22,8 @@ constexpr std::array<KeyPair, 21> kNamedKeys = {{
     {0x22, Qt::Key_PageDown},  {0x23, Qt::Key_End},    {0x24, Qt::Key_Home},
     {0x25, Qt::Key_Left},      {0x26, Qt::Key_Up},     {0x27, Qt::Key_Right},
     {0x28, Qt::Key_Down},      {0x2D, Qt::Key_Insert}, {0x2E, Qt::Key_Delete},
+    {0x6A, Qt::Key_Asterisk},  {0x6B, Qt::Key_Plus},   {0x6D, Qt::Key_Minus},
+    {0x6E, Qt::Key_Period},    {0x6F, Qt::Key_Slash},  {0xBB, Qt::Key_Equal},
 }};
 constexpr int32_t kFunctionKeys = 24;  // F1..F24
 

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <QAction>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QCursor>
 #include <QFile>
@@ -354,6 +355,10 @@ void QtLayer::RemoveTimer(int32_t window, int32_t timer) {
 
 bool QtLayer::IsKeyDown(int32_t keyCode) {
     return state_->keys && state_->keys->IsHeld(keyCode & KeyCode::kKeyMask);
+}
+
+void QtLayer::SetClipboardText(const std::string& text) {
+    QApplication::clipboard()->setText(ToQt(text));
 }
 
 void QtLayer::SetBusy(bool busy) {

@@ -75,6 +75,7 @@ public:
     void RemoveTimer(int32_t window, int32_t timer) override;
     bool IsKeyDown(int32_t keyCode) override;
     void SetBusy(bool busy) override;
+    void SetClipboardText(const std::string& text) override;
     std::string OpenFileDialog(const std::string& title, const std::string& folder,
                                const std::string& filterList) override;
     void Release() override;

@@ -53,6 +53,7 @@ constexpr KindCase kKinds[] = {
     {ControlKind::CheckBox, 5, "box", true},
     {ControlKind::List, 6, "", false},
     {ControlKind::Image, 7, "", false},
+    {ControlKind::Button, 8, "press", true},
 };
 constexpr int32_t kLabel = 1;
 constexpr int32_t kField = 2;
@@ -60,6 +61,7 @@ constexpr int32_t kReadOnly = 3;
 constexpr int32_t kCheckBox = 5;
 constexpr int32_t kList = 6;
 constexpr int32_t kImage = 7;
+constexpr int32_t kButton = 8;
 
 inline Picture Solid(int32_t width, int32_t height, uint32_t argb) {
     return Picture{
@@ -291,12 +293,16 @@ TYPED_TEST_P(WindowLayerContract, UserActionsRaiseEventsInOrderAndProgramWritesN
     this->backend.Type(kField, "A");
     this->backend.ClickCheckBox(kCheckBox);
     this->backend.ClickLine(kList, 1);
+    this->backend.ClickButton(kButton);
     this->backend.ClickCheckBox(kCheckBox);
     this->backend.CloseWindow(kWindow);
-    EXPECT_EQ(this->backend.TakeAll(),
-              (std::vector<Event>{ChangeEvent(kField), ClickEvent(kCheckBox), ClickEvent(kList),
-                                  ClickEvent(kCheckBox), CloseEvent(kWindow)}));
+    EXPECT_EQ(
+        this->backend.TakeAll(),
+        (std::vector<Event>{ChangeEvent(kField), ClickEvent(kCheckBox), ClickEvent(kList),
+                            ClickEvent(kButton), ClickEvent(kCheckBox), CloseEvent(kWindow)}));
     EXPECT_EQ(layer.GetCheck(kCheckBox), 0);  // clicked twice
+    layer.SetClipboardText("12.3 X\n4.56 =");
+    EXPECT_EQ(this->backend.Clipboard(), "12.3 X\n4.56 =");
     EXPECT_EQ(layer.SelectedLine(kList), 1);
 
     // Whatever the program writes raises nothing.
@@ -510,10 +516,15 @@ TYPED_TEST_P(WindowLayerContract, ShortcutsRaiseTheirLatestItemFromAnyControlOfT
     // Another window's shortcuts are its own, the same key included.
     ASSERT_TRUE(layer.OpenWindow(kOtherWindow, 200, 100, "second"));
     layer.AddShortcut(kOtherWindow, KeyCode::kF7, 9);
+    layer.AddShortcut(kOtherWindow, KeyCode::kPlus, 10);
+    layer.AddShortcut(kOtherWindow, KeyCode::kEquals, 11);
     this->backend.PressKeyIn(kOtherWindow, KeyCode::kF7);
     this->backend.PressKeyIn(kOtherWindow, KeyCode::kCtrlO);
+    this->backend.PressKeyIn(kOtherWindow, KeyCode::kEquals);
+    this->backend.PressKeyIn(kOtherWindow, KeyCode::kPlus);
     this->backend.PressKeyIn(kWindow, KeyCode::kF7);
-    EXPECT_EQ(this->backend.TakeAll(), (std::vector<Event>{MenuEvent(9), MenuEvent(4)}));
+    EXPECT_EQ(this->backend.TakeAll(),
+              (std::vector<Event>{MenuEvent(9), MenuEvent(11), MenuEvent(10), MenuEvent(4)}));
 }
 
 // The timers whose ticks were taken, each once. (Whether a tick falling due

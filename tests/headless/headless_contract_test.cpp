@@ -43,6 +43,11 @@ struct HeadlessBackend {
         layer.ClickCheckBox(control);
         Pump();
     }
+    void ClickButton(int32_t control) {
+        layer.ClickButton(control);
+        Pump();
+    }
+    std::string Clipboard() const { return layer.clipboard; }
     void ClickLine(int32_t control, int32_t index) {
         layer.ClickLine(control, index);
         Pump();

@@ -2,6 +2,7 @@
 // against the Qt layer offscreen, and what only a real window shows of it.
 
 #include <QCheckBox>
+#include <QClipboard>
 #include <QCursor>
 #include <QElapsedTimer>
 #include <QKeyEvent>
@@ -11,6 +12,7 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QTimer>
 #include <csignal>
 #include <memory>
@@ -63,6 +65,13 @@ struct QtBackend {
         }
         Pump();
     }
+    void ClickButton(int32_t control) {
+        if (auto* button = WidgetOf<QPushButton>(control)) {
+            QTest::mouseClick(button, Qt::LeftButton);
+        }
+        Pump();
+    }
+    std::string Clipboard() const { return QApplication::clipboard()->text().toStdString(); }
     void ClickLine(int32_t control, int32_t index) {
         auto* list = WidgetOf<QListWidget>(control);
         if (list != nullptr && list->item(index) != nullptr) {
