@@ -1,0 +1,124 @@
+// A program's symbols: from an assembly, their look-ups, and the symbols
+// file written and read back, or refused.
+
+#include "display/symbols.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "asm/asm_symbols.h"
+#include "asm/assembler.h"
+
+namespace {
+
+// Line 3 has two labels; N is a constant; the DB line holds a FIM and a
+// one-byte instruction.
+constexpr char kSymbolsSource[] =
+    "        JMS CONV\n"             // 000
+    "N = 7\n"                        //
+    "LOOP:   \n"                     //
+    "AGAIN:  ISZ R1 LOOP\n"          // 002
+    "        NOP\n"                  // 004
+    "CONV:   FIM P0 0x12\n"          // 005
+    "        DB 0x20, 0x30, 0xF2\n"  // 007: FIM P0 30, IAC
+    "        BBL 0\n";               // 00A
+
+ProgramSymbols SourceSymbols() {
+    const Assembly assembly = Assemble(kSymbolsSource);
+    EXPECT_FALSE(assembly.HasErrors());
+    return SymbolsOf(assembly);
+}
+
+TEST(ProgramSymbolsTest, LookUps) {
+    const ProgramSymbols symbols = SourceSymbols();
+    struct Case {
+        int32_t address;
+        const char* label;  // LabelAt; nullptr for none
+        std::string name;   // NameOf
+        std::optional<int32_t> line;
+        std::optional<int32_t> start;  // of the instruction holding it
+    };
+    const std::vector<Case> cases = {
+        {0x000, nullptr, "000", 1, 0x000},    {0x001, nullptr, "001", 1, 0x000},
+        {0x002, "LOOP", "LOOP", 4, 0x002},    {0x003, nullptr, "LOOP+1", 4, 0x002},
+        {0x004, nullptr, "LOOP+2", 5, 0x004}, {0x005, "CONV", "CONV", 6, 0x005},
+        {0x008, nullptr, "CONV+3", 7, 0x007}, {0x009, nullptr, "CONV+4", 7, 0x009},
+        {0x00A, nullptr, "CONV+5", 8, 0x00A}, {0x00B, nullptr, "00B", std::nullopt, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.address);
+        const std::string* label = symbols.LabelAt(c.address);
+        EXPECT_EQ(label == nullptr ? "" : *label, c.label == nullptr ? "" : c.label);
+        EXPECT_EQ(symbols.NameOf(c.address), c.name);
+        EXPECT_EQ(symbols.LineOf(c.address), c.line);
+        const std::optional<SourcePlace> place = symbols.PlaceOf(c.address);
+        EXPECT_EQ(place ? std::optional(place->address) : std::nullopt, c.start);
+    }
+    EXPECT_EQ(symbols.FindLabel("again"), 0x002);
+    EXPECT_EQ(symbols.FindLabel("Conv"), 0x005);
+    EXPECT_EQ(symbols.FindLabel("N"), std::nullopt);  // a constant
+    EXPECT_EQ(symbols.FindLabel("CON"), std::nullopt);
+    EXPECT_EQ(symbols.AddressOfLine(7), 0x007);
+    EXPECT_EQ(symbols.AddressOfLine(2), std::nullopt);  // places nothing
+    EXPECT_EQ(symbols.AddressOfLine(9), std::nullopt);
+}
+
+TEST(ProgramSymbolsTest, TheFileReadsBackAsWritten) {
+    const ProgramSymbols written = SourceSymbols();
+    const std::string text = SymbolsFileText(written, "prog.asm");
+    const Assembly assembly = Assemble(kSymbolsSource);
+    ProgramSymbols read;
+    std::string why;
+    ASSERT_TRUE(ParseSymbolsFile(text, assembly.image, read, why)) << why;
+    ASSERT_EQ(read.Labels().size(), written.Labels().size());
+    for (size_t k = 0; k < read.Labels().size(); ++k) {
+        EXPECT_EQ(read.Labels()[k].address, written.Labels()[k].address);
+        EXPECT_EQ(read.Labels()[k].name, written.Labels()[k].name);
+    }
+    ASSERT_EQ(read.Places().size(), written.Places().size());
+    for (size_t k = 0; k < read.Places().size(); ++k) {
+        EXPECT_EQ(read.Places()[k].address, written.Places()[k].address);
+        EXPECT_EQ(read.Places()[k].length, written.Places()[k].length);
+        EXPECT_EQ(read.Places()[k].line, written.Places()[k].line);
+    }
+    // Comments, blanks, any order, lower-case hex; no image: one byte each.
+    ASSERT_TRUE(ParseSymbolsFile("; x\n\n 01a  :12 ; ok\r\n1A Name\n0 :0\n", {}, read, why)) << why;
+    EXPECT_EQ(read.NameOf(0x1A), "Name");
+    EXPECT_EQ(read.LineOf(0x1A), 12);
+    EXPECT_EQ(read.LineOf(0x1B), std::nullopt);
+    EXPECT_EQ(read.LineOf(0x000), std::nullopt);
+    ASSERT_TRUE(read.PlaceOf(0x000));
+}
+
+TEST(ProgramSymbolsTest, AMalformedFileIsRefusedSayingWhere) {
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"000 A\nZZZ B\n", "line 2: 'ZZZ' is no address 0..FFF in hex"},
+        {"1000 A\n", "line 1: '1000' is no address"},
+        {"-1 A\n", "line 1: '-1' is no address"},
+        {"005\n", "line 1: address 005 has neither a name nor a :LINE"},
+        {"005 A B\n", "line 1: 'B' follows the entry"},
+        {"005 :x\n", "line 1: ':x' is no source line"},
+        {"005 :\n", "line 1: ':' is no source line"},
+        {"005 :-3\n", "line 1: ':-3' is no source line"},
+        {"005 :99999999999\n", "is no source line"},
+        {"005 :1\n005 :2\n", "line 2: address 005 has a line already"},
+        {"005 A\x01\n", "line 1: the name 'A?' holds control characters"},
+        {std::string("\x7F"
+                     "ELF\x02\x01",
+                     6),
+         "line 1: '?ELF?"
+         "?' is no address"},
+    };
+    for (const auto& [text, expected] : cases) {
+        ProgramSymbols symbols({{7, "KEPT"}}, {});
+        std::string why;
+        EXPECT_FALSE(ParseSymbolsFile(text, {}, symbols, why)) << text;
+        EXPECT_NE(why.find(expected), std::string::npos) << why;
+        EXPECT_EQ(symbols.NameOf(7), "KEPT");
+    }
+}
+
+}  // namespace
