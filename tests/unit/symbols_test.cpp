@@ -5,12 +5,17 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <map>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "asm/asm_symbols.h"
 #include "asm/assembler.h"
+#include "asm_test_support.h"
+#include "display/disassembler.h"
 
 namespace {
 
@@ -119,6 +124,94 @@ TEST(ProgramSymbolsTest, AMalformedFileIsRefusedSayingWhere) {
         EXPECT_NE(why.find(expected), std::string::npos) << why;
         EXPECT_EQ(symbols.NameOf(7), "KEPT");
     }
+}
+
+}  // namespace
+
+namespace {
+
+// Labels on every page edge the listing knows: JCN and ISZ name a label on
+// the page after them, FIM on its own page.
+constexpr char kLabelledSource[] =
+    "START:  JMS ROUT\n"      // 000
+    "        FIM P2 TABLE\n"  // 002
+    "        JUN MAIN\n"      // 004
+    "        ORG 0xF0\n"
+    "TABLE:  LDM 1\n"  // 0F0
+    "        ORG 0xFC\n"
+    "MAIN:   ISZ R2 MAIN\n"   // 0FC
+    "        JCN C0 ROUT\n"   // 0FE: the page of 100
+    "ROUT:   FIM P0 LOCAL\n"  // 100
+    "        FIM P0 0xF0\n"   // 102: F0 on page 1 is no label
+    "BAD:    JUN BAD\n"       // 104: a name that reads as hex is not shown
+    "LOCAL:  BBL 0\n";        // 106
+
+const ProgramSymbols kNoSymbols;
+
+// The listing of the whole program, one line per instruction.
+std::vector<std::string> ListingOf(const Assembly& assembly, bool mcs4,
+                                   const ProgramSymbols* symbols) {
+    OpcodeTables tables;
+    FillOpcodeTables(tables, mcs4);
+    std::vector<int32_t> rom(kMcs4RomBytes, 0);
+    std::copy(assembly.image.begin(), assembly.image.end(), rom.begin());
+    const ProgramView view{rom.data(), kMcs4RomBytes, mcs4};
+    std::vector<std::string> lines;
+    for (int32_t address = 0; address < static_cast<int32_t>(assembly.image.size());) {
+        lines.push_back(DisassembleLine(view, tables, address, symbols));
+    }
+    return lines;
+}
+
+TEST(ListingLabelsTest, NamesOperandsAndLinesOnBothMachines) {
+    for (const bool mcs4 : {false, true}) {
+        SCOPED_TRACE(mcs4 ? "MCS-4" : "compatible");
+        AsmOptions options;
+        options.machine = mcs4 ? AsmMachine::kMcs4 : AsmMachine::kCompatible;
+        const Assembly assembly = Assemble(kLabelledSource, options);
+        ASSERT_EQ(ErrorsOf(assembly), "");
+        const ProgramSymbols symbols = SymbolsOf(assembly);
+        const std::vector<std::string> plain = ListingOf(assembly, mcs4, nullptr);
+        const std::vector<std::string> lines = ListingOf(assembly, mcs4, &symbols);
+        const std::vector<std::string> empty = ListingOf(assembly, mcs4, &kNoSymbols);
+        EXPECT_EQ(empty, plain);
+        ASSERT_EQ(lines.size(), plain.size());
+        // The lines that differ from the plain listing, by address.
+        const std::map<std::string, std::string> named = {
+            {"000", "000 51 00 START: JMS ROUT"},    {"002", "002 22 F0 FIM P2 TABLE"},
+            {"004", "004 40 FC JUN MAIN"},           {"0F0", "0F0 D1    TABLE: LDM 1"},
+            {"0FC", "0FC 72 FC MAIN: ISZ R2 MAIN"},  {"0FE", "0FE 1A 00 JCN C0 ROUT"},
+            {"100", "100 20 06 ROUT: FIM P0 LOCAL"}, {"106", "106 C0    LOCAL: BBL 0"},
+        };
+        for (size_t k = 0; k < plain.size(); ++k) {
+            const auto found = named.find(plain[k].substr(0, 3));
+            EXPECT_EQ(lines[k], found == named.end() ? plain[k] : found->second);
+        }
+        EXPECT_EQ(plain[plain.size() - 2], "104 41 04 JUN 104");  // BAD reads as hex
+
+        // Each line assembles to its bytes again, its text checked too.
+        std::string listing;
+        for (const std::string& line : lines) listing += line + "\n";
+        const Assembly again = Assemble(listing, options);
+        EXPECT_EQ(ErrorsOf(again) + WarningsOf(again), "");
+        EXPECT_EQ(again.image, assembly.image);
+    }
+}
+
+TEST(ListingLabelsTest, ANameOnlyWhereItReadsBackAsTheAddress) {
+    const std::vector<std::pair<std::string, bool>> names = {
+        {"CONV", true}, {"_x1", true}, {"LEVEL3", true}, {"BAD", false}, {"C0", false},
+        {"R5", false},  {"P2", false}, {"R0R1", false},  {"A.B", false}, {"", false},
+    };
+    for (const auto& [name, shown] : names) EXPECT_EQ(ShowsName(name), shown) << name;
+    // Past 0xFFF, where no label can be, the compatible machine's listing
+    // names nothing: a JUN there would read as another page's.
+    OpcodeTables tables;
+    FillOpcodeTables(tables);
+    const ProgramSymbols symbols({{0x004, "HERE"}}, {});
+    EXPECT_EQ(InstructionText(tables, 0x40, 0x04, 0x0FF0, symbols), "JUN HERE");
+    EXPECT_EQ(InstructionText(tables, 0x40, 0x04, 0x1000, symbols), "JUN 004");
+    EXPECT_EQ(InstructionText(tables, 0x1A, 0x04, 0x0FF0, symbols), "JCN C0 04");
 }
 
 }  // namespace
