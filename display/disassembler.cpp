@@ -94,8 +94,11 @@ std::string InstructionText(const OpcodeTables& tables, int32_t opcode, int32_t 
         target = (address & 0xF00) | second;  // FIM: its own page
     }
     const std::string* name = target < 0 ? nullptr : symbols.LabelAt(target);
-    if (name == nullptr || !ShowsName(*name)) return InstructionText(tables, opcode, second);
     std::string text = tables.MnemonicTable[index];
+    // An opcode the tables do not name ("???") keeps its number.
+    if (name == nullptr || !ShowsName(*name) || text.find('?') != std::string::npos) {
+        return InstructionText(tables, opcode, second);
+    }
     if (text.empty() || text.back() != ' ') text += ' ';
     return text + *name;
 }

@@ -212,6 +212,9 @@ TEST(ListingLabelsTest, ANameOnlyWhereItReadsBackAsTheAddress) {
     EXPECT_EQ(InstructionText(tables, 0x40, 0x04, 0x0FF0, symbols), "JUN HERE");
     EXPECT_EQ(InstructionText(tables, 0x40, 0x04, 0x1000, symbols), "JUN 004");
     EXPECT_EQ(InstructionText(tables, 0x1A, 0x04, 0x0FF0, symbols), "JCN C0 04");
+    // Nor does an opcode the machine's tables do not name.
+    EXPECT_EQ(InstructionText(tables, 0x10, 0x04, 0x000, symbols),
+              InstructionText(tables, 0x10, 4));
 }
 
 }  // namespace
