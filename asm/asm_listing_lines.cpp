@@ -235,5 +235,5 @@ void Assembler::Place(int32_t column, const std::vector<int32_t>& bytes) {
 
 void Assembler::AddListing(int32_t address, std::vector<uint8_t> bytes) {
     if (probing_) return;
-    result_.listing.push_back({address, std::move(bytes), line_, std::string(written_)});
+    result_.listing.push_back({address, std::move(bytes), line_, std::string(written_), file_});
 }

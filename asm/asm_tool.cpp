@@ -10,6 +10,7 @@
 #include <system_error>
 #include <vector>
 
+#include "asm/asm_symbols.h"
 #include "asm/asm_text.h"
 #include "asm/assembler.h"
 #include "asm/dialect.h"
@@ -30,7 +31,10 @@ constexpr std::string_view kUsage =
     "\n"
     "  -o OUT.bin   the image (default: SOURCE with the extension .bin)\n"
     "  -l LISTING   also write a listing: address, bytes and source line\n"
-    "  --symbols    print the labels and their addresses\n"
+    "  --symbols    print the labels and their addresses, and write the symbols\n"
+    "               file OUT.sym beside the image: each label and the source line\n"
+    "               of each instruction, which the window and quodlet-run read\n"
+    "               when they open OUT.bin (its format is in the README)\n"
     "  --syntax NAME  read the source by another assembler's rules: quodlet (the\n"
     "               default), intel, as, k4004, uz80as or codeabbey\n"
     "  --machine NAME  the machine the program is for: compatible (the default),\n"
@@ -52,6 +56,7 @@ struct Options {
     std::string output;
     std::string listing;
     bool symbols = false;
+    std::string symbolsFile;  // with --symbols: the image's path with the extension .sym
     AsmOptions assembler;
 };
 
@@ -183,6 +188,19 @@ std::optional<int> ReadArguments(std::span<const std::string> args, Options& opt
         (SameFile(options.listing, options.output) || options.listing == options.output)) {
         return UsageError(err, "the listing and the output are the same file");
     }
+    if (options.symbols) {
+        // Where the window and quodlet-run look for it (SymbolsPathOf).
+        options.symbolsFile =
+            std::filesystem::path(options.output).replace_extension(".sym").string();
+        for (const std::string& other : {options.source, options.output, options.listing}) {
+            if (SameFile(options.symbolsFile, other) || options.symbolsFile == other) {
+                return UsageError(err, "the symbols file " + options.symbolsFile + " would be " +
+                                           (other == options.source   ? "the source file itself"
+                                            : other == options.output ? "the output"
+                                                                      : "the listing"));
+            }
+        }
+    }
     return std::nullopt;
 }
 
@@ -213,9 +231,9 @@ int RunAssembler(std::span<const std::string> arguments, std::ostream& out, std:
     err << report;
     if (assembly.HasErrors()) return 1;
 
-    // Both files or neither: a listing that cannot be written must not leave
-    // a new image behind, so both places are checked before either is written.
-    for (const std::string& path : {options.output, options.listing}) {
+    // All files or none: a listing that cannot be written must not leave a
+    // new image behind, so every place is checked before any is written.
+    for (const std::string& path : {options.output, options.listing, options.symbolsFile}) {
         if (!path.empty() && !CanWrite(path, why)) {
             err << "quodlet-asm: " << Escaped(why) << "\n";
             return 1;
@@ -237,6 +255,12 @@ int RunAssembler(std::span<const std::string> arguments, std::ostream& out, std:
         return 1;
     }
     if (options.symbols) {
+        const std::string name = std::filesystem::path(options.source).filename().string();
+        if (!WriteFileAtomically(options.symbolsFile,
+                                 SymbolsFileText(SymbolsOf(assembly), Escaped(name)), why)) {
+            err << "quodlet-asm: " << Escaped(why) << "\n";
+            return 1;
+        }
         std::string symbols;
         for (const AsmSymbol& symbol : assembly.symbols) {
             if (symbol.label) symbols += PaddedHex(symbol.value, 3) + " " + symbol.name + "\n";

@@ -78,6 +78,7 @@ struct AsmListingLine {
     std::vector<uint8_t> bytes;
     int32_t line = 0;
     std::string source;  // the source line as written
+    int32_t file = 0;    // 0: the source itself; else an included file
 };
 
 struct AsmSymbol {

@@ -18,10 +18,12 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "bench/bench_programs.h"
 #include "debug/history.h"
+#include "display/symbols.h"
 #include "frontend/app.h"
 #include "frontend/controls.h"
 #include "frontend/run_control.h"
@@ -229,6 +231,7 @@ enum class StepCase {
     Follows,  // the listing only moves its selection
     Rebuilt,  // every step leaves the listing, which is rebuilt
     RamDump,  // the listing follows; every second step changes the RAM dump
+    Named,    // Rebuilt with a label on every line and in every operand
 };
 
 // One Step command (StepInstruction, RefreshDisplay, FollowPc) on the real
@@ -250,6 +253,7 @@ void BM_StepCommand(benchmark::State& bench) {
             program.insert(program.end(), {0x40, 0x00});
             break;
         case StepCase::Rebuilt:
+        case StepCase::Named:
             // 000 JUN 800 and 800 JUN 000: every step leaves the listing.
             program.assign(0x802, 0x00);
             program[0x000] = 0x48;
@@ -263,12 +267,20 @@ void BM_StepCommand(benchmark::State& bench) {
             break;
     }
     PlaceProgram(workbench.state, program);
+    if (stepCase == StepCase::Named) {
+        std::vector<CodeLabel> labels;
+        for (int32_t page = 0; page <= 0x800; page += 0x800) {
+            for (int32_t k = 0; k < 32; ++k)
+                labels.push_back({page + k, "L" + std::to_string(page + k)});
+        }
+        workbench.symbols = ProgramSymbols(std::move(labels), {});
+    }
     ResetCpuCommand(workbench, window.layer);
     // One step beforehand shows that the listing does what this case needs.
     const std::string firstLine = window.layer.GetLine(Control::kCodeListing, 0);
     StepCommand(workbench, window.layer);
     const bool rebuilt = window.layer.GetLine(Control::kCodeListing, 0) != firstLine;
-    if (rebuilt != (stepCase == StepCase::Rebuilt)) {
+    if (rebuilt != (stepCase == StepCase::Rebuilt || stepCase == StepCase::Named)) {
         bench.SkipWithError("the listing did not behave as this case needs");
         return;
     }
@@ -304,7 +316,7 @@ BENCHMARK(BM_RunInWindowLamps)
 BENCHMARK(BM_RunResponsiveness)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StepCommand)
     ->ArgNames({"case", "paint"})
-    ->ArgsProduct({{0, 1, 2}, {0, 1}})
+    ->ArgsProduct({{0, 1, 2, 3}, {0, 1}})
     ->UseRealTime()
     ->MinTime(0.3)
     ->Unit(benchmark::kMicrosecond);

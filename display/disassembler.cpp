@@ -1,5 +1,6 @@
 #include "display/disassembler.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <string_view>
 
@@ -57,8 +58,54 @@ std::string InstructionText(const OpcodeTables& tables, int32_t opcode, int32_t 
     return text;
 }
 
+bool ShowsName(const std::string& name) {
+    const auto letter = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); };
+    const auto digit = [](char c) { return c >= '0' && c <= '9'; };
+    if (name.empty() || !(letter(name[0]) || name[0] == '_') || IsHexString(name)) return false;
+    if (!std::all_of(name.begin(), name.end(),
+                     [&](char c) { return letter(c) || digit(c) || c == '_'; })) {
+        return false;
+    }
+    // Register and pair names: R5, P2, R0R1.
+    const char first = static_cast<char>(name[0] & ~0x20);
+    if ((first == 'R' || first == 'P') && name.size() > 1 &&
+        std::all_of(name.begin() + 1, name.end(),
+                    [&](char c) { return digit(c) || c == 'R' || c == 'r'; })) {
+        return false;
+    }
+    return true;
+}
+
+std::string InstructionText(const OpcodeTables& tables, int32_t opcode, int32_t second,
+                            int32_t address, const ProgramSymbols& symbols) {
+    opcode &= 0xFF;
+    const auto index = static_cast<size_t>(opcode);
+    if (tables.LengthTable[index] != 2 || address < 0 || address > 0xFFF) {
+        return InstructionText(tables, opcode, second);
+    }
+    second &= 0xFF;
+    const int32_t kind = opcode >> 4;
+    int32_t target = -1;
+    if (kind == 0x4 || kind == 0x5) {
+        target = ((opcode & 0x0F) << 8) | second;  // JUN, JMS
+    } else if (kind == 0x1 || kind == 0x7) {
+        target = (((address + 2) & 0xFFF) & 0xF00) | second;  // JCN, ISZ: the page after
+    } else if (kind == 0x2 && (opcode & 1) == 0) {
+        target = (address & 0xF00) | second;  // FIM: its own page
+    }
+    const std::string* name = target < 0 ? nullptr : symbols.LabelAt(target);
+    std::string text = tables.MnemonicTable[index];
+    // An opcode the tables do not name ("???") keeps its number.
+    if (name == nullptr || !ShowsName(*name) || text.find('?') != std::string::npos) {
+        return InstructionText(tables, opcode, second);
+    }
+    if (text.empty() || text.back() != ' ') text += ' ';
+    return text + *name;
+}
+
 std::string DisassembleLine(const ProgramView& program, const OpcodeTables& tables,
-                            int32_t& listingAddress) {
+                            int32_t& listingAddress, const ProgramSymbols* symbols,
+                            bool definition) {
     const int32_t opcode = program.ByteAt(listingAddress);
     const int32_t length = tables.LengthTable[static_cast<size_t>(opcode)];
 
@@ -76,23 +123,35 @@ std::string DisassembleLine(const ProgramView& program, const OpcodeTables& tabl
     } else {
         line += "   ";
     }
-    line += InstructionText(tables, opcode, second);
+    if (symbols == nullptr || symbols->Empty()) {
+        line += InstructionText(tables, opcode, second);
+    } else {
+        if (definition) {
+            const std::string* label = symbols->LabelAt(listingAddress);
+            if (label != nullptr && ShowsName(*label)) {
+                line += *label;
+                line += ": ";
+            }
+        }
+        line += InstructionText(tables, opcode, second, listingAddress, *symbols);
+    }
 
     listingAddress = program.After(listingAddress, length);
     return line;
 }
 
 void FillCodeListing(const ProgramView& program, const OpcodeTables& tables,
-                     int32_t& listingAddress, WindowLayer& layer) {
+                     int32_t& listingAddress, WindowLayer& layer, const ProgramSymbols* symbols) {
     layer.ClearLines(Control::kCodeListing);
     for (int32_t i = 0; i < kListingLines; ++i) {
-        layer.AppendLine(Control::kCodeListing, DisassembleLine(program, tables, listingAddress));
+        layer.AppendLine(Control::kCodeListing,
+                         DisassembleLine(program, tables, listingAddress, symbols));
     }
     layer.SelectLine(Control::kCodeListing, 0);
 }
 
 void FollowPc(const ProgramView& program, int32_t pc, const OpcodeTables& tables,
-              int32_t& listingAddress, WindowLayer& layer) {
+              int32_t& listingAddress, WindowLayer& layer, const ProgramSymbols* symbols) {
     const int32_t count = layer.CountLines(Control::kCodeListing);
     for (int32_t i = 0; i < count; ++i) {
         uint32_t address = 0;
@@ -103,5 +162,5 @@ void FollowPc(const ProgramView& program, int32_t pc, const OpcodeTables& tables
         }
     }
     listingAddress = pc;
-    FillCodeListing(program, tables, listingAddress, layer);
+    FillCodeListing(program, tables, listingAddress, layer, symbols);
 }

@@ -18,14 +18,14 @@ void MarkRebuiltListing(const Workbench& workbench, WindowLayer& layer) {
 void RebuildListingFromZero(Workbench& workbench, WindowLayer& layer) {
     workbench.listingAddress = 0;
     FillCodeListing(CurrentProgram(workbench), CurrentTables(workbench), workbench.listingAddress,
-                    layer);
+                    layer, &workbench.symbols);
     MarkRebuiltListing(workbench, layer);
 }
 
 void RebuildListingFromZeroFollowingPc(Workbench& workbench, WindowLayer& layer) {
     RebuildListingFromZero(workbench, layer);
     FollowPc(CurrentProgram(workbench), CurrentPc(workbench), CurrentTables(workbench),
-             workbench.listingAddress, layer);
+             workbench.listingAddress, layer, &workbench.symbols);
     MarkRebuiltListing(workbench, layer);
 }
 
@@ -41,6 +41,6 @@ void RefreshMachine(Workbench& workbench, WindowLayer& layer) {
 void RefreshAndFollowPc(Workbench& workbench, WindowLayer& layer) {
     RefreshMachine(workbench, layer);
     FollowPc(CurrentProgram(workbench), CurrentPc(workbench), CurrentTables(workbench),
-             workbench.listingAddress, layer);
+             workbench.listingAddress, layer, &workbench.symbols);
     MarkRebuiltListing(workbench, layer);
 }

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/machine_state.h"
@@ -103,7 +104,7 @@ void LoadProgramPath(Workbench& workbench, WindowLayer& layer, const std::string
     options.largestImage = mcs4 ? kMcs4RomBytes : kProgramBytes;
     options.assembler.syntax = syntax;
     options.assembler.machine = mcs4 ? AsmMachine::kMcs4 : AsmMachine::kCompatible;
-    const ProgramFile program = ReadProgramFile(path, options);
+    ProgramFile program = ReadProgramFile(path, options);
     workbench.reloadSyntax = program.source && program.read == FileRead::Loaded
                                  ? std::optional(program.assembly.syntax)
                                  : syntax;
@@ -116,17 +117,23 @@ void LoadProgramPath(Workbench& workbench, WindowLayer& layer, const std::string
     std::copy(program.bytes.begin(), program.bytes.end(),
               ChangeMachine(workbench).RomImage.begin());
     workbench.programLength = static_cast<int32_t>(program.bytes.size());
+    workbench.symbols = std::move(program.symbols);
     SyncMcs4Rom(workbench);
     RebuildListingFromZeroFollowingPc(workbench, layer);
     // Warnings do not stop a load; they are shown once it is done.
     const std::string warnings = DiagnosticsText(program.assembly, false);
     if (!warnings.empty()) layer.Show("Assembly warnings", warnings);
+    if (!program.symbolsWarning.empty()) {
+        layer.Show("Symbols file", "The program is loaded without its labels: " +
+                                       program.symbolsPath + ": " + program.symbolsWarning);
+    }
 }
 
 void LoadExample(Workbench& workbench, WindowLayer& layer, std::span<const int32_t> example) {
     const std::span<const int32_t> program =
         example.first(std::min<size_t>(example.size(), kProgramBytes));
     std::copy(program.begin(), program.end(), ChangeMachine(workbench).RomImage.begin());
+    workbench.symbols = {};
     SyncMcs4Rom(workbench);
     RebuildListingFromZeroFollowingPc(workbench, layer);
     workbench.programLength = static_cast<int32_t>(program.size());
@@ -134,6 +141,7 @@ void LoadExample(Workbench& workbench, WindowLayer& layer, std::span<const int32
 
 void ZeroRomCommand(Workbench& workbench, WindowLayer& layer) {
     ZeroRom(ChangeMachine(workbench));
+    workbench.symbols = {};
     SyncMcs4Rom(workbench);
     RebuildListingFromZeroFollowingPc(workbench, layer);
 }

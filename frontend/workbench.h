@@ -22,6 +22,7 @@
 #include "debug/history.h"
 #include "display/disassembler.h"
 #include "display/opcode_tables.h"
+#include "display/symbols.h"
 
 // Run and Animate's end bound until the first program is loaded.
 inline constexpr int32_t kProgramLengthBeforeLoading = 32;
@@ -43,6 +44,7 @@ struct Workbench {
     std::string toolkitVersion;  // what the window runs on, for Help > About; may be empty
     std::string loadFolder;      // where the open-file dialog starts; ends in "/"
     Breakpoints breakpoints;     // the user's; loading, Zero ROM and machines keep them
+    ProgramSymbols symbols;      // the program's labels and source lines; empty for none
     History history;             // what Step Back goes back through, per machine
     HistoryOf<Mcs4State> mcs4History;
     DebugStops stops;              // the MCS-4 system's optional stops, as the Debug menu sets them

@@ -5,7 +5,9 @@
 // line of the source and a column within that line (or just after it), in
 // source order; without errors, every listing line's bytes are in the image
 // at its address, and the code listing of the whole image, as the window
-// shows it, assembles back to the same bytes.
+// shows it, assembles back to the same bytes, with the program's labels
+// too (the labels it does not show at a line defined after it); the
+// symbols file reads back as written.
 
 #include <algorithm>
 #include <cstddef>
@@ -15,10 +17,12 @@
 #include <string_view>
 #include <vector>
 
+#include "asm/asm_symbols.h"
 #include "asm/assembler.h"
 #include "core/machine_state.h"
 #include "display/disassembler.h"
 #include "display/opcode_tables.h"
+#include "display/symbols.h"
 #include "fuzz/fuzz_support.h"
 
 namespace {
@@ -64,11 +68,13 @@ void CheckDiagnostics(const Assembly& assembly, std::string_view source) {
 
 // The window's listing of the whole image, from address 0 to its end. An
 // instruction whose second byte would lie past 0xFFF is written as data.
-std::string ImageListing(Fixture& fixture, const std::vector<uint8_t>& image) {
+std::string ImageListing(Fixture& fixture, const std::vector<uint8_t>& image,
+                         const ProgramSymbols* symbols = nullptr) {
     MachineState& state = fixture.state;
     std::fill(state.RomImage.begin(), state.RomImage.end(), 0);
     std::copy(image.begin(), image.end(), state.RomImage.begin());
     std::string text;
+    std::vector<bool> lineStart(0x1000);
     int32_t address = 0;
     while (static_cast<size_t>(address) < image.size()) {
         const int32_t opcode = image[static_cast<size_t>(address)];
@@ -76,8 +82,18 @@ std::string ImageListing(Fixture& fixture, const std::vector<uint8_t>& image) {
             text += "ORG 0xFFF\nDB " + std::to_string(opcode) + "\n";
             break;
         }
-        text += DisassembleLine(state, fixture.tables, address);
+        lineStart[static_cast<size_t>(address)] = true;
+        text += DisassembleLine(ViewOf(state), fixture.tables, address, symbols);
         text += '\n';
+    }
+    if (symbols == nullptr) return text;
+    // The labels no line shows, which operands may still name.
+    for (const CodeLabel& label : symbols->Labels()) {
+        const bool shown = static_cast<size_t>(label.address) < image.size() &&
+                           lineStart[static_cast<size_t>(label.address)];
+        if (!shown && ShowsName(label.name) && symbols->LabelAt(label.address) == &label.name) {
+            text += label.name + " = " + std::to_string(label.address) + "\n";
+        }
     }
     return text;
 }
@@ -99,6 +115,29 @@ void CheckRoundTrip(Fixture& fixture, const Assembly& assembly) {
     std::vector<uint8_t> expected = assembly.image;
     if (again.image.size() == expected.size() + 1) expected.push_back(0);
     FuzzCheck(again.image == expected, "the image's listing assembles to other bytes");
+
+    const ProgramSymbols symbols = SymbolsOf(assembly);
+    const std::string named = ImageListing(fixture, assembly.image, &symbols);
+    const Assembly namedAgain = Assemble(named);
+    FuzzCheck(!namedAgain.HasErrors() && namedAgain.diagnostics.size() == again.diagnostics.size(),
+              "the labelled listing does not assemble as the plain one does",
+              namedAgain.diagnostics.empty()
+                  ? std::string()
+                  : FormatDiagnostic("listing", namedAgain.diagnostics[0]) + "\n" + named);
+    FuzzCheck(namedAgain.image == again.image, "the labelled listing assembles to other bytes");
+
+    ProgramSymbols read;
+    std::string why;
+    FuzzCheck(ParseSymbolsFile(SymbolsFileText(symbols, "source"), assembly.image, read, why),
+              "the symbols file does not read back", why);
+    FuzzCheck(read.Labels().size() == symbols.Labels().size() &&
+                  read.Places().size() == symbols.Places().size(),
+              "the symbols file reads back other symbols");
+    for (size_t k = 0; k < read.Labels().size(); ++k) {
+        FuzzCheck(read.Labels()[k].name == symbols.Labels()[k].name &&
+                      read.Labels()[k].address == symbols.Labels()[k].address,
+                  "a label reads back otherwise", read.Labels()[k].name);
+    }
 }
 
 }  // namespace

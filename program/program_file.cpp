@@ -6,6 +6,8 @@
 #include <string_view>
 #include <system_error>
 
+#include "asm/asm_symbols.h"
+
 bool IsSourcePath(const std::string& path) {
     constexpr std::string_view kExtension = ".asm";
     if (path.size() < kExtension.size()) return false;
@@ -15,7 +17,32 @@ bool IsSourcePath(const std::string& path) {
     });
 }
 
+std::string SymbolsPathOf(const std::string& imagePath) {
+    return std::filesystem::path(imagePath).replace_extension(".sym").string();
+}
+
 namespace {
+
+// The symbols file beside an image, when there is one.
+void ReadSymbolsBeside(const std::string& path, ProgramFile& program) {
+    const std::string symbolsPath = SymbolsPathOf(path);
+    std::error_code error;
+    if (symbolsPath == path || !std::filesystem::exists(symbolsPath, error)) return;
+    program.symbolsPath = symbolsPath;
+    std::vector<uint8_t> bytes;
+    switch (ReadRegularFile(symbolsPath, kLargestSymbolsBytes, bytes)) {
+        case FileRead::Loaded: break;
+        case FileRead::TooBig:
+            program.symbolsWarning =
+                "larger than " + std::to_string(kLargestSymbolsBytes >> 20) + " MiB";
+            return;
+        case FileRead::Unreadable:
+            program.symbolsWarning = "cannot be read: " + UnreadableReason(symbolsPath);
+            return;
+    }
+    const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    ParseSymbolsFile(text, program.bytes, program.symbols, program.symbolsWarning);
+}
 
 // Text as sources are written: printable ASCII, tabs and line ends, with
 // letters in it; program images nearly always hold other bytes (0x00 alone
@@ -56,12 +83,16 @@ ProgramFile ReadProgramFile(const std::string& path, const ProgramOptions& optio
     if (!program.source) {
         program.looksLikeSource = options.kind == ProgramKind::ByName && LooksLikeText(bytes);
         program.bytes = std::move(bytes);
+        if (!program.looksLikeSource) ReadSymbolsBeside(path, program);
         return program;
     }
     AsmOptions assembler = options.assembler;
     assembler.sourcePath = path;
     program.assembly = Assemble(
         std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), assembler);
-    if (!program.assembly.HasErrors()) program.bytes = program.assembly.image;
+    if (!program.assembly.HasErrors()) {
+        program.bytes = program.assembly.image;
+        program.symbols = SymbolsOf(program.assembly);
+    }
     return program;
 }

@@ -14,6 +14,7 @@
 #include "asm/assembler.h"
 #include "asm/file_io.h"
 #include "core/machine_state.h"
+#include "display/symbols.h"
 
 // A source the window or the runner assembles holds at most this many bytes.
 inline constexpr size_t kLargestSourceBytes = kAsmLargestSource;
@@ -34,6 +35,11 @@ struct ProgramFile {
     uint64_t size = 0;           // the file's size, when it could be told
     std::vector<uint8_t> bytes;  // the program, from address 0; empty unless Loaded()
     Assembly assembly;           // a source's: diagnostics, listing, symbols, its rules
+    // The labels and source lines: a source's own, or for an image those of
+    // the symbols file beside it (SymbolsPathOf), when there is one.
+    ProgramSymbols symbols;
+    std::string symbolsPath;     // the symbols file read, or refused; empty for none
+    std::string symbolsWarning;  // why it was refused ("line 3: ..."); empty when it was read
     // An image taken by its name whose bytes read as text with words in it:
     // most likely a source under another name.
     bool looksLikeSource = false;
@@ -47,8 +53,17 @@ struct ProgramFile {
 // Whether a path names assembly source: its name ends in ".asm", any case.
 bool IsSourcePath(const std::string& path);
 
+// Where an image's symbols file sits: the image's path with the extension
+// .sym ("prog.bin" -> "prog.sym"), as quodlet-asm --symbols writes it.
+std::string SymbolsPathOf(const std::string& imagePath);
+
+// A symbols file holds at most this many bytes.
+inline constexpr size_t kLargestSymbolsBytes = size_t{16} << 20;
+
 // Reads the program at `path`. An image larger than options.largestImage
 // bytes is TooBig, judged by its size before it is read, so that a file too
 // big is called so even where it could not be read; a source larger than
-// kLargestSourceBytes is TooBig too.
+// kLargestSourceBytes is TooBig too. An image's symbols file is read when
+// it is there; one that cannot be read or is malformed leaves the program
+// without symbols and says why in symbolsWarning.
 ProgramFile ReadProgramFile(const std::string& path, const ProgramOptions& options = {});

@@ -59,7 +59,9 @@ struct RunnerObserver {
     // Tracing only.
     std::ostream* trace = nullptr;
     const OpcodeTables* tables = nullptr;
+    const ProgramSymbols* symbols = nullptr;  // null when there are none
     std::unique_ptr<State> before;
+    std::string label;  // "LABEL:" and a line end, or empty
     std::string line;
 
     RunStop StopBefore(const State& state, int64_t executed) {
@@ -81,7 +83,11 @@ struct RunnerObserver {
         }
         if constexpr (kTrace) {
             int32_t address = pc;
-            line = DisassembleLine(ViewOf(state), *tables, address);
+            label.clear();
+            if (symbols != nullptr) {
+                if (const std::string* name = symbols->LabelAt(pc)) label = *name + ":\n";
+            }
+            line = DisassembleLine(ViewOf(state), *tables, address, symbols, false);
             CopyTraced(state, *before);
         }
         return RunStop::None;
@@ -99,6 +105,7 @@ struct RunnerObserver {
                 line += changes;
             }
             line += '\n';
+            if (!label.empty()) *trace << label;
             *trace << line;
         }
     }
@@ -125,6 +132,9 @@ template <typename Cpu>
         RunnerObserver<Cpu, true> observer(*breaks, options, interrupted);
         observer.trace = &trace;
         observer.tables = tables.get();
+        if (options.symbols != nullptr && !options.symbols->Empty()) {
+            observer.symbols = options.symbols;
+        }
         observer.before = std::make_unique<typename Cpu::State>();
         outcome.stop = Cpu::Run(state, messages, programLength, observer, outcome.instructions);
         trace.flush();

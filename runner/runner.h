@@ -21,6 +21,7 @@
 #include "core/messages.h"
 #include "core/run_loop.h"
 #include "debug/debug_run.h"
+#include "display/symbols.h"
 #include "runner/state_json.h"
 
 // The tool's exit status for a stop: 2 for an instruction the compatible
@@ -35,6 +36,10 @@ struct RunOptions {
     std::vector<int32_t> breaks;      // each 0..0xFFF
     DebugStops stops;                 // the MCS-4 system's optional stops
     bool trace = false;               // one line per instruction to the trace stream
+    // The program's labels, for the trace: its operands named as the
+    // listing names them, and a "LABEL:" line before an instruction at a
+    // label. Null or empty: none.
+    const ProgramSymbols* symbols = nullptr;
 };
 
 // Puts a program image into ROM from address 0 as the window's File > Open
@@ -49,10 +54,10 @@ void LoadImage(Mcs4State& state, Mcs4Board board, std::span<const uint8_t> image
 // `until` or `breaks` stops the run before the instruction there, once at
 // least one instruction was executed; addresses outside 0..0xFFF are never
 // reached and are ignored. With options.trace, every instruction executed
-// writes one line to `trace`. The interrupt flag, when given, is read
-// before every instruction. `running` is 0 afterwards. The compatible
-// machine also stops under the Run's rules (programLength, 0xFFF, an
-// instruction it does not execute); the MCS-4 system runs until a stop.
+// writes one line to `trace`, after a "LABEL:" line at a label. The interrupt flag, when given, is
+// read before every instruction. `running` is 0 afterwards. The compatible machine also stops under
+// the Run's rules (programLength, 0xFFF, an instruction it does not execute); the MCS-4 system runs
+// until a stop.
 RunOutcome RunMachine(MachineState& state, int32_t programLength, const RunOptions& options,
                       Messages& messages, std::ostream& trace,
                       const volatile std::sig_atomic_t* interrupted = nullptr);

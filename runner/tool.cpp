@@ -11,8 +11,10 @@
 #include <vector>
 
 #include "asm/assembler.h"
+#include "core/hex.h"
 #include "core/machine_state.h"
 #include "core/messages.h"
+#include "display/symbols.h"
 #include "program/program_file.h"
 #include "runner/runner.h"
 #include "runner/state_json.h"
@@ -57,7 +59,8 @@ constexpr std::string_view kHelp =
     "                       0..15; may be given several times\n"
     "  --trace              print one line per instruction: its listing text, then the\n"
     "                       registers, accumulator, carry and RAM characters it changed\n"
-    "                       (and, on the MCS-4 machines, the cycles so far)\n"
+    "                       (and, on the MCS-4 machines, the cycles so far); a line\n"
+    "                       LABEL: before an instruction at a label\n"
     "  --json               print the final state as one JSON object on the last line\n"
     "  --help               print this help and exit\n"
     "  --version            print the version and exit\n"
@@ -65,6 +68,11 @@ constexpr std::string_view kHelp =
     "ADDR is 0..FFF written as the assembler writes numbers (18, 0x12, 12H,\n"
     "0b10010) or, for an .asm FILE, a label; so are CHIP and VALUE. Ctrl+C stops\n"
     "the run and prints the state reached.\n"
+    "\n"
+    "An image NAME.bin takes its labels from NAME.sym beside it, when there is one\n"
+    "(quodlet-asm --symbols writes it): the trace names them and ADDR may be one.\n"
+    "With a source or a symbols file, an ADDR inside an instruction is refused, and\n"
+    "so is a name that is not a code label.\n"
     "\n"
     "Exit status: 0 stopped at the program's end or at one of the stops above;\n"
     "1 usage or file error (or assembly errors); 2 an instruction the machine does\n"
@@ -220,10 +228,11 @@ bool ParseArguments(std::span<const std::string> arguments, Arguments& parsed,
     return true;
 }
 
-// The program's bytes, and its symbols for a source; false, with the
-// messages written, when it cannot be had.
+// The program's bytes, its assembly for a source, and its symbols: a
+// source's, or those of the symbols file beside an image; false, with the
+// messages written, when there is no program.
 bool ReadProgram(const std::string& path, const Arguments& parsed, std::vector<uint8_t>& image,
-                 std::optional<Assembly>& assembly, std::ostream& err) {
+                 std::optional<Assembly>& assembly, ProgramSymbols& symbols, std::ostream& err) {
     const bool mcs4 = IsMcs4(parsed.machine);
     ProgramOptions options;
     options.largestImage = mcs4 ? kMcs4RomBytes : kProgramBytes;
@@ -263,31 +272,48 @@ bool ReadProgram(const std::string& path, const Arguments& parsed, std::vector<u
         if (!program.Loaded()) return false;
         assembly = std::move(program.assembly);
     }
+    if (!program.symbolsWarning.empty()) {
+        err << kToolName << ": warning: " << program.symbolsPath << ": " << program.symbolsWarning
+            << "; running without its labels\n";
+    }
+    symbols = std::move(program.symbols);
     image = std::move(program.bytes);
     return true;
 }
 
 // An address option's value: a number as the assembler writes them, or a
-// label of the assembled source; 0..0xFFF.
+// code label of the program (its source's, or its symbols file's); 0..0xFFF.
+// Where the symbols know the program's instructions, an address inside one
+// is refused: the run would never stop there. Without them any address is
+// taken, since an image alone does not tell code from data.
 bool ResolveAddress(const std::string& option, const std::string& text,
-                    const std::optional<Assembly>& assembly, int32_t& address,
-                    std::string& message) {
+                    const std::optional<Assembly>& assembly, const ProgramSymbols& symbols,
+                    int32_t& address, std::string& message) {
+    const std::string what = option + " '" + text + "'";
     int32_t value = 0;
     if (ParseAsmNumber(text, value)) {
         // A number, as written.
-    } else if (assembly) {
-        const std::optional<int32_t> symbol = FindSymbol(*assembly, text);
-        if (!symbol) {
-            message = option + " '" + text + "' is neither a number nor a label of the program";
-            return false;
-        }
-        value = *symbol;
+    } else if (const std::optional<int32_t> label = symbols.FindLabel(text)) {
+        value = *label;
+    } else if (assembly && FindSymbol(*assembly, text)) {
+        message = what + " is a constant of the program, not a code label";
+        return false;
+    } else if (assembly || !symbols.Empty()) {
+        message = what + " is neither a number nor a label of the program";
+        return false;
     } else {
-        message = option + " '" + text + "' is not a number (labels need an .asm file)";
+        message = what + " is not a number (labels need an .asm file, or NAME.sym beside NAME.bin)";
         return false;
     }
     if (value < 0 || value > 0xFFF) {
-        message = option + " '" + text + "' is outside the addresses 0..FFF";
+        message = what + " is outside the addresses 0..FFF";
+        return false;
+    }
+    if (const std::optional<SourcePlace> place = symbols.PlaceOf(value);
+        place && place->address != value) {
+        message = what + " is in the middle of the instruction at " + PaddedHex(place->address, 3) +
+                  (place->line > 0 ? " (source line " + std::to_string(place->line) + ")" : "") +
+                  ", where no run stops; give " + symbols.NameOf(place->address);
         return false;
     }
     address = value;
@@ -318,23 +344,25 @@ int RunTool(std::span<const std::string> arguments, std::ostream& out, std::ostr
 
     std::vector<uint8_t> image;
     std::optional<Assembly> assembly;
-    if (!ReadProgram(path, parsed, image, assembly, err)) return kExitUsage;
+    ProgramSymbols symbols;
+    if (!ReadProgram(path, parsed, image, assembly, symbols, err)) return kExitUsage;
 
     RunOptions& options = parsed.options;
     if (parsed.until) {
         int32_t address = 0;
-        if (!ResolveAddress("--until", *parsed.until, assembly, address, message)) {
+        if (!ResolveAddress("--until", *parsed.until, assembly, symbols, address, message)) {
             return UsageError(err, message);
         }
         options.until = address;
     }
     for (const std::string& text : parsed.breaks) {
         int32_t address = 0;
-        if (!ResolveAddress("--break", text, assembly, address, message)) {
+        if (!ResolveAddress("--break", text, assembly, symbols, address, message)) {
             return UsageError(err, message);
         }
         options.breaks.push_back(address);
     }
+    options.symbols = &symbols;
 
     std::string stateText;
     if (parsed.stateFile) {

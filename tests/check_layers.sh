@@ -8,7 +8,7 @@
 #   debug/     breakpoints, history, runs          core/
 #   display/   opcode tables, listing, state       core/ data/ platform/
 #   asm/       the assembler                       core/ data/ display/
-#   program/   reading a program file              core/ asm/
+#   program/   reading a program file              core/ display/ asm/
 #   runner/    quodlet-run                         core/ data/ debug/ display/ asm/ program/
 #   frontend/  the window's commands               all of the above but runner/
 # platform/'s backends (platform/qt/, platform/headless/) include the
@@ -31,7 +31,7 @@ if [ "${1:-}" = --self-test ]; then
     echo '#include "frontend/controls.h"' >"$fixture/display/wrong.cpp"
     echo '#include "frontend/up.h"' >"$fixture/platform/headless/wrong.h"
     echo '#include "runner/up.h"' >"$fixture/asm/wrong.h"
-    echo '#include "display/up.h"' >"$fixture/program/wrong.h"
+    echo '#include "runner/up.h"' >"$fixture/program/wrong.h"
     echo '#include "frontend/loading.h"' >"$fixture/runner/wrong.h"
     echo '#include "runner/tool.h"' >"$fixture/frontend/wrong.h"
     echo '#include <QWidget>' >"$fixture/asm/qt.cpp"
@@ -95,7 +95,7 @@ layer data core
 layer debug core
 layer display core data platform
 layer asm core data display
-layer program core asm
+layer program core display asm
 layer runner core data debug display asm program
 mapfile -t platform < <(sources platform)
 report "platform/ includes a layer above it (it may include core/, data/ and itself)" \

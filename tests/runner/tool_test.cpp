@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "asm/asm_tool.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -82,7 +84,8 @@ TEST_F(RunnerTool, UsageErrorsExitWithOneAndSayWhy) {
         {{"--until", "1", "--until", "2", bin}, "--until may be given only once"},
         {{"--until", "0x1000", bin}, "outside the addresses 0..FFF"},
         {{"--break", "-1", bin}, "'-1' is not a number"},
-        {{"--until", "LOOP", bin}, "'LOOP' is not a number (labels need an .asm file)"},
+        {{"--until", "LOOP", bin},
+         "'LOOP' is not a number (labels need an .asm file, or NAME.sym beside"},
         {{"--break", "0B", bin}, "is not a number"},
     };
     for (const Case& c : cases) {
@@ -354,6 +357,71 @@ TEST_F(RunnerTool, SourcesByTheirRulesAndMachine) {
     EXPECT_NE(out_.find("001 1C 01 JCN AN 01"), std::string::npos) << out_;
     EXPECT_EQ(Run({"--syntax", "tasm", as}), kExitUsage);
     EXPECT_NE(err_.find("the syntaxes are quodlet"), std::string::npos) << err_;
+}
+
+}  // namespace
+
+namespace {
+
+constexpr char kCallSource[] =
+    "START:  JMS ROUT\n"  // 000
+    "        JUN DONE\n"  // 002
+    "ROUT:    LDM 5\n"    // 004
+    "        BBL 0\n"     // 005
+    "DONE:   NOP\n"       // 006
+    "N = 7\n";
+
+TEST_F(RunnerTool, TheTraceNamesLabelsFromTheSourceOrTheSymbolsFile) {
+    const std::string source = WriteFile("call.asm", kCallSource);
+    std::ostringstream ignored;
+    ASSERT_EQ(RunAssembler(std::vector<std::string>{source, "--symbols"}, ignored, ignored), 0);
+    const std::string trace =
+        "START:\n000 50 04 JMS ROUT\nROUT:\n004 D5    LDM 5     A=5\n005 C0    BBL 0     A=0\n"
+        "002 40 06 JUN DONE\nDONE:\n006 00    NOP\nstop: steps\n";
+    for (const std::string& file : {source, (folder_ / "call.bin").string()}) {
+        EXPECT_EQ(Run({"--trace", "--steps", "5", file}), 0);
+        EXPECT_EQ(out_.substr(0, trace.size()), trace);
+        EXPECT_EQ(err_, "");
+    }
+    // A malformed symbols file: the program runs, without names.
+    WriteFile("call.sym", "004 ROUT extra\n");
+    EXPECT_EQ(Run({"--trace", "--steps", "1", (folder_ / "call.bin").string()}), 0);
+    EXPECT_EQ(out_.rfind("000 50 04 JMS 004\nstop: steps\n", 0), 0u) << out_;
+    EXPECT_EQ(err_, "quodlet-run: warning: " + (folder_ / "call.sym").string() +
+                        ": line 1: 'extra' follows the entry; running without its labels\n");
+}
+
+TEST_F(RunnerTool, StopsMustBeWhereAnInstructionStarts) {
+    const std::string source = WriteFile("call.asm", kCallSource);
+    std::ostringstream ignored;
+    ASSERT_EQ(RunAssembler(std::vector<std::string>{source, "--symbols"}, ignored, ignored), 0);
+    const std::string image = (folder_ / "call.bin").string();
+    struct Case {
+        std::vector<std::string> arguments;
+        std::string message;  // empty: accepted
+    };
+    const std::vector<Case> cases = {
+        {{"--until", "1", source},
+         "--until '1' is in the middle of the instruction at 000 (source line 1), where no run "
+         "stops; give START"},
+        {{"--break", "0x3", image},
+         "--break '0x3' is in the middle of the instruction at 002 "
+         "(source line 2), where no run stops; give START+2"},
+        {{"--break", "N", source}, "--break 'N' is a constant of the program, not a code label"},
+        {{"--until", "N", image}, "--until 'N' is neither a number nor a label of the program"},
+        {{"--until", "rout", image}, ""},
+        {{"--break", "5", "--until", "DONE", source}, ""},
+        {{"--until", "7", image}, ""},  // past the program: nothing to be inside
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.arguments[1]);
+        EXPECT_EQ(Run(c.arguments), c.message.empty() ? 0 : kExitUsage);
+        EXPECT_EQ(err_.substr(0, err_.find('\n')),
+                  c.message.empty() ? "" : "quodlet-run: " + c.message);
+    }
+    // An image alone says nothing of where instructions start.
+    fs::remove(folder_ / "call.sym");
+    EXPECT_EQ(Run({"--until", "1", image}), 0);
 }
 
 }  // namespace

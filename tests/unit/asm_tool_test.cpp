@@ -90,6 +90,10 @@ TEST_F(AsmTool, WritesTheOutputListingAndSymbolsAsked) {
               "002        N = 2\n"
               "002 40 02  LOOP, JUN LOOP\n");
     EXPECT_EQ(out, "000 START\n002 LOOP\n");
+    // Beside the image, under its name.
+    const std::string symbols = ReadFile(folder / "out.sym");
+    EXPECT_NE(symbols.find("\n000 START\n000 :1\n002 LOOP\n002 :3\n"), std::string::npos)
+        << symbols;
 }
 
 TEST_F(AsmTool, OnErrorsWritesNothingAndKeepsTheOldFiles) {
@@ -131,13 +135,21 @@ TEST_F(AsmTool, UsageAndFileErrors) {
     EXPECT_EQ(Run("prog.asm -o prog.asm"), 1);
     EXPECT_EQ(Run("prog.asm -l ./prog.asm"), 1);
     EXPECT_EQ(Run("prog.asm -l prog.bin"), 1);
+    EXPECT_EQ(Run("prog.asm -o prog --symbols -l prog.sym"), 1);
+    EXPECT_NE(err.find("the symbols file prog.sym would be the listing"), std::string::npos) << err;
+    EXPECT_EQ(Run("prog.asm -o prog.sym --symbols"), 1);
     EXPECT_EQ(ReadFile(folder / "prog.asm"), " NOP\n");
     EXPECT_EQ(ReadFile(folder / "prog.bin"), "keep");
     // An output that cannot be written leaves nothing behind.
     EXPECT_EQ(Run("prog.asm -o nofolder/prog.bin"), 1);
     EXPECT_EQ(Run("prog.asm -o new.bin -l nofolder/prog.lst"), 1);
+
     EXPECT_NE(err.find("nofolder"), std::string::npos);
     EXPECT_EQ(Files(), (std::set<std::string>{"prog.asm", "prog.bin"}));
+    // A symbols file that cannot be written: no new image either.
+    fs::create_directory(folder / "new.sym");
+    EXPECT_EQ(Run("prog.asm -o new.bin --symbols"), 1);
+    EXPECT_EQ(Files(), (std::set<std::string>{"prog.asm", "prog.bin", "new.sym"}));
 }
 
 TEST_F(AsmTool, SyntaxMachineAndIncludeOptions) {

@@ -363,4 +363,30 @@ TEST_F(LoadingTest, ZeroRomKeepsRegistersAndProgramLength) {
     EXPECT_EQ(SelectedLine(), "00B 00    NOP");  // pc 11 after the run
 }
 
+TEST_F(LoadingTest, AnImageTakesItsLabelsFromTheSymbolsFileBesideIt) {
+    const std::string image = WriteImage("p.bin", 5, 0xC0);  // BBL 0
+    layer.Call([this, image] {
+        std::fstream(image, std::ios::in | std::ios::out | std::ios::binary).write("\x50\x04", 2);
+        std::ofstream(root / "p.sym") << "; from p.asm\n000 START\n004 SUB\n000 :1\n004 :3\n";
+        std::ofstream(root / "q.sym") << "000 START\nzzz\n";
+    });
+    layer.dialogAnswers = {image, WriteImage("q.bin", 1, 0xC0)};
+    layer.ChooseMenu(MenuItem::kOpen);
+    layer.Call([this] {
+        EXPECT_EQ(ListingLine(0), "000 50 04 START: JMS SUB");
+        EXPECT_EQ(ListingLine(3), "004 C0    SUB: BBL 0");
+    });
+    layer.ChooseMenu(MenuItem::kZeroRom);  // the program and its names are gone
+    layer.Call([this] { EXPECT_EQ(ListingLine(0), "000 00    NOP"); });
+    layer.ChooseMenu(MenuItem::kOpen);  // a malformed file: loaded without labels
+    EXPECT_EQ(Launch(), 0);
+    EXPECT_EQ(ListingLine(0), "000 C0    BBL 0");
+    EXPECT_EQ(state.RomImage[0], 0xC0);
+    EXPECT_EQ(layer.messages,
+              (std::vector<std::pair<std::string, std::string>>{
+                  {"Symbols file",
+                   "The program is loaded without its labels: " + (root / "q.sym").string() +
+                       ": line 2: 'zzz' is no address 0..FFF in hex"}}));
+}
+
 }  // namespace
