@@ -122,12 +122,12 @@ bool AssembleFile(const std::string& path, Assembly& assembly, std::string& why,
                   const AsmOptions& options = {});
 
 // The names --syntax and --machine take: "quodlet", "intel", "as", "k4004",
-// "uz80as", "codeabbey"; "compatible", "mcs4", "exerciser" (the MCS-4
-// system). Case is ignored.
+// "uz80as", "codeabbey"; "compatible", "mcs4", "exerciser", "busicom"
+// (the MCS-4 system). Case is ignored.
 std::optional<AsmSyntax> ParseAsmSyntax(std::string_view name);
 std::optional<AsmMachine> ParseAsmMachine(std::string_view name);
 std::string_view AsmSyntaxName(AsmSyntax syntax);     // "as"
 std::string_view AsmSyntaxTitle(AsmSyntax syntax);    // "AS" (for messages)
 std::string_view AsmMachineName(AsmMachine machine);  // "compatible", "mcs4"
 inline constexpr std::string_view kAsmSyntaxNames = "quodlet, intel, as, k4004, uz80as, codeabbey";
-inline constexpr std::string_view kAsmMachineNames = "compatible, mcs4, exerciser";
+inline constexpr std::string_view kAsmMachineNames = "compatible, mcs4, exerciser, busicom";

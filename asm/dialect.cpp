@@ -347,7 +347,9 @@ std::optional<AsmSyntax> ParseAsmSyntax(std::string_view name) {
 
 std::optional<AsmMachine> ParseAsmMachine(std::string_view name) {
     if (SameWord(name, "compatible")) return AsmMachine::kCompatible;
-    if (SameWord(name, "mcs4") || SameWord(name, "exerciser")) return AsmMachine::kMcs4;
+    if (SameWord(name, "mcs4") || SameWord(name, "exerciser") || SameWord(name, "busicom")) {
+        return AsmMachine::kMcs4;
+    }
     return std::nullopt;
 }
 

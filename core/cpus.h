@@ -61,6 +61,7 @@ enum class MachineKind : uint8_t {
     Compatible,  // the machine Quodlet has always emulated; the default
     Mcs4,        // the MCS-4 system, TEST and the ROM input lines the user's
     Exerciser,   // the MCS-4 system wired for Intel's 4001-0009 exerciser
+    Busicom,     // the MCS-4 system on the Busicom 141-PF calculator's board
 };
 
 struct MachineInfo {
@@ -69,10 +70,11 @@ struct MachineInfo {
     std::string_view title;  // in the window
 };
 
-inline constexpr std::array<MachineInfo, 3> kMachines = {{
+inline constexpr std::array<MachineInfo, 4> kMachines = {{
     {MachineKind::Compatible, "compatible", "Compatible machine"},
     {MachineKind::Mcs4, "mcs4", "Intel MCS-4 system"},
     {MachineKind::Exerciser, "exerciser", "MCS-4 exerciser board"},
+    {MachineKind::Busicom, "busicom", "Busicom 141-PF calculator"},
 }};
 
 inline const MachineInfo& InfoOf(MachineKind kind) {
@@ -87,7 +89,7 @@ inline std::optional<MachineKind> MachineByName(std::string_view name) {
     return std::nullopt;
 }
 
-// "compatible, mcs4, exerciser": for a message.
+// "compatible, mcs4, exerciser, busicom": for a message.
 inline std::string MachineNames() {
     std::string names;
     for (const MachineInfo& machine : kMachines) {
@@ -102,7 +104,11 @@ inline bool IsMcs4(MachineKind kind) {
 }
 
 inline Mcs4Board BoardOf(MachineKind kind) {
-    return kind == MachineKind::Exerciser ? Mcs4Board::Exerciser : Mcs4Board::Plain;
+    switch (kind) {
+        case MachineKind::Exerciser: return Mcs4Board::Exerciser;
+        case MachineKind::Busicom: return Mcs4Board::Busicom;
+        default: return Mcs4Board::Plain;
+    }
 }
 
 // Calls f with the processor type of a machine (CompatibleCpu or an
@@ -112,6 +118,7 @@ decltype(auto) WithCpu(MachineKind kind, F&& f) {
     switch (kind) {
         case MachineKind::Mcs4: return f(Mcs4Cpu<Mcs4Board::Plain>{});
         case MachineKind::Exerciser: return f(Mcs4Cpu<Mcs4Board::Exerciser>{});
+        case MachineKind::Busicom: return f(Mcs4Cpu<Mcs4Board::Busicom>{});
         case MachineKind::Compatible: break;
     }
     return f(CompatibleCpu{});

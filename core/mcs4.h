@@ -36,6 +36,9 @@ inline constexpr int32_t kMcs4ChipsPerBank = 4;
 inline constexpr int32_t kMcs4BankCharacters = 256;  // 4 chips x 4 registers x 16
 inline constexpr int32_t kMcs4BankStatus = 64;       // 4 chips x 4 registers x 4
 inline constexpr int32_t kMcs4RomChips = 16;
+inline constexpr int32_t kBusicomKeyColumns = 8;   // the switches are columns 8 and 9
+inline constexpr int32_t kBusicomColumns = 18;     // printer columns 1..18
+inline constexpr int32_t kBusicomPaperLines = 64;  // printed lines kept
 // One instruction cycle: 8 clocks of the 740 kHz clock, in nanoseconds.
 inline constexpr double kMcs4CycleNanoseconds = 8.0 / 740e3 * 1e9;
 
@@ -59,6 +62,20 @@ struct Mcs4State {
     std::array<uint8_t, kMcs4RomChips> romOut{};                     // each 4001's output latch
     std::array<uint8_t, kMcs4RomChips> romIn{};  // each 4001's input lines: an input
     std::array<int32_t, kMcs4RomBytes> rom{};    // program memory as the processor sees it
+    // The Busicom 141-PF board (core/busicom.h); zero and unused on the others.
+    int64_t idleScans = 0;     // keyboard scans the program's idle loop has begun
+    int64_t linesPrinted = 0;  // lines the paper has been fed by
+    int32_t keyShifter = 0;    // the keyboard 4003's outputs: bit k is column k, 0 selects it
+    int32_t printShifter = 0;  // the two printer 4003s' outputs, 20 bits: 1 arms a hammer
+    int32_t printRed = 0;      // 1 once the red ribbon was chosen for the line on the drum
+    int32_t quietScans = 0;    // idle-loop scans since the printer last moved, up to 255
+    int32_t idleCall = 0;      // 1 + where the idle loop's scans return to, 0 before the first
+    std::array<uint8_t, kBusicomKeyColumns> keysDown{};  // each key column's rows held
+    std::array<uint8_t, 2> switches{};  // the decimal-point and the rounding switch's position
+    std::array<uint8_t, kBusicomColumns> printLine{};  // per column, 1 + the sector struck, or 0
+    // The paper: the last 64 lines, line n at (n % 64) * 19, 18 columns as
+    // printLine and then its red flag.
+    std::array<uint8_t, kBusicomPaperLines*(kBusicomColumns + 1)> paper{};
 };
 
 // Every field with its width; the RAM, its status characters and the ports
@@ -83,6 +100,18 @@ inline constexpr auto kStateFields<Mcs4State> = std::tuple{
     StateField{"romOut", &Mcs4State::romOut, FieldRole::Memory, 0, 15, KeyedForm{{16, 0, 0}, 1}},
     StateField{"romIn", &Mcs4State::romIn, FieldRole::Memory, 0, 15, KeyedForm{{16, 0, 0}, 1}},
     StateField{"rom", &Mcs4State::rom, FieldRole::Program, 0, 255},
+    StateField{"idleScans", &Mcs4State::idleScans, FieldRole::Register, 0, INT64_MAX},
+    StateField{"linesPrinted", &Mcs4State::linesPrinted, FieldRole::Register, 0, INT64_MAX},
+    StateField{"keyShifter", &Mcs4State::keyShifter, FieldRole::Register, 0, 0x3FF},
+    StateField{"printShifter", &Mcs4State::printShifter, FieldRole::Register, 0, 0xFFFFF},
+    StateField{"printRed", &Mcs4State::printRed, FieldRole::Register, 0, 1},
+    StateField{"quietScans", &Mcs4State::quietScans, FieldRole::Register, 0, 255},
+    StateField{"idleCall", &Mcs4State::idleCall, FieldRole::Register, 0, 0x1000},
+    StateField{"keysDown", &Mcs4State::keysDown, FieldRole::Memory, 0, 15},
+    StateField{"switches", &Mcs4State::switches, FieldRole::Memory, 0, 7},
+    StateField{"printLine", &Mcs4State::printLine, FieldRole::Memory, 0, 13},
+    StateField{"paper", &Mcs4State::paper, FieldRole::Memory, 0, 13,
+               KeyedForm{{kBusicomPaperLines, 0, 0}, kBusicomColumns + 1}},
 };
 static_assert(StateFieldBytes<Mcs4State>() == sizeof(Mcs4State),
               "a field of Mcs4State is missing from its list");
@@ -92,17 +121,19 @@ enum class Mcs4Board : uint8_t {
     Plain,      // TEST and the ROM input lines are the user's
     Exerciser,  // Intel's 4001-0009 exerciser: the first 256 bytes answer in every
                 // page, and TEST follows bit 0 of RAM bank 0, chip 0's output port
+    Busicom,    // the Busicom 141-PF calculator: keyboard, printer drum and lamps
 };
 
 inline int32_t Mcs4Pc(const Mcs4State& state) {
     return state.stack[static_cast<size_t>(state.sp & 3)];
 }
 
-// Clears everything but the program and the inputs (TEST, the ROM input
-// lines) and `running`: the registers, the address registers and their
+// Clears everything but the program, the inputs (TEST, the ROM input
+// lines), `running` and what is outside the Busicom's chips (the keys held,
+// the switches, the paper and the line on it): the registers, the address registers and their
 // pointer, the bank (0) and every SRC latch, the RAM with its status
-// characters, the output ports and latches, and the cycle count. A board
-// that drives TEST from an output port sets it from the cleared port.
+// characters, the output ports and latches, the cycle count, the 4003s
+// and the scan counts. A board that drives TEST sets it as it is after.
 void ResetMcs4(Mcs4State& state, Mcs4Board board);
 
 // Puts a program into ROM as the board wires it: `bytes` (at most 4096)

@@ -11,6 +11,7 @@
 #include <array>
 #include <cstdint>
 
+#include "core/busicom.h"
 #include "core/mcs4.h"
 #include "core/run_loop.h"
 
@@ -132,6 +133,9 @@ inline void StepMcs4(Mcs4State& s) {
                 case 0x0: Character(s) = static_cast<uint8_t>(s.acc); break;  // WRM
                 case 0x1: {                                                   // WMP
                     const int32_t port = s.cr << 2 | s.bankSrc[static_cast<size_t>(s.cr)] >> 6;
+                    if constexpr (board == Mcs4Board::Busicom) {
+                        if (port == 0) busicom_detail::WritePrinter(s, s.ramPorts[0], s.acc);
+                    }
                     s.ramPorts[static_cast<size_t>(port)] = static_cast<uint8_t>(s.acc);
                     if constexpr (board == Mcs4Board::Exerciser) {
                         if (port == 0) s.test = s.acc & 1;
@@ -139,13 +143,21 @@ inline void StepMcs4(Mcs4State& s) {
                     break;
                 }
                 case 0x2:
+                    if constexpr (board == Mcs4Board::Busicom) {
+                        if (s.src >> 4 == 0) busicom_detail::WriteShifters(s, s.romOut[0], s.acc);
+                    }
                     s.romOut[static_cast<size_t>(s.src >> 4)] = static_cast<uint8_t>(s.acc);
                     break;
                 case 0x3: break;  // WPM: for a program RAM this system does not have
                 case 0x8: StoreSum(s, s.acc + (Character(s) ^ 0xF) + (s.cy ^ 1)); break;  // SBM
                 case 0x9: s.acc = Character(s); break;                                    // RDM
-                case 0xA: s.acc = s.romIn[static_cast<size_t>(s.src >> 4)] & 0xF; break;  // RDR
-                case 0xB: StoreSum(s, s.acc + Character(s) + s.cy); break;                // ADM
+                case 0xA:                                                                 // RDR
+                    if constexpr (board == Mcs4Board::Busicom) {
+                        busicom_detail::ReadInputs(s, s.src >> 4);
+                    }
+                    s.acc = s.romIn[static_cast<size_t>(s.src >> 4)] & 0xF;
+                    break;
+                case 0xB: StoreSum(s, s.acc + Character(s) + s.cy); break;  // ADM
                 default:
                     if (low < 0x8) {  // WR0..WR3
                         Status(s, low - 4) = static_cast<uint8_t>(s.acc);
@@ -196,6 +208,8 @@ inline void StepMcs4(Mcs4State& s) {
             break;
     }
     s.stack[static_cast<size_t>(s.sp)] = pc;
+    // The drum's sector signal as it is now, for the next JCN to sample.
+    if constexpr (board == Mcs4Board::Busicom) s.test = BusicomTest(s.cycles);
 }
 
 // Runs until the observer ends the run; MCS-4 programs have no end of their

@@ -13,6 +13,8 @@ std::string_view StopWord(RunStop stop) {
         case RunStop::Interrupted: return "interrupted";
         case RunStop::Undefined: return "undefined";
         case RunStop::Overflow: return "overflow";
+        case RunStop::Idle: return "idle";
+        case RunStop::NoScan: return "no-scan";
     }
     return "none";
 }

@@ -42,11 +42,13 @@ enum class RunStop : uint8_t {
     Interrupted,  // Ctrl+C, or the session asked the program to end
     Undefined,    // MCS-4 system, when asked: before an undefined opcode
     Overflow,     // MCS-4 system, when asked: before a fourth nested JMS or a BBL with none pushed
+    Idle,         // the Busicom's runner: every key pressed, and the calculator idle again
+    NoScan,       // the Busicom's runner: the program stopped scanning its keyboard
 };
 
 // The word for a stop in the runner's output: "bound", "error", "break",
 // "until", "returned", "steps", "escape", "interrupted", "undefined",
-// "overflow" ("none" for None).
+// "overflow", "idle", "no-scan" ("none" for None).
 std::string_view StopWord(RunStop stop);
 
 template <typename Observer>

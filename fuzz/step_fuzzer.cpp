@@ -130,8 +130,11 @@ void StepMcs4System(FuzzInput& input) {
     // Any state the fields can hold, then program everywhere.
     ForEachField(*state, [&input](const auto& field, auto& value) {
         const auto pick = [&input, &field] {
-            return field.largest <= 0xFF ? static_cast<int64_t>(input.Byte()) % (field.largest + 1)
-                                         : static_cast<int64_t>(input.Long() % 0x1000000);
+            return field.largest <= 0xFF
+                       ? static_cast<int64_t>(input.Byte()) % (field.largest + 1)
+                       : static_cast<int64_t>(
+                             input.Long() %
+                             static_cast<uint64_t>(std::min<int64_t>(field.largest, 0xFFFFFF) + 1));
         };
         if constexpr (std::is_arithmetic_v<std::remove_cvref_t<decltype(value)>>) {
             value = static_cast<std::remove_cvref_t<decltype(value)>>(pick());
@@ -192,10 +195,10 @@ void StepMcs4System(FuzzInput& input) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size > 0 && data[0] == 'M') {
         FuzzInput input(data + 1, size - 1);
-        if (input.Flag()) {
-            StepMcs4System<Mcs4Cpu<Mcs4Board::Exerciser>>(input);
-        } else {
-            StepMcs4System<Mcs4Cpu<Mcs4Board::Plain>>(input);
+        switch (input.Below(3)) {
+            case 0: StepMcs4System<Mcs4Cpu<Mcs4Board::Plain>>(input); break;
+            case 1: StepMcs4System<Mcs4Cpu<Mcs4Board::Exerciser>>(input); break;
+            default: StepMcs4System<Mcs4Cpu<Mcs4Board::Busicom>>(input); break;
         }
         return 0;
     }

@@ -34,22 +34,29 @@ void CopyTraced(const Mcs4State& from, Mcs4State& to) {
     to.ram = from.ram;
 }
 
-// Before every instruction: the interrupt flag, the step count, the stop
+// A run with nothing to do besides the runner's stops.
+struct NoExtra {};
+
+// Before every instruction: the interrupt flag, the step count, the
+// extra's own stops (it may change the state: the Busicom's keys), the stop
 // addresses and the MCS-4 system's optional stops; with tracing, the
 // instruction's listing text and the state it starts from. A template on
-// the machine and on tracing, so that a run without it pays nothing for it.
-template <typename Cpu, bool kTrace>
+// the machine, the extra and tracing, so that a run without them pays
+// nothing for them.
+template <typename Cpu, bool kTrace, typename Extra = NoExtra>
 struct RunnerObserver {
     using State = typename Cpu::State;
     RunnerObserver(const Breakpoints& breakpoints, const RunOptions& options,
-                   const volatile std::sig_atomic_t* interruptFlag)
-        : breaks(breakpoints),
+                   const volatile std::sig_atomic_t* interruptFlag, Extra* extraStops)
+        : extra(extraStops),
+          breaks(breakpoints),
           until(options.until.value_or(-1)),
           maxSteps(options.maxSteps),
           stops(options.stops),
           anyStop(stops.undefinedOpcode || stops.stackOverflow),
           interrupted(interruptFlag) {}
 
+    Extra* extra;
     const Breakpoints& breaks;
     int32_t until;  // -1 for none
     int64_t maxSteps;
@@ -64,11 +71,14 @@ struct RunnerObserver {
     std::string label;  // "LABEL:" and a line end, or empty
     std::string line;
 
-    RunStop StopBefore(const State& state, int64_t executed) {
+    RunStop StopBefore(State& state, int64_t executed) {
         if (*interrupted != 0) [[unlikely]]
             return RunStop::Interrupted;
         if (executed >= maxSteps) [[unlikely]]
             return RunStop::Steps;
+        if constexpr (!std::is_same_v<Extra, NoExtra>) {
+            if (const RunStop stop = extra->StopBefore(state); stop != RunStop::None) return stop;
+        }
         const int32_t pc = Cpu::Pc(state);
         if (executed > 0) [[likely]] {
             // --until names the stop when it shares its address with a breakpoint.
@@ -113,10 +123,11 @@ struct RunnerObserver {
 
 // Flattened, so that the step and the observer are inlined into the loop
 // whatever the build: the runner keeps the bare core's pace only so.
-template <typename Cpu>
+template <typename Cpu, typename Extra = NoExtra>
 [[gnu::flatten]] RunOutcome Run(typename Cpu::State& state, int32_t programLength,
                                 const RunOptions& options, Messages& messages, std::ostream& trace,
-                                const volatile std::sig_atomic_t* interrupted) {
+                                const volatile std::sig_atomic_t* interrupted,
+                                Extra* extra = nullptr) {
     const volatile std::sig_atomic_t notInterrupted = 0;
     if (interrupted == nullptr) interrupted = &notInterrupted;
     auto breaks = std::make_unique<Breakpoints>();
@@ -124,12 +135,12 @@ template <typename Cpu>
 
     RunOutcome outcome;
     if (!options.trace) {
-        RunnerObserver<Cpu, false> observer(*breaks, options, interrupted);
+        RunnerObserver<Cpu, false, Extra> observer(*breaks, options, interrupted, extra);
         outcome.stop = Cpu::Run(state, messages, programLength, observer, outcome.instructions);
     } else {
         auto tables = std::make_unique<OpcodeTables>();
         FillOpcodeTables(*tables, Cpu::kMcs4);
-        RunnerObserver<Cpu, true> observer(*breaks, options, interrupted);
+        RunnerObserver<Cpu, true, Extra> observer(*breaks, options, interrupted, extra);
         observer.trace = &trace;
         observer.tables = tables.get();
         if (options.symbols != nullptr && !options.symbols->Empty()) {
@@ -142,6 +153,74 @@ template <typename Cpu>
     state.running = 0;
     return outcome;
 }
+
+// Presses the Busicom's keys with the runner's fixed timing: a key goes
+// down as the idle loop begins a scan, once a whole scan of that loop has
+// begun with no key down since the last key; it stays down until the
+// program reads its column. Switch steps come just before the next key.
+// Collects every line the paper is fed by, and ends the run once the last
+// key is up and the idle loop has begun 8 scans, counting the last key's,
+// with nothing printed.
+struct BusicomKeying {
+    // More machine time than any calculation takes (60 s) without a scan
+    // of the idle loop: the program is not the calculator's, or is lost.
+    static constexpr int64_t kNoScanCycles = 60'000'000'000 / 10'800;
+
+    BusicomKeying(const Mcs4State& state, std::span<const BusicomInput> keys,
+                  std::vector<BusicomLine>& lines)
+        : inputs(keys),
+          tape(lines),
+          scans(state.idleScans),
+          fed(state.linesPrinted),
+          lastPress(state.idleScans),
+          lastScanCycles(state.cycles) {}
+
+    std::span<const BusicomInput> inputs;
+    std::vector<BusicomLine>& tape;
+    size_t next = 0;
+    int64_t scans;           // idle-loop scans seen
+    int64_t fed;             // lines seen fed
+    bool keyless = false;    // a scan has begun with no key down since the last press
+    int64_t lastPress;       // the idle-loop scan the last key went down at
+    int64_t lastScanCycles;  // the cycle count at the last idle-loop scan
+
+    void Collect(const Mcs4State& state) {
+        for (fed = std::max(fed, state.linesPrinted - kBusicomPaperLines); fed < state.linesPrinted;
+             ++fed) {
+            tape.push_back(*BusicomTapeLine(state, fed));
+        }
+    }
+
+    RunStop StopBefore(Mcs4State& state) {
+        if (state.linesPrinted != fed) [[unlikely]]
+            Collect(state);
+        if (state.idleScans == scans) [[likely]] {
+            return state.cycles - lastScanCycles > kNoScanCycles ? RunStop::NoScan : RunStop::None;
+        }
+        scans = state.idleScans;
+        lastScanCycles = state.cycles;
+        if (BusicomKeyDown(state)) {
+            keyless = false;
+            return RunStop::None;
+        }
+        if (!keyless) {
+            keyless = true;
+        } else if (next < inputs.size()) {
+            for (; next < inputs.size() && inputs[next].key == nullptr; ++next) {
+                StepBusicomSwitch(state, inputs[next].step);
+            }
+            if (next < inputs.size()) {
+                PressBusicomKey(state, *inputs[next++].key);
+                lastPress = scans;
+                keyless = false;
+                return RunStop::None;
+            }
+        }
+        const bool done = next == inputs.size() && BusicomIdle(state) &&
+                          scans - lastPress + 1 >= kBusicomIdleScans;
+        return done ? RunStop::Idle : RunStop::None;
+    }
+};
 
 // The MCS-4 system tells the user nothing while it runs.
 struct NoMessages : Messages {
@@ -192,10 +271,27 @@ RunOutcome RunMachine(MachineState& state, int32_t programLength, const RunOptio
 RunOutcome RunMachine(Mcs4State& state, Mcs4Board board, const RunOptions& options,
                       std::ostream& trace, const volatile std::sig_atomic_t* interrupted) {
     NoMessages messages;
-    if (board == Mcs4Board::Exerciser) {
-        return Run<Mcs4Cpu<Mcs4Board::Exerciser>>(state, 0, options, messages, trace, interrupted);
+    switch (board) {
+        case Mcs4Board::Exerciser:
+            return Run<Mcs4Cpu<Mcs4Board::Exerciser>>(state, 0, options, messages, trace,
+                                                      interrupted);
+        case Mcs4Board::Busicom:
+            return Run<Mcs4Cpu<Mcs4Board::Busicom>>(state, 0, options, messages, trace,
+                                                    interrupted);
+        case Mcs4Board::Plain: break;
     }
     return Run<Mcs4Cpu<Mcs4Board::Plain>>(state, 0, options, messages, trace, interrupted);
+}
+
+RunOutcome RunBusicomKeys(Mcs4State& state, std::span<const BusicomInput> inputs,
+                          std::vector<BusicomLine>& tape, const RunOptions& options,
+                          std::ostream& trace, const volatile std::sig_atomic_t* interrupted) {
+    NoMessages messages;
+    BusicomKeying keying(state, inputs, tape);
+    const RunOutcome outcome =
+        Run<Mcs4Cpu<Mcs4Board::Busicom>>(state, 0, options, messages, trace, interrupted, &keying);
+    keying.Collect(state);
+    return outcome;
 }
 
 std::string DescribeChanges(const MachineState& before, const MachineState& after) {

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "core/busicom.h"
 #include "core/cpus.h"
 #include "core/machine_state.h"
 #include "core/mcs4.h"
@@ -63,6 +64,20 @@ RunOutcome RunMachine(MachineState& state, int32_t programLength, const RunOptio
                       const volatile std::sig_atomic_t* interrupted = nullptr);
 RunOutcome RunMachine(Mcs4State& state, Mcs4Board board, const RunOptions& options,
                       std::ostream& trace, const volatile std::sig_atomic_t* interrupted = nullptr);
+
+// Runs the Busicom board from the state as it is, pressing `inputs` one
+// after another with fixed timing: a key goes down when the program's idle
+// loop begins a keyboard scan after a whole scan of it with no key down,
+// and stays down until the program reads its column. The run ends with
+// RunStop::Idle once the last key is up and the idle loop has begun 8
+// scans (the last key's included) with nothing printed; with
+// RunStop::NoScan when the idle loop begins no scan for 60 s of machine
+// time; or at one of the runner's stops. Every line the paper was fed by
+// meanwhile is added to `tape`.
+RunOutcome RunBusicomKeys(Mcs4State& state, std::span<const BusicomInput> inputs,
+                          std::vector<BusicomLine>& tape, const RunOptions& options,
+                          std::ostream& trace,
+                          const volatile std::sig_atomic_t* interrupted = nullptr);
 
 // The registers, accumulator, carry and RAM characters that differ between
 // two states, as "R3=7 A=2 C=1 M[12]=5" (values and RAM addresses in hex;

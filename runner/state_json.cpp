@@ -189,9 +189,9 @@ std::optional<JsonValue> ReadObject(std::string_view json, std::string& why) {
 }
 
 // The keys every state file may have besides the fields: what --json prints
-// about the run, which a state read back ignores.
+// about the run (the Busicom's tape too), which a state read back ignores.
 bool IsRunKey(std::string_view key) {
-    return key == "stop" || key == "instructions";
+    return key == "stop" || key == "instructions" || key == "tape" || key == "red";
 }
 
 template <typename State>

@@ -12,7 +12,8 @@
 //   and `romIn` keyed by the chip, with numbers. Entries that are all zero
 //   are left out.
 // Printing adds "stop", "instructions" and, for the MCS-4 machines,
-// "machine"; reading takes them and ignores the first two.
+// "machine"; the runner adds the Busicom's "tape" and "red". Reading takes
+// them all and ignores all but "machine".
 
 #include <string>
 #include <string_view>

@@ -50,13 +50,22 @@ constexpr std::string_view kHelp =
     "  --syntax NAME        read a source by the rules of another assembler: quodlet\n"
     "                       (the default), intel, as, k4004, uz80as or codeabbey\n"
     "  --machine NAME       compatible (the default); mcs4, the Intel MCS-4 system with\n"
-    "                       TEST and the ROM input lines as set below; or exerciser,\n"
-    "                       the MCS-4 system wired for Intel's 4001-0009 exerciser\n"
+    "                       TEST and the ROM input lines as set below; exerciser,\n"
+    "                       the MCS-4 system wired for Intel's 4001-0009 exerciser; or\n"
+    "                       busicom, the Busicom 141-PF calculator (see --keys)\n"
     "  --state FILE         start from the state in FILE, a JSON object as --json\n"
     "                       prints it; a key left out keeps its reset value\n"
     "  --test 0|1           MCS-4: the level of the TEST pin\n"
     "  --rom-in CHIP=VALUE  MCS-4: the input lines of ROM chip CHIP (0..15), VALUE\n"
     "                       0..15; may be given several times\n"
+    "  --keys KEYS          busicom: press the calculator's keys KEYS one after another,\n"
+    "                       run until it is idle again and print its tape, a line per\n"
+    "                       printed line. KEYS are key names (0..9 . 00 000 + - * / =\n"
+    "                       # <> % SQ S EX CE CL CM RM M+ M- M=+ M=-), d and r\n"
+    "                       stepping the decimal-point and rounding switches, commas\n"
+    "                       and blanks between: \"2+2+=\" prints 4. With --json the\n"
+    "                       state gets \"tape\", the lines as the printer's 22 columns,\n"
+    "                       and \"red\", true for each line printed in red\n"
     "  --trace              print one line per instruction: its listing text, then the\n"
     "                       registers, accumulator, carry and RAM characters it changed\n"
     "                       (and, on the MCS-4 machines, the cycles so far); a line\n"
@@ -74,7 +83,8 @@ constexpr std::string_view kHelp =
     "With a source or a symbols file, an ADDR inside an instruction is refused, and\n"
     "so is a name that is not a code label.\n"
     "\n"
-    "Exit status: 0 stopped at the program's end or at one of the stops above;\n"
+    "Exit status: 0 stopped at the program's end, at one of the stops above or, with\n"
+    "--keys, once the calculator is idle or has stopped scanning its keys;\n"
     "1 usage or file error (or assembly errors); 2 an instruction the machine does\n"
     "not execute; 130 interrupted by Ctrl+C.\n";
 
@@ -98,6 +108,7 @@ struct Arguments {
     std::optional<std::string> stateFile;
     std::optional<int32_t> test;
     std::vector<std::pair<int32_t, int32_t>> romIn;  // chip, value
+    std::optional<std::vector<BusicomInput>> keys;
     ProgramKind kind = ProgramKind::ByName;
     std::optional<AsmSyntax> syntax;
     bool json = false;
@@ -144,7 +155,7 @@ bool ParseArguments(std::span<const std::string> arguments, Arguments& parsed,
         }
         const bool takesValue = name == "--steps" || name == "--until" || name == "--break" ||
                                 name == "--machine" || name == "--state" || name == "--test" ||
-                                name == "--rom-in" || name == "--syntax";
+                                name == "--rom-in" || name == "--syntax" || name == "--keys";
         if (takesValue && !value) {
             if (i + 1 >= arguments.size()) {
                 message = "option '" + name + "' needs a value";
@@ -208,6 +219,14 @@ bool ParseArguments(std::span<const std::string> arguments, Arguments& parsed,
                 return false;
             }
             parsed.romIn.emplace_back(chip, lines);
+        } else if (name == "--keys") {
+            std::string bad;
+            parsed.keys.emplace();
+            if (!ParseBusicomKeys(*value, *parsed.keys, bad)) {
+                message = "no key '" + bad + "' in --keys; the keys are " + BusicomKeyNames() +
+                          ", and d and r step the decimal-point and rounding switches";
+                return false;
+            }
         } else if (name == "--stop-on-undefined") {
             parsed.options.stops.undefinedOpcode = true;
         } else if (name == "--stop-on-overflow") {
@@ -320,6 +339,28 @@ bool ResolveAddress(const std::string& option, const std::string& text,
     return true;
 }
 
+// A state's JSON object with the Busicom's tape added: "tape", the lines
+// as printed, and "red", whether each was printed in red.
+std::string WithTape(std::string json, const std::vector<BusicomLine>& tape) {
+    json.pop_back();  // the object's closing brace
+    json += ",\"tape\":[";
+    for (size_t n = 0; n < tape.size(); ++n) {
+        json += n == 0 ? "\"" : ",\"";
+        for (const char c : tape[n].text) {
+            if (c == '"' || c == '\\') json += '\\';
+            json += c;
+        }
+        json += '"';
+    }
+    json += "],\"red\":[";
+    for (size_t n = 0; n < tape.size(); ++n) {
+        if (n != 0) json += ',';
+        json += tape[n].red ? "true" : "false";
+    }
+    json += "]}";
+    return json;
+}
+
 }  // namespace
 
 int RunTool(std::span<const std::string> arguments, std::ostream& out, std::ostream& err,
@@ -334,6 +375,10 @@ int RunTool(std::span<const std::string> arguments, std::ostream& out, std::ostr
     if (parsed.version) {
         out << kToolName << ' ' << QUODLET_VERSION << '\n';
         return 0;
+    }
+    if (parsed.keys && parsed.machine != MachineKind::Busicom) {
+        return UsageError(err,
+                          "--keys presses the Busicom calculator's keys: give --machine busicom");
     }
     if (parsed.files.empty()) return UsageError(err, "no program file given");
     if (parsed.files.size() > 1) {
@@ -411,9 +456,26 @@ int RunTool(std::span<const std::string> arguments, std::ostream& out, std::ostr
         for (const auto& [chip, lines] : parsed.romIn) {
             state->romIn[static_cast<size_t>(chip)] = static_cast<uint8_t>(lines);
         }
-        outcome = RunMachine(*state, board, options, out, interrupted);
-        out << (parsed.json ? StateJson(*state, parsed.machine, outcome) + '\n'
-                            : StateText(*state, outcome));
+        if (!parsed.keys) {
+            outcome = RunMachine(*state, board, options, out, interrupted);
+            out << (parsed.json ? StateJson(*state, parsed.machine, outcome) + '\n'
+                                : StateText(*state, outcome));
+        } else {
+            std::vector<BusicomLine> tape;
+            outcome = RunBusicomKeys(*state, *parsed.keys, tape, options, out, interrupted);
+            if (outcome.stop == RunStop::NoScan) {
+                err << kToolName << ": " << path
+                    << ": the program's idle loop began no keyboard scan for 60 s of machine "
+                       "time; is it the calculator's?\n";
+            }
+            if (parsed.json) {
+                out << WithTape(StateJson(*state, parsed.machine, outcome), tape) << '\n';
+            } else {
+                for (const BusicomLine& line : tape) {
+                    out << line.text.substr(0, line.text.find_last_not_of(' ') + 1) << '\n';
+                }
+            }
+        }
     }
     out.flush();
     // A state that could not be written (a full disk, a closed pipe) is

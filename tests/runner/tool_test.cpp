@@ -87,6 +87,10 @@ TEST_F(RunnerTool, UsageErrorsExitWithOneAndSayWhy) {
         {{"--until", "LOOP", bin},
          "'LOOP' is not a number (labels need an .asm file, or NAME.sym beside"},
         {{"--break", "0B", bin}, "is not a number"},
+        {{"--machine", "busicom", "--keys", "2+Q1", bin},
+         "no key 'Q1' in --keys; the keys are CM RM M- M+ SQ % M=- M=+ <> / * = - + # 000 9 6 3 "
+         ". 8 5 2 00 7 4 1 0 S EX CE CL, and d and r step"},
+        {{"--machine", "mcs4", "--keys", "2", bin}, "--keys presses the Busicom calculator's keys"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.message);

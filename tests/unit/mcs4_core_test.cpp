@@ -201,18 +201,26 @@ TEST(Mcs4Core, ResetKeepsTheProgramAndTheInputs) {
     auto s = Mcs4At(0, {0x12});
     FillEveryField(*s);
     s->test = 1;
-    const auto romIn = s->romIn;
-    const auto rom = s->rom;
-    ResetMcs4(*s, Mcs4Board::Plain);
+    // The program, the inputs and what is outside the Busicom's chips.
     auto expected = std::make_unique<Mcs4State>();
-    expected->rom = rom;
-    expected->romIn = romIn;
+    expected->rom = s->rom;
+    expected->romIn = s->romIn;
     expected->test = 1;
     expected->running = s->running;
+    expected->keysDown = s->keysDown;
+    expected->switches = s->switches;
+    expected->printLine = s->printLine;
+    expected->printRed = s->printRed;
+    expected->paper = s->paper;
+    expected->linesPrinted = s->linesPrinted;
+    ResetMcs4(*s, Mcs4Board::Plain);
     EXPECT_TRUE(SameState(*expected, *s));
-    // The exerciser's TEST follows RAM bank 0, chip 0's port, cleared too.
+    // The exerciser's TEST follows RAM bank 0, chip 0's port, cleared too;
+    // the Busicom's is the drum's, 1 as a sector begins.
     ResetMcs4(*s, Mcs4Board::Exerciser);
     EXPECT_EQ(s->test, 0);
+    ResetMcs4(*s, Mcs4Board::Busicom);
+    EXPECT_EQ(s->test, 1);
 }
 
 // Intel's exerciser, wired as its README says: the first four passes of its
