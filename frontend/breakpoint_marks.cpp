@@ -5,6 +5,7 @@
 #include "debug/breakpoints.h"
 #include "display/controls.h"
 #include "display/disassembler.h"
+#include "frontend/source_window.h"
 
 void MarkBreakpointLines(const Workbench& workbench, WindowLayer& layer) {
     const int32_t count = layer.CountLines(Control::kCodeListing);
@@ -33,9 +34,11 @@ void ToggleBreakpointCommand(Workbench& workbench, WindowLayer& layer) {
     if (!ToggleBreakpoint(workbench.breakpoints, address)) return;
     // The address may stand on more than one line (a listing that wrapped).
     MarkBreakpointLines(workbench, layer);
+    MarkSourceBreakpoints(workbench, layer);
 }
 
 void ClearBreakpointsCommand(Workbench& workbench, WindowLayer& layer) {
     ClearBreakpoints(workbench.breakpoints);
     MarkBreakpointLines(workbench, layer);
+    MarkSourceBreakpoints(workbench, layer);
 }

@@ -8,6 +8,7 @@
 
 #include "core/machine_state.h"
 #include "frontend/listing.h"
+#include "frontend/source_window.h"
 #include "program/program_file.h"
 
 namespace {
@@ -118,6 +119,7 @@ void LoadProgramPath(Workbench& workbench, WindowLayer& layer, const std::string
     workbench.programLength = static_cast<int32_t>(program.bytes.size());
     SyncMcs4Rom(workbench);
     RebuildListingFromZeroFollowingPc(workbench, layer);
+    TakeLoadedSource(workbench, layer, path, program.source, program.text, program.assembly);
     // Warnings do not stop a load; they are shown once it is done.
     const std::string warnings = DiagnosticsText(program.assembly, false);
     if (!warnings.empty()) layer.Show("Assembly warnings", warnings);
@@ -128,6 +130,7 @@ void LoadExample(Workbench& workbench, WindowLayer& layer, std::span<const int32
         example.first(std::min<size_t>(example.size(), kProgramBytes));
     std::copy(program.begin(), program.end(), ChangeMachine(workbench).RomImage.begin());
     SyncMcs4Rom(workbench);
+    ForgetSource(workbench, layer);
     RebuildListingFromZeroFollowingPc(workbench, layer);
     workbench.programLength = static_cast<int32_t>(program.size());
 }
@@ -135,5 +138,6 @@ void LoadExample(Workbench& workbench, WindowLayer& layer, std::span<const int32
 void ZeroRomCommand(Workbench& workbench, WindowLayer& layer) {
     ZeroRom(ChangeMachine(workbench));
     SyncMcs4Rom(workbench);
+    ForgetSource(workbench, layer);
     RebuildListingFromZeroFollowingPc(workbench, layer);
 }

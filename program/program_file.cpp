@@ -63,5 +63,6 @@ ProgramFile ReadProgramFile(const std::string& path, const ProgramOptions& optio
     program.assembly = Assemble(
         std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), assembler);
     if (!program.assembly.HasErrors()) program.bytes = program.assembly.image;
+    program.text.assign(reinterpret_cast<const char*>(bytes.data()), bytes.size());
     return program;
 }

@@ -34,6 +34,7 @@ struct ProgramFile {
     uint64_t size = 0;           // the file's size, when it could be told
     std::vector<uint8_t> bytes;  // the program, from address 0; empty unless Loaded()
     Assembly assembly;           // a source's: diagnostics, listing, symbols, its rules
+    std::string text;            // a source's text as read
     // An image taken by its name whose bytes read as text with words in it:
     // most likely a source under another name.
     bool looksLikeSource = false;
