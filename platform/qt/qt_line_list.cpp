@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <algorithm>
+#include <cstdlib>
 
 #include "platform/window_layer.h"
 
@@ -26,8 +27,16 @@ LineListWidget::LineListWidget(QWidget* parent) : QAbstractScrollArea(parent) {
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);  // long lines are cut at the edge
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     viewport()->setBackgroundRole(QPalette::Base);
-    connect(verticalScrollBar(), &QScrollBar::valueChanged, viewport(),
-            [this] { viewport()->update(); });
+}
+
+void LineListWidget::scrollContentsBy(int /*dx*/, int dy) {
+    // Moves what is painted already and paints only the lines scrolled in:
+    // following the current line scrolls by one line a Step.
+    if (std::abs(dy) < RowsShown()) {
+        viewport()->scroll(0, dy * RowHeight());
+    } else {
+        viewport()->update();
+    }
 }
 
 void LineListWidget::SetLines(const std::vector<std::string>& lines) {

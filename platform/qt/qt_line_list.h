@@ -34,6 +34,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
 
 private:
     [[nodiscard]] int32_t RowHeight() const;
