@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cctype>
+#include <filesystem>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "core/hex.h"
@@ -362,6 +364,10 @@ void ToggleReloadOnChange(Workbench& workbench, WindowLayer& layer) {
 
 void WatchedFileChanged(Workbench& workbench, WindowLayer& layer) {
     if (!workbench.reloadOnChange || workbench.sourcePath.empty()) return;
+    // An editor that deletes the file before writing it anew: the change
+    // that matters is the one that brings it back.
+    std::error_code error;
+    if (!std::filesystem::exists(workbench.sourcePath, error)) return;
     if (Running(workbench) != 0) {
         Running(workbench) = 0;
         layer.RemoveTimer(kMainWindow, kAnimationTimer);

@@ -182,6 +182,21 @@ TEST_F(SourceWindowTest, StepOutReturnsToTheCallerAndStepBackUndoesAWholeStepOve
     }
 }
 
+TEST_F(SourceWindowTest, F4RunsToTheSelectedLineAndTheListScrollsToTheCurrentLine) {
+    std::vector<std::string> lines = {"; a long run of NOP"};
+    lines.resize(60, "        NOP");
+    lines.push_back("        JUN 0");
+    Write(lines);
+    Open();
+    layer.ClickLine(SourceControl::kLines, 49);
+    Key(KeyCode::kF4);
+    EXPECT_EQ(Launch(), 0);
+    EXPECT_EQ(state.pc, 48);
+    EXPECT_EQ(Lines(LineFlag::kCurrent), std::vector<int32_t>{50});
+    // 22 lines in view: the current one is the last of them.
+    EXPECT_EQ(layer.controls.at(SourceControl::kLines).firstShown, 28);
+}
+
 // Why each run stopped, as the status line says it.
 TEST_F(SourceWindowTest, TheStatusLineGivesEachStopsReason) {
     struct Case {
