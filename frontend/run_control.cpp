@@ -94,13 +94,18 @@ template <typename Cpu, DebugGoal goal>
         .stop;
 }
 
-// The window's messages, the last one kept for the Source window's status.
+// The window's messages, the last one kept for the Source window's status
+// with the address of the instruction refused (pc has moved past its
+// opcode when the machine says so).
 struct KeptMessages : Messages {
     Messages& shown;
+    const Workbench& workbench;
     std::string last;
-    explicit KeptMessages(Messages& messages) : shown(messages) {}
+    int32_t at = 0;
+    KeptMessages(Messages& messages, const Workbench& bench) : shown(messages), workbench(bench) {}
     void Show(const std::string& title, const std::string& text) override {
         last = text;
+        at = CurrentPc(workbench) - 1;
         shown.Show(title, text);
     }
 };
@@ -119,11 +124,11 @@ void RunInWindow(Workbench& workbench, WindowLayer& layer, int32_t target = 0) {
         UpdateLeds(StateOf<Cpu>(workbench), layer);
         MarkCommandStart(HistoryFor<Cpu>(workbench));
         layer.SetBusy(true);
-        KeptMessages messages(layer);
+        KeptMessages messages(layer, workbench);
         const RunStop stop = RunLoop<Cpu, goal>(workbench, layer, messages, target);
         StateOf<Cpu>(workbench).running = 0;
         layer.SetBusy(false);
-        SetSourceStatus(workbench, layer, StopReason(workbench, stop, messages.last));
+        SetSourceStatus(workbench, layer, StopReason(workbench, stop, messages.last, messages.at));
     });
     RefreshAndFollowPc(workbench, layer);
 }

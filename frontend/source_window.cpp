@@ -287,13 +287,15 @@ void MarkSourceBreakpoints(Workbench& workbench, WindowLayer& layer) {
     }
 }
 
-std::string StopReason(const Workbench& workbench, RunStop stop, const std::string& error) {
+std::string StopReason(const Workbench& workbench, RunStop stop, const std::string& error,
+                       int32_t errorAt) {
     const std::string where = Where(workbench, CurrentPc(workbench));
     switch (stop) {
         case RunStop::Breakpoint: return "Stopped at the breakpoint at " + where + ".";
         case RunStop::Escape: return "Stopped by Escape at " + where + ".";
         case RunStop::Bound: return "Stopped at the end of the program, at " + where + ".";
-        case RunStop::Error: return "Stopped by an error at " + where + ": " + error;
+        case RunStop::Error:
+            return "Stopped by an error at " + Where(workbench, errorAt) + ": " + error;
         case RunStop::Until: return "Reached " + where + ".";
         case RunStop::Returned: return "Returned to " + where + ".";
         case RunStop::Undefined: return "Stopped before an undefined opcode at " + where + ".";

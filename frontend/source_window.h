@@ -42,8 +42,9 @@ void RefreshSourceWindow(Workbench& workbench, WindowLayer& layer);
 void MarkSourceBreakpoints(Workbench& workbench, WindowLayer& layer);
 
 // The status line's text for a run that ended with `stop`, at pc;
-// `error` is the message a refused instruction showed.
-std::string StopReason(const Workbench& workbench, RunStop stop, const std::string& error);
+// `error` is the message a refused instruction at `errorAt` showed.
+std::string StopReason(const Workbench& workbench, RunStop stop, const std::string& error,
+                       int32_t errorAt);
 void SetSourceStatus(Workbench& workbench, WindowLayer& layer, const std::string& status);
 
 // An event of the Source window: its close button, a click in its lines,

@@ -228,6 +228,8 @@ TEST_F(SourceWindowTest, TheStatusLineGivesEachStopsReason) {
          },
          "Reached CALC+2 (line 8)."},
         {"step over", [](SourceSession& t) { t.layer.PressKey(KeyCode::kF8); }, ""},
+        {"error", [](SourceSession& t) { t.ChooseRun(); },
+         "Stopped by an error at X+1 (line 2): Unrecognized instruction:FE at PC=0002"},
         {"step out at the top",
          [](SourceSession& t) {
              t.layer.ClickGutter(SourceControl::kLines, 8);
@@ -239,6 +241,8 @@ TEST_F(SourceWindowTest, TheStatusLineGivesEachStopsReason) {
         SCOPED_TRACE(c.name);
         SourceSession t;
         t.path = path;
+        Write(c.name == std::string("error") ? std::vector<std::string>{"X: LDM 1", "   DB 0FEh"}
+                                             : kCallSource);
         t.Open();
         c.act(t);
         EXPECT_EQ(t.Launch(), 0);
