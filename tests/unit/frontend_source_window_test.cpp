@@ -119,6 +119,24 @@ TEST_F(SourceWindowTest, ASavedEditReloadsMovesBreakpointsWithTheirLinesAndDrops
     EXPECT_EQ(state.pc, 0);                                 // the CPU was reset
 }
 
+TEST_F(SourceWindowTest, ReloadOnChangeTurnedOffStopsWatchingTheSource) {
+    Open();
+    std::vector<std::string> watched;
+    auto note = [&] {
+        layer.Call([&] {
+            watched.push_back(layer.watchedFile +
+                              (layer.menuChecks.at(MenuItem::kReloadOnChange) ? " on" : " off"));
+        });
+    };
+    note();
+    layer.ChooseMenu(MenuItem::kReloadOnChange);
+    note();
+    layer.ChooseMenu(MenuItem::kReloadOnChange);
+    note();
+    EXPECT_EQ(Launch(), 0);
+    EXPECT_EQ(watched, (std::vector<std::string>{path + " on", " off", path + " on"}));
+}
+
 TEST_F(SourceWindowTest, AReloadDropsABreakpointWhoseLineHoldsNoInstructionAndSaysSo) {
     Open();
     layer.ClickGutter(SourceControl::kLines, 6);
