@@ -9,7 +9,7 @@ namespace {
 
 // The largest LCS table MapLines builds, in cells; beyond it lines are
 // matched by their text alone.
-constexpr size_t kLargestTable = size_t{1} << 24;
+constexpr size_t kLargestTable = size_t{1} << 22;  // 16 MB
 
 bool SameName(std::string_view a, std::string_view b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
