@@ -242,7 +242,9 @@ void TakeLoadedSource(Workbench& workbench, WindowLayer& layer, const std::strin
         HideSourceWindow(workbench, layer);
         return;
     }
-    OpenOrShow(workbench, layer);
+    // The same file again keeps the window hidden if the user closed it.
+    if (!sameFile || !workbench.sourceWindowBuilt || workbench.sourceWindowShown)
+        OpenOrShow(workbench, layer);
     if (!workbench.sourceWindowBuilt) return;
     Fill(workbench, layer);
     for (const std::string& warning : warnings) layer.AppendLine(SourceControl::kWarnings, warning);

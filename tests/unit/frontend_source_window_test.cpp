@@ -109,8 +109,12 @@ TEST_F(SourceWindowTest, ASavedEditReloadsMovesBreakpointsWithTheirLinesAndDrops
         edited[4] = "        XCH R2";                      // XCH R1 changed in place: it stays
         Write(edited);
     });
+    layer.CloseWindow(kSourceWindow);  // hidden, and it stays so
     layer.ChangeWatchedFile();
-    layer.Call([this] { EXPECT_EQ(layer.watchedFile, path); });
+    layer.Call([this] {
+        EXPECT_EQ(layer.watchedFile, path);
+        EXPECT_FALSE(layer.windows.at(kSourceWindow).shown);
+    });
     EXPECT_EQ(Launch(), 0);
     EXPECT_EQ(Lines(LineFlag::kBreakpoint), (std::vector<int32_t>{5, 8}));
     EXPECT_EQ(workbench->breakpoints.count, 2);
