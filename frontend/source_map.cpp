@@ -33,6 +33,13 @@ SourceMap MapSource(std::string_view text, const Assembly& assembly) {
     }
     map.lineAddress.assign(map.lines.size(), -1);
     map.addressLine.assign(assembly.image.size(), -1);
+    map.startOf.assign(assembly.image.size(), -1);
+    for (const AsmListingLine& entry : assembly.listing) {
+        for (size_t k = 1; k < entry.bytes.size(); ++k) {
+            const size_t at = static_cast<size_t>(entry.address) + k;
+            if (entry.address >= 0 && at < map.startOf.size()) map.startOf[at] = entry.address;
+        }
+    }
     for (const AsmListingLine& entry : assembly.listing) {
         const int32_t line = entry.line - 1;
         if (entry.bytes.empty() || line < 0 || line >= static_cast<int32_t>(map.lines.size()))
@@ -61,6 +68,11 @@ int32_t LineOfAddress(const SourceMap& map, int32_t address) {
 int32_t AddressOfLine(const SourceMap& map, int32_t line) {
     if (line < 0 || static_cast<size_t>(line) >= map.lineAddress.size()) return -1;
     return map.lineAddress[static_cast<size_t>(line)];
+}
+
+int32_t InstructionAround(const SourceMap& map, int32_t address) {
+    if (address < 0 || static_cast<size_t>(address) >= map.startOf.size()) return -1;
+    return map.startOf[static_cast<size_t>(address)];
 }
 
 std::string NameOfAddress(const SourceMap& map, int32_t address) {

@@ -19,10 +19,15 @@
 #include "asm/assembler.h"
 
 struct SourceMap {
-    std::vector<std::string> lines;    // the source's lines, without their line ends
-    std::vector<int32_t> lineAddress;  // per line: the address of its first instruction, or -1
-    std::vector<int32_t>
-        addressLine;  // per address: the line whose instruction starts there, or -1
+    // The source's lines, without their line ends.
+    std::vector<std::string> lines;
+    // Per line: the address of its first instruction, or -1.
+    std::vector<int32_t> lineAddress;
+    // Per address: the line whose instruction starts there, or -1.
+    std::vector<int32_t> addressLine;
+    // Per address inside a statement's bytes past the first: where they
+    // start (in any file, included ones too); else -1.
+    std::vector<int32_t> startOf;
     std::vector<std::pair<int32_t, std::string>> labels;  // code labels by address, then name
 };
 
@@ -36,6 +41,9 @@ SourceMap MapSource(std::string_view text, const Assembly& assembly);
 int32_t LineOfAddress(const SourceMap& map, int32_t address);
 // The address of the first instruction on `line`, or -1 when it has none.
 int32_t AddressOfLine(const SourceMap& map, int32_t line);
+// The address where the instruction holding `address` starts, when
+// `address` lies inside it past its first byte; else -1.
+int32_t InstructionAround(const SourceMap& map, int32_t address);
 // An address by the nearest code label at or before it: "LOOP", "CONV+3";
 // the address in hex ("1A2") when no label comes before it.
 std::string NameOfAddress(const SourceMap& map, int32_t address);

@@ -304,11 +304,18 @@ TEST_F(SourceWindowTest, GoToAddressShowsTheListingFromALabelAndStepFollowsPcAga
     layer.PressKey(KeyCode::kCtrlG);
     layer.Call([this] { EXPECT_EQ(ListingLine(0).substr(0, 4), "006 "); });
     layer.PressKey(KeyCode::kCtrlG);
+    layer.Call([this] { layer.textAnswers.push_back("2"); });  // the JMS's second byte
+    layer.PressKey(KeyCode::kCtrlG);
+    layer.PressKey(KeyCode::kF9);  // refused, with a message
     layer.ChooseMenu(MenuItem::kStep);
     EXPECT_EQ(Launch(), 0);
     EXPECT_EQ(SelectedLine().substr(0, 4), "001 ");
-    ASSERT_EQ(layer.messages.size(), 1U);
+    ASSERT_EQ(layer.messages.size(), 2U);
     EXPECT_EQ(layer.messages[0].second, "\"zz\" is neither a label nor an address.");
+    EXPECT_EQ(layer.messages[1].second,
+              "Address 2 lies inside the instruction at 1: a breakpoint there would never be "
+              "reached.");
+    EXPECT_EQ(workbench->breakpoints.count, 0);
 }
 
 TEST(SourceMap, LinesMapByTheirTextAndTheirPlaceAmongMatchedLines) {
