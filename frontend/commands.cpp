@@ -178,6 +178,12 @@ std::string KeyboardShortcutsText() {
         text += KeyLabel(row.key) + "\t" + ReadableMenuText(row.text) + "\r\n";
     }
     text += "Escape, held\tStops a Run or an animation\r\n";
+    text +=
+        "F9 in the Source window\tSets or clears the selected line's breakpoint (so does a "
+        "click in its gutter)\r\n"
+        "F4 in the Source window\tRuns to the selected line\r\n"
+        "Ctrl+F in the Source window\tFinds a text in the source\r\n"
+        "Ctrl+G in the Source window\tSelects the line of a label or an address\r\n";
     for (const CommandRow& row : kCommands) {
         if (row.row != MenuRow::Title) continue;
         const size_t mark = row.text.find('&');
