@@ -28,6 +28,8 @@ DESTDIR ?=
 # make screenshot: where the picture goes; OUT=docs/screenshot.png renews
 # the README's.
 OUT ?= $(BUILD)/screenshot.png
+# ... and the picture of the main window beside the Source window.
+SOURCE_OUT ?= $(BUILD)/source_window.png
 
 # make fuzz: how long each target runs, which targets, and how many run at
 # once.
@@ -171,7 +173,8 @@ bench: configure-bench
 # folder, or where OUT says (OUT=docs/screenshot.png for the README's).
 screenshot: configure deps-screenshot
 	cmake --build $(BUILD) --target quodlet_screenshot
-	xvfb-run -a -s "-screen 0 1024x768x24" ./$(BUILD)/quodlet_screenshot $(OUT)
+	xvfb-run -a -s "-screen 0 1024x768x24" ./$(BUILD)/quodlet_screenshot $(OUT) \
+	  examples/calls.asm $(SOURCE_OUT)
 	@echo "Saved $(OUT)"
 
 # The programs, the desktop entry, the icon and the metainfo under PREFIX

@@ -21,7 +21,9 @@
 // the number of BBL executed has caught up with the number of JMS executed
 // (the JMS itself included): the subroutine has returned, which in every
 // ordinary case leaves pc at the address after the JMS at the depth it
-// started from.
+// started from. Step Out counts the same way from zero and ends once one BBL
+// more than JMS has been executed: the subroutine running at the start has
+// returned to its caller. Outside any subroutine it runs as Run does.
 //
 // The depth is counted, not read off the stack pointer: the stack pointer
 // comes back to the same value a few calls deeper (a recursive subroutine
@@ -32,6 +34,7 @@
 // search of an address the program no longer returns to.
 
 #include <cstdint>
+#include <string>
 
 #include "core/cpus.h"
 #include "core/messages.h"
@@ -43,6 +46,7 @@ enum class DebugGoal {
     Run,          // run on until a breakpoint or the machine's own rules end it
     StepOver,     // run until the JMS at pc has returned
     RunToCursor,  // run until pc reaches the target address
+    StepOut,      // run until the subroutine running at the start has returned
 };
 
 // The MCS-4 system's optional stops; the compatible machine refuses such
@@ -128,6 +132,10 @@ struct DebugObserver {
                 if (depth <= 0) [[unlikely]]
                     return RunStop::Returned;
             }
+            if constexpr (goal == DebugGoal::StepOut) {
+                if (depth < 0) [[unlikely]]
+                    return RunStop::Returned;
+            }
             // After an instruction a run goes on only with pc below 0x1000.
             if (HasBreakpointInRange(breakpoints, Cpu::Pc(state))) [[unlikely]] {
                 return RunStop::Breakpoint;
@@ -143,12 +151,14 @@ struct DebugObserver {
         if (const RunStop stop = inner.StopBefore(state, executed); stop != RunStop::None) {
             return stop;
         }
-        if constexpr (goal == DebugGoal::StepOver) depthChange = CallDepthChange<Cpu>(state);
+        if constexpr (goal == DebugGoal::StepOver || goal == DebugGoal::StepOut)
+            depthChange = CallDepthChange<Cpu>(state);
         return RunStop::None;
     }
 
     void AfterStep(const State& state) {
-        if constexpr (goal == DebugGoal::StepOver) depth += depthChange;
+        if constexpr (goal == DebugGoal::StepOver || goal == DebugGoal::StepOut)
+            depth += depthChange;
         inner.AfterStep(state);
     }
 };
@@ -197,5 +207,21 @@ bool StepBackOn(HistoryOf<typename Cpu::State>& history, typename Cpu::State& st
         return StepBack(history, state, [](Mcs4State& machine) { StepMcs4<Cpu::kBoard>(machine); });
     } else {
         return StepBack(history, state);
+    }
+}
+
+// Step Back by command (StepBackCommand, debug/history.h) on any machine.
+template <typename Cpu>
+bool StepBackCommandOn(HistoryOf<typename Cpu::State>& history, typename Cpu::State& state) {
+    if constexpr (Cpu::kMcs4) {
+        return StepBackCommand(history, state,
+                               [](Mcs4State& machine) { StepMcs4<Cpu::kBoard>(machine); });
+    } else {
+        return StepBackCommand(history, state, [](MachineState& machine) {
+            struct : Messages {
+                void Show(const std::string& /*title*/, const std::string& /*text*/) override {}
+            } discarded;
+            StepInstruction(machine, discarded);
+        });
     }
 }

@@ -23,6 +23,7 @@
 // history always reaches back at least kHistoryInstructions - kSnapshotInterval
 // + 1 instructions (when not cut short by a barrier).
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -82,6 +83,11 @@ struct HistoryOf {
     size_t first = 0;       // slot of the oldest snapshot
     size_t size = 0;        // snapshots held; 0 before anything is recorded
     int32_t sinceLast = 0;  // instructions executed after the newest snapshot
+    // Where each of the user's commands started, for Step Back by command:
+    // positions counted from the barrier, so that they stay true when the
+    // ring drops its oldest snapshots (`dropped` instructions so far).
+    std::vector<int64_t> commandStarts;
+    int64_t dropped = 0;
 };
 using History = HistoryOf<MachineState>;
 
@@ -102,6 +108,7 @@ void PushSnapshot(HistoryOf<State>& history, const State& state) {
         // Full: the oldest gives way and the next oldest starts the history.
         history.first = (history.first + 1) % kHistorySnapshots;
         --history.size;
+        history.dropped += kSnapshotInterval;
     }
     const size_t slot = (history.first + history.size) % kHistorySnapshots;
     if (slot == history.snapshots.size()) history.snapshots.emplace_back();
@@ -139,6 +146,8 @@ void HistoryBarrier(HistoryOf<State>& history) {
     history.first = 0;
     history.size = 0;
     history.sinceLast = 0;
+    history.commandStarts.clear();
+    history.dropped = 0;
 }
 
 // How many instructions Step Back can undo from here.
@@ -172,6 +181,61 @@ bool StepBack(HistoryOf<State>& history, State& state, StepFn&& step) {
     --history.sinceLast;
     state.running = running;
     return true;
+}
+
+// Puts the machine back as it was when the history was `length`
+// instructions long (0 <= length < HistoryLength) and forgets what came
+// after: one snapshot restored and at most kSnapshotInterval - 1
+// instructions executed again, however far back that is. `step` and
+// `running` as for StepBack. False, with nothing changed, for a length
+// outside that range.
+template <typename State, typename StepFn>
+bool StepBackTo(HistoryOf<State>& history, State& state, int64_t length, StepFn&& step) {
+    if (length < 0 || length >= HistoryLength(history)) return false;
+    const auto snapshot = static_cast<size_t>(length / kSnapshotInterval);
+    const auto replay = static_cast<int32_t>(length % kSnapshotInterval);
+    history.size = snapshot + 1;
+    history.sinceLast = replay;
+    const int32_t running = state.running;
+    RestoreSnapshot(history_detail::Newest(history), state);
+    for (int32_t k = 0; k < replay; ++k) step(state);
+    state.running = running;
+    return true;
+}
+
+// The most command starts kept: older ones give way, and Step Back then
+// takes the oldest state the history holds for their commands.
+inline constexpr size_t kCommandStartsKept = size_t{1} << 16;
+
+// Called as a user's command begins to execute instructions: the point one
+// Step Back after it returns to.
+template <typename State>
+void MarkCommandStart(HistoryOf<State>& history) {
+    const int64_t here = history.dropped + HistoryLength(history);
+    std::vector<int64_t>& starts = history.commandStarts;
+    if (!starts.empty() && starts.back() == here) return;
+    if (starts.size() == kCommandStartsKept)
+        starts.erase(starts.begin(), starts.begin() + kCommandStartsKept / 2);
+    starts.push_back(here);
+}
+
+// Step Back by command: puts the machine back as it was before the last
+// command that executed an instruction (after a single Step, that one
+// instruction; after a Run, the whole Run). A command whose start the ring
+// has dropped goes back as far as the history reaches; instructions
+// recorded without any command start go back one. False, with nothing
+// changed, when there is nothing to go back to.
+template <typename State, typename StepFn>
+bool StepBackCommand(HistoryOf<State>& history, State& state, StepFn&& step) {
+    const int64_t length = HistoryLength(history);
+    std::vector<int64_t>& starts = history.commandStarts;
+    while (!starts.empty() && starts.back() >= history.dropped + length) starts.pop_back();
+    int64_t target = length - 1;
+    if (!starts.empty()) {
+        target = std::max<int64_t>(starts.back() - history.dropped, 0);
+        starts.pop_back();
+    }
+    return StepBackTo(history, state, target, step);
 }
 
 // Step Back on the compatible machine.

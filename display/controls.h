@@ -42,6 +42,13 @@ constexpr int32_t kFirstRomIn = 110;       // fields 110..125: ROM chip k's inpu
 constexpr int32_t kFirstRomInLabel = 130;  // labels 130..145: "0".."F"
 }  // namespace Mcs4Control
 
+// The Source window's controls.
+namespace SourceControl {
+constexpr int32_t kLines = 200;     // line list: the source, numbered, with its marks
+constexpr int32_t kWarnings = 201;  // list: the assembler's warnings, one a line
+constexpr int32_t kStatus = 202;    // read-only field: why the last run stopped
+}  // namespace SourceControl
+
 namespace MenuItem {
 constexpr int32_t kOpen = 0;
 constexpr int32_t kQuit = 1;
@@ -66,6 +73,15 @@ constexpr int32_t kMachineExerciser = 19;
 constexpr int32_t kMcs4Window = 20;
 constexpr int32_t kStopOnUndefined = 21;
 constexpr int32_t kStopOnOverflow = 22;
+constexpr int32_t kStepOut = 23;
+constexpr int32_t kGoToAddress = 24;
+constexpr int32_t kReloadOnChange = 25;
+constexpr int32_t kSourceWindow = 26;
+// The Source window's own shortcuts, on no menu.
+constexpr int32_t kSourceToggleBreakpoint = 27;  // F9 there: the selected line's breakpoint
+constexpr int32_t kSourceRunToLine = 28;         // F4 there: Run to the selected line
+constexpr int32_t kSourceFind = 29;              // Ctrl+F
+constexpr int32_t kSourceGoTo = 30;              // Ctrl+G there: a label's or address's line
 }  // namespace MenuItem
 
 namespace Image {

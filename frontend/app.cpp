@@ -12,6 +12,7 @@
 #include "frontend/main_window.h"
 #include "frontend/mcs4_window.h"
 #include "frontend/run_control.h"
+#include "frontend/source_window.h"
 
 namespace {
 
@@ -69,6 +70,8 @@ void StartUp(Workbench& workbench, WindowLayer& layer) {
 bool HandleEvent(Workbench& workbench, WindowLayer& layer, const Event& event) {
     // What happens in the MCS-4 system's window, its close button included.
     if (Mcs4WindowEvent(workbench, layer, event)) return true;
+    // The Source window's, and the watched file's changes.
+    if (SourceWindowEvent(workbench, layer, event)) return true;
     switch (event.kind) {
         case EventKind::Close:
         case EventKind::Terminate: return false;
@@ -84,6 +87,7 @@ bool HandleEvent(Workbench& workbench, WindowLayer& layer, const Event& event) {
         case EventKind::Timer:
             if (event.number == kAnimationTimer) AnimationTick(workbench, layer);
             break;
+        case EventKind::FileChanged:
         case EventKind::None: break;
     }
     return true;

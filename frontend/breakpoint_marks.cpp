@@ -2,9 +2,11 @@
 
 #include <string>
 
+#include "core/hex.h"
 #include "debug/breakpoints.h"
 #include "display/controls.h"
 #include "display/disassembler.h"
+#include "frontend/source_window.h"
 
 void MarkBreakpointLines(const Workbench& workbench, WindowLayer& layer) {
     const int32_t count = layer.CountLines(Control::kCodeListing);
@@ -30,12 +32,24 @@ bool SelectedListingAddress(WindowLayer& layer, int32_t& address) {
 void ToggleBreakpointCommand(Workbench& workbench, WindowLayer& layer) {
     int32_t address = 0;
     if (!SelectedListingAddress(layer, address)) return;
+    // A listing shown from inside an instruction (Go to Address) offers
+    // addresses no instruction of the source starts at: Run never stops there.
+    const int32_t start = InstructionAround(workbench.source, address);
+    if (start >= 0 && !HasBreakpoint(workbench.breakpoints, address)) {
+        layer.Show("Toggle Breakpoint", "Address " + PlainHex(address) +
+                                            " lies inside the instruction at " +
+                                            NameOfAddress(workbench.source, start) +
+                                            ": a breakpoint there would never be reached.");
+        return;
+    }
     if (!ToggleBreakpoint(workbench.breakpoints, address)) return;
     // The address may stand on more than one line (a listing that wrapped).
     MarkBreakpointLines(workbench, layer);
+    MarkSourceBreakpoints(workbench, layer);
 }
 
 void ClearBreakpointsCommand(Workbench& workbench, WindowLayer& layer) {
     ClearBreakpoints(workbench.breakpoints);
     MarkBreakpointLines(workbench, layer);
+    MarkSourceBreakpoints(workbench, layer);
 }

@@ -6,9 +6,11 @@
 #include "display/controls.h"
 #include "frontend/breakpoint_marks.h"
 #include "frontend/controls.h"
+#include "frontend/listing.h"
 #include "frontend/loading.h"
 #include "frontend/mcs4_window.h"
 #include "frontend/run_control.h"
+#include "frontend/source_window.h"
 #include "platform/key_codes.h"
 
 namespace {
@@ -36,6 +38,8 @@ constexpr auto kCommands = std::to_array<CommandRow>({
     {MenuRow::Title, 0, "&File"},
     {MenuRow::Command, MenuItem::kOpen, "&Open", KeyCode::kCtrlO, LoadProgramFile},
     {MenuRow::Command, MenuItem::kReload, "&Reload", KeyCode::kCtrlR, ReloadProgramFile},
+    {MenuRow::Command, MenuItem::kReloadOnChange, "Reload on &Change", 0, ToggleReloadOnChange,
+     [](const Workbench& workbench) { return workbench.reloadOnChange; }},
     {MenuRow::Command, MenuItem::kQuit, "&Quit"},
     {MenuRow::Title, 0, "&Debug"},
     {MenuRow::Command, MenuItem::kResetCpu, "&Reset CPU", 0, ResetCpuCommand},
@@ -54,6 +58,8 @@ constexpr auto kCommands = std::to_array<CommandRow>({
     {MenuRow::EndSubmenu},
     {MenuRow::Separator},
     {MenuRow::Command, MenuItem::kStepOver, "Step &Over", KeyCode::kF8, StepOverCommand},
+    {MenuRow::Command, MenuItem::kStepOut, "Ste&p Out", KeyCode::kShift | KeyCode::kF8,
+     StepOutCommand},
     {MenuRow::Command, MenuItem::kRunToCursor, "Run &to Cursor", KeyCode::kF4, RunToCursorCommand},
     {MenuRow::Command, MenuItem::kToggleBreakpoint, "Toggle &Breakpoint", KeyCode::kF9,
      ToggleBreakpointCommand},
@@ -61,6 +67,8 @@ constexpr auto kCommands = std::to_array<CommandRow>({
      ClearBreakpointsCommand},
     {MenuRow::Command, MenuItem::kStepBack, "Step Bac&k", KeyCode::kShift | KeyCode::kF7,
      StepBackCommand},
+    {MenuRow::Command, MenuItem::kGoToAddress, "&Go to Address...", KeyCode::kCtrlG,
+     GoToAddressCommand},
     // The MCS-4 system's optional stops.
     {MenuRow::Separator},
     {MenuRow::Command, MenuItem::kStopOnUndefined, "Stop on Un&defined Opcode", 0,
@@ -82,6 +90,7 @@ constexpr auto kCommands = std::to_array<CommandRow>({
      Choose<MachineKind::Exerciser>, Chosen<MachineKind::Exerciser>},
     {MenuRow::Separator},
     {MenuRow::Command, MenuItem::kMcs4Window, "MCS-4 System &Window", 0, ShowMcs4Window},
+    {MenuRow::Command, MenuItem::kSourceWindow, "&Source Window", 0, ShowSourceWindow},
     {MenuRow::Title, 0, "&Help"},
     {MenuRow::Command, MenuItem::kKeyboardShortcuts, "&Keyboard Shortcuts", 0,
      ShowKeyboardShortcuts},
@@ -169,6 +178,12 @@ std::string KeyboardShortcutsText() {
         text += KeyLabel(row.key) + "\t" + ReadableMenuText(row.text) + "\r\n";
     }
     text += "Escape, held\tStops a Run or an animation\r\n";
+    text +=
+        "F9 in the Source window\tSets or clears the selected line's breakpoint (so does a "
+        "click in its gutter)\r\n"
+        "F4 in the Source window\tRuns to the selected line\r\n"
+        "Ctrl+F in the Source window\tFinds a text in the source\r\n"
+        "Ctrl+G in the Source window\tSelects the line of a label or an address\r\n";
     for (const CommandRow& row : kCommands) {
         if (row.row != MenuRow::Title) continue;
         const size_t mark = row.text.find('&');

@@ -20,3 +20,8 @@ constexpr int32_t kMcs4WindowWidth = 600;
 constexpr int32_t kMcs4WindowHeight = 340;
 constexpr char kMcs4WindowTitle[] = "MCS-4 system";
 constexpr int32_t kAnimationPeriodMs = 250;
+// The Source window, beside the main one, for a program read from a source.
+constexpr int32_t kSourceWindow = 2;
+constexpr int32_t kSourceWindowWidth = 600;
+constexpr int32_t kSourceWindowHeight = 480;
+constexpr char kSourceWindowTitle[] = "Source";

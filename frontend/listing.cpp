@@ -1,9 +1,13 @@
 #include "frontend/listing.h"
 
+#include <optional>
+#include <string>
+
 #include "display/disassembler.h"
 #include "display/state_display.h"
 #include "frontend/breakpoint_marks.h"
 #include "frontend/mcs4_window.h"
+#include "frontend/source_window.h"
 
 namespace {
 
@@ -20,6 +24,7 @@ void RebuildListingFromZero(Workbench& workbench, WindowLayer& layer) {
     FillCodeListing(CurrentProgram(workbench), CurrentTables(workbench), workbench.listingAddress,
                     layer, &workbench.symbols);
     MarkRebuiltListing(workbench, layer);
+    RefreshSourceWindow(workbench, layer);
 }
 
 void RebuildListingFromZeroFollowingPc(Workbench& workbench, WindowLayer& layer) {
@@ -27,6 +32,7 @@ void RebuildListingFromZeroFollowingPc(Workbench& workbench, WindowLayer& layer)
     FollowPc(CurrentProgram(workbench), CurrentPc(workbench), CurrentTables(workbench),
              workbench.listingAddress, layer, &workbench.symbols);
     MarkRebuiltListing(workbench, layer);
+    RefreshSourceWindow(workbench, layer);
 }
 
 void RefreshMachine(Workbench& workbench, WindowLayer& layer) {
@@ -42,5 +48,20 @@ void RefreshAndFollowPc(Workbench& workbench, WindowLayer& layer) {
     RefreshMachine(workbench, layer);
     FollowPc(CurrentProgram(workbench), CurrentPc(workbench), CurrentTables(workbench),
              workbench.listingAddress, layer, &workbench.symbols);
+    MarkRebuiltListing(workbench, layer);
+    RefreshSourceWindow(workbench, layer);
+}
+
+void GoToAddressCommand(Workbench& workbench, WindowLayer& layer) {
+    std::string wanted;
+    if (!layer.AskText("Go to Address", "Address (hex) or label:", wanted)) return;
+    const std::optional<int32_t> address = AddressOfName(workbench.source, wanted);
+    if (!address) {
+        layer.Show("Go to Address", "\"" + wanted + "\" is neither a label nor an address.");
+        return;
+    }
+    workbench.listingAddress = *address;
+    FillCodeListing(CurrentProgram(workbench), CurrentTables(workbench), workbench.listingAddress,
+                    layer);
     MarkRebuiltListing(workbench, layer);
 }

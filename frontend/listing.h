@@ -18,5 +18,9 @@ void RebuildListingFromZeroFollowingPc(Workbench& workbench, WindowLayer& layer)
 // system, in its own window when that is shown.
 void RefreshMachine(Workbench& workbench, WindowLayer& layer);
 
+// Go to Address: asks for a hex address or a label and shows the listing
+// from there; the next Step follows pc again.
+void GoToAddressCommand(Workbench& workbench, WindowLayer& layer);
+
 // Every field, then the listing line of pc: after an instruction.
 void RefreshAndFollowPc(Workbench& workbench, WindowLayer& layer);

@@ -9,6 +9,7 @@
 
 #include "core/machine_state.h"
 #include "frontend/listing.h"
+#include "frontend/source_window.h"
 #include "program/program_file.h"
 
 namespace {
@@ -120,6 +121,7 @@ void LoadProgramPath(Workbench& workbench, WindowLayer& layer, const std::string
     workbench.symbols = std::move(program.symbols);
     SyncMcs4Rom(workbench);
     RebuildListingFromZeroFollowingPc(workbench, layer);
+    TakeLoadedSource(workbench, layer, path, program.source, program.text, program.assembly);
     // Warnings do not stop a load; they are shown once it is done.
     const std::string warnings = DiagnosticsText(program.assembly, false);
     if (!warnings.empty()) layer.Show("Assembly warnings", warnings);
@@ -135,6 +137,7 @@ void LoadExample(Workbench& workbench, WindowLayer& layer, std::span<const int32
     std::copy(program.begin(), program.end(), ChangeMachine(workbench).RomImage.begin());
     workbench.symbols = {};
     SyncMcs4Rom(workbench);
+    ForgetSource(workbench, layer);
     RebuildListingFromZeroFollowingPc(workbench, layer);
     workbench.programLength = static_cast<int32_t>(program.size());
 }
@@ -143,5 +146,6 @@ void ZeroRomCommand(Workbench& workbench, WindowLayer& layer) {
     ZeroRom(ChangeMachine(workbench));
     workbench.symbols = {};
     SyncMcs4Rom(workbench);
+    ForgetSource(workbench, layer);
     RebuildListingFromZeroFollowingPc(workbench, layer);
 }

@@ -21,6 +21,7 @@
 #include "frontend/loading.h"
 #include "frontend/main_window.h"
 #include "frontend/mcs4_window.h"
+#include "frontend/source_window.h"
 
 namespace {
 
@@ -84,12 +85,30 @@ struct WindowRun {
 // step into all these loops on its own. The observer is a local of the
 // loop, so that what it keeps can live in registers.
 template <typename Cpu, DebugGoal goal>
-[[gnu::flatten]] void RunLoop(Workbench& workbench, WindowLayer& layer, int32_t target) {
+[[gnu::flatten]] RunStop RunLoop(Workbench& workbench, WindowLayer& layer, Messages& messages,
+                                 int32_t target) {
     typename Cpu::State& state = StateOf<Cpu>(workbench);
     WindowRun<typename Cpu::State> observer{layer, LampPort(state)};
-    RunDebug<Cpu, goal>(state, layer, workbench.programLength, workbench.breakpoints,
-                        HistoryFor<Cpu>(workbench), observer, target, workbench.stops);
+    return RunDebug<Cpu, goal>(state, messages, workbench.programLength, workbench.breakpoints,
+                               HistoryFor<Cpu>(workbench), observer, target, workbench.stops)
+        .stop;
 }
+
+// The window's messages, the last one kept for the Source window's status
+// with the address of the instruction refused (pc has moved past its
+// opcode when the machine says so).
+struct KeptMessages : Messages {
+    Messages& shown;
+    const Workbench& workbench;
+    std::string last;
+    int32_t at = 0;
+    KeptMessages(Messages& messages, const Workbench& bench) : shown(messages), workbench(bench) {}
+    void Show(const std::string& title, const std::string& text) override {
+        last = text;
+        at = CurrentPc(workbench) - 1;
+        shown.Show(title, text);
+    }
+};
 
 // Run, Step Over and Run to Cursor in the window: the busy cursor while the
 // thread is taken, the lamps kept current, every instruction recorded, the
@@ -103,10 +122,13 @@ void RunInWindow(Workbench& workbench, WindowLayer& layer, int32_t target = 0) {
         // date once, the Run redraws them only when it finds the port
         // changed.
         UpdateLeds(StateOf<Cpu>(workbench), layer);
+        MarkCommandStart(HistoryFor<Cpu>(workbench));
         layer.SetBusy(true);
-        RunLoop<Cpu, goal>(workbench, layer, target);
+        KeptMessages messages(layer, workbench);
+        const RunStop stop = RunLoop<Cpu, goal>(workbench, layer, messages, target);
         StateOf<Cpu>(workbench).running = 0;
         layer.SetBusy(false);
+        SetSourceStatus(workbench, layer, StopReason(workbench, stop, messages.last, messages.at));
     });
     RefreshAndFollowPc(workbench, layer);
 }
@@ -123,6 +145,7 @@ void StepCommand(Workbench& workbench, WindowLayer& layer) {
     // Also during an animation, and with no bound on pc.
     WithCpu(workbench.machine, [&](auto cpu) {
         using Cpu = decltype(cpu);
+        MarkCommandStart(HistoryFor<Cpu>(workbench));
         StepRecorded<Cpu>(StateOf<Cpu>(workbench), layer, HistoryFor<Cpu>(workbench));
     });
     RefreshAndFollowPc(workbench, layer);
@@ -160,11 +183,21 @@ void RunToCursorCommand(Workbench& workbench, WindowLayer& layer) {
     RunInWindow<DebugGoal::RunToCursor>(workbench, layer, target);
 }
 
+void RunToAddress(Workbench& workbench, WindowLayer& layer, int32_t address) {
+    if (Running(workbench) != 0) return;
+    RunInWindow<DebugGoal::RunToCursor>(workbench, layer, address);
+}
+
+void StepOutCommand(Workbench& workbench, WindowLayer& layer) {
+    if (Running(workbench) != 0) return;  // as Run: not during an animation
+    RunInWindow<DebugGoal::StepOut>(workbench, layer);
+}
+
 void StepBackCommand(Workbench& workbench, WindowLayer& layer) {
     // running stays as it is: an animation goes on from the earlier state.
     const bool back = WithCpu(workbench.machine, [&](auto cpu) {
         using Cpu = decltype(cpu);
-        return StepBackOn<Cpu>(HistoryFor<Cpu>(workbench), StateOf<Cpu>(workbench));
+        return StepBackCommandOn<Cpu>(HistoryFor<Cpu>(workbench), StateOf<Cpu>(workbench));
     });
     if (back) RefreshAndFollowPc(workbench, layer);
 }

@@ -25,9 +25,16 @@ void ResetCpuCommand(Workbench& workbench, WindowLayer& layer);
 // At a JMS: runs, as Run does, until the subroutine has returned; at any
 // other instruction a Step.
 void StepOverCommand(Workbench& workbench, WindowLayer& layer);
+// Runs, as Run does, until the subroutine running now has returned to its
+// caller (one BBL more than JMS executed); outside a subroutine, as Run.
+void StepOutCommand(Workbench& workbench, WindowLayer& layer);
+// Runs, as Run does, until pc reaches `address`: Run to Cursor's run.
+void RunToAddress(Workbench& workbench, WindowLayer& layer, int32_t address);
 // Runs, as Run does, until pc reaches the selected listing line's address.
 void RunToCursorCommand(Workbench& workbench, WindowLayer& layer);
-// Puts the machine back as it was before the last instruction executed.
+// Puts the machine back as it was before the last command that executed
+// instructions: one instruction after a Step or an animation's tick, the
+// whole command after Run, Step Over, Step Out or Run to Cursor.
 void StepBackCommand(Workbench& workbench, WindowLayer& layer);
 void ApplyFieldEdit(Workbench& workbench, WindowLayer& layer, const Event& event);
 

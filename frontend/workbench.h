@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "asm/assembler.h"
 #include "core/cpus.h"
@@ -23,6 +24,7 @@
 #include "display/disassembler.h"
 #include "display/opcode_tables.h"
 #include "display/symbols.h"
+#include "frontend/source_map.h"
 
 // Run and Animate's end bound until the first program is loaded.
 inline constexpr int32_t kProgramLengthBeforeLoading = 32;
@@ -52,6 +54,18 @@ struct Workbench {
     int32_t shownBank = -1;        // the bank the MCS-4 window shows; -1 follows DCL
     bool mcs4WindowBuilt = false;  // the MCS-4 window is open, shown or hidden
     bool mcs4WindowShown = false;
+    // The program's source, when it came from one, as the Source window
+    // shows it; `source` is empty for any other program.
+    SourceMap source;
+    std::string sourcePath;             // the file it was read from; empty for none
+    std::vector<int32_t> warningLines;  // the Warnings list's lines: each one's source line
+    std::string sourceStatus;           // why the last run stopped, or what a reload dropped
+    std::string lastFind;               // what Find looked for last
+    int32_t currentLine = -1;           // the source line marked as the one executing
+    bool sourceWindowBuilt = false;     // the Source window is open, shown or hidden
+    bool sourceWindowShown = false;
+    bool reloadOnChange = true;  // File > Reload on Change: a source saved is loaded again
+    std::string loadedPath;      // the file the program in memory came from; empty for none
 };
 
 // The one way to change a machine from outside the program (an edit of a

@@ -2,7 +2,8 @@
 // in-memory window: menu items (also numbers no item has; the machines and
 // the MCS-4 system's window among them), shortcut keys, typed, pasted and
 // cleared text of any characters in any control of either window, clicks on
-// the check boxes and on list lines, timer ticks, answers to the open-file
+// the check boxes and on list lines, sources opened or changed on disk, the
+// Source window's clicks, keys and text dialogs, timer ticks, answers to the open-file
 // dialog (programs of the input's own, files that load, files too big, a
 // folder, a missing path, a dangling link, a named pipe, a device, a
 // cancel) and Escape held or let go.
@@ -32,6 +33,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -49,6 +51,9 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr uint32_t kMostActions = 200;
+// A source that assembles, with labels, a call and a warning.
+constexpr char kFuzzSource[] =
+    "; fuzz\nSTART: LDM 1\n  JMS CALC\n  FIM P0, 0x1FF\n  JUN START\nCALC: IAC\n  BBL 0\n";
 // A Run polls Escape once per event take, every 4096 instructions: the
 // budget lets an input's Runs execute about 200,000 instructions in all.
 constexpr int32_t kEscapePollBudget = 50;
@@ -201,12 +206,12 @@ struct Run {
     }
 
     void ScriptAction(FuzzInput& input) {
-        switch (input.Below(15)) {
+        switch (input.Below(17)) {
             case 0:
             case 1: {
                 const bool anyNumber = input.Below(16) == 0;
                 layer.ChooseMenu(anyNumber ? static_cast<int32_t>(input.Long())
-                                           : static_cast<int32_t>(input.Below(23)));
+                                           : static_cast<int32_t>(input.Below(31)));
                 break;
             }
             case 2: layer.PressKey(DecodeKey(input)); break;
@@ -262,12 +267,51 @@ struct Run {
             case 11: layer.ChooseMenu(MenuItem::kRun); break;
             case 12: layer.ChooseMenu(MenuItem::kStep); break;
             case 13: layer.ChooseMenu(MenuItem::kAnimate); break;
+            case 14: {
+                // A source: a good one with labels and a warning, or the
+                // input's own text; written anew, it may also come as a
+                // change of the watched file.
+                const std::string path = (FuzzFolder() / "program.asm").string();
+                const std::string text = input.Flag() ? std::string(kFuzzSource) : input.Text(80);
+                layer.Call([path, text] { std::ofstream(path, std::ios::trunc) << text; });
+                if (input.Flag()) {
+                    layer.ChangeWatchedFile();
+                } else {
+                    ScriptOpen(path);
+                }
+                break;
+            }
+            case 15: ScriptSourceAction(input); break;
             default: layer.Close(); break;
         }
         layer.Call([this] {
             CheckWindow(layer);
             if (!layer.busy) CheckHistory();  // a Run takes this step midway
         });
+    }
+
+    // What a user does in the Source window: clicks in its lines, gutter and
+    // warnings, its keys, the answer to its text dialogs.
+    void ScriptSourceAction(FuzzInput& input) {
+        const int32_t line = static_cast<int32_t>(input.Below(24)) - 2;
+        switch (input.Below(5)) {
+            case 0: layer.ClickGutter(SourceControl::kLines, line); break;
+            case 1: layer.ClickLine(SourceControl::kLines, line); break;
+            case 2: layer.ClickLine(SourceControl::kWarnings, line); break;
+            case 3: {
+                const int32_t keys[] = {KeyCode::kF9,    KeyCode::kF4,
+                                        KeyCode::kCtrlF, KeyCode::kCtrlG,
+                                        KeyCode::kF5,    KeyCode::kShift | KeyCode::kF8};
+                layer.PressKeyIn(kSourceWindow, keys[input.Below(6)]);
+                break;
+            }
+            default: {
+                std::optional<std::string> answer;
+                if (input.Flag()) answer = input.Text(8);
+                layer.Call([this, answer] { layer.textAnswers.push_back(answer); });
+                break;
+            }
+        }
     }
 
     // After the loop: back through the history against the notes.

@@ -32,4 +32,6 @@ constexpr int32_t kF8 = 0x77;
 constexpr int32_t kF9 = 0x78;
 constexpr int32_t kCtrlO = kControl | 0x4F;
 constexpr int32_t kCtrlR = kControl | 0x52;
+constexpr int32_t kCtrlF = kControl | 0x46;
+constexpr int32_t kCtrlG = kControl | 0x47;
 }  // namespace KeyCode

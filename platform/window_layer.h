@@ -30,6 +30,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "core/messages.h"
 #include "data/picture.h"
@@ -43,20 +44,32 @@ enum class ControlKind {
     List,               // lines in the order added, at most one selected line
     Image,              // shows one picture
     Button,             // a push button with a caption; raises an event on every click
+    LineList,           // read-only numbered lines with marks and a gutter (below)
 };
 
+// The marks of a LineList line, any of them together (SetLineFlags).
+namespace LineFlag {
+constexpr uint32_t kCurrent = 1;     // the line being executed: a colour behind it and an arrow
+constexpr uint32_t kBreakpoint = 2;  // a dot in the gutter
+constexpr uint32_t kWarning = 4;     // a warning sign in the gutter
+constexpr uint32_t kRedText = 8;     // the line's text in red
+constexpr uint32_t kAll = 15;
+}  // namespace LineFlag
+
 enum class EventKind {
-    None,       // TakeEvent: nothing pending
-    Close,      // number: the window whose closing the user asked for; it stays open
-    Menu,       // number: the menu item, chosen or raised by its shortcut
-    Control,    // number: the control; type: Change for a user edit of a field
-    Timer,      // number: the timer
-    Terminate,  // the session asked the program to end (see above)
+    None,         // TakeEvent: nothing pending
+    Close,        // number: the window whose closing the user asked for; it stays open
+    Menu,         // number: the menu item, chosen or raised by its shortcut
+    Control,      // number: the control; type: Change for a user edit of a field
+    Timer,        // number: the timer
+    Terminate,    // the session asked the program to end (see above)
+    FileChanged,  // the file WatchFile watches was written, replaced or removed
 };
 
 // Change: a user edit of a field. DoubleClick: a double-click on a list
 // line, which selects the line first. Other: anything else.
-enum class ControlEventType { Change, Other, DoubleClick };
+// Gutter: a click in a LineList's gutter, which selects the line first.
+enum class ControlEventType { Change, Other, DoubleClick, Gutter };
 
 struct Event {
     EventKind kind = EventKind::None;
@@ -235,4 +248,46 @@ public:
     // Releases every window, the controls, menus, shortcuts, timers, fonts
     // and images. Calling it again does nothing.
     virtual void Release() = 0;
+
+    // --- Line lists, text input, file watching ---------------------------------
+    // LineList: a read-only list of lines shown in a fixed-width font, each
+    // with its number (from 1) in a gutter at its left, and marks
+    // (LineFlag) that the program sets. At most one line is selected, a mark
+    // of its own, distinct from kCurrent. A click on a line selects it and
+    // raises Control with type Other; a click in its gutter selects it and
+    // raises Control with type Gutter. CountLines, GetLine, SelectLine
+    // (which scrolls the line into view) and SelectedLine take it as they
+    // take a List. Built for long sources: replacing thousands of lines
+    // costs a few milliseconds, and a change of marks repaints only the lines
+    // it touches.
+    //
+    // LineList: replaces every line; the lines come without marks, no line
+    // is selected and the first line is shown at the top. Raises no event.
+    virtual void SetLines(int32_t control, const std::vector<std::string>& lines) = 0;
+    // LineList: sets line `index`'s marks to `flags` (LineFlag bits; others
+    // are ignored). An index outside 0..CountLines - 1 does nothing. Cheap
+    // when the line has those marks already. Raises no event.
+    virtual void SetLineFlags(int32_t control, int32_t index, uint32_t flags) = 0;
+    // LineList: line `index`'s marks; 0 for a line that does not exist.
+    virtual uint32_t GetLineFlags(int32_t control, int32_t index) = 0;
+    // LineList: scrolls so that line `index` is in view, the selection
+    // unchanged; an index outside 0..CountLines - 1 does nothing.
+    virtual void ScrollToLine(int32_t control, int32_t index) = 0;
+    // LineList: the first line in view, from 0; 0 for an empty list.
+    virtual int32_t FirstShownLine(int32_t control) = 0;
+
+    // A modal dialog asking for one line of text: a title, a prompt and a
+    // field holding `answer` at first, with OK and Cancel. True with the
+    // text typed in `answer` on OK; false, `answer` unchanged, on Cancel,
+    // the window's close button, Escape, or Terminate (which closes it as it
+    // closes a message box).
+    virtual bool AskText(const std::string& title, const std::string& prompt,
+                         std::string& answer) = 0;
+
+    // Watches one file: once it is written, replaced, renamed or removed,
+    // a FileChanged event comes (several changes in a row may come as one).
+    // A path given again watches it anew (a file replaced by an editor is
+    // watched again under its name); an empty path stops watching. A path
+    // that does not exist is watched for nothing. Release stops it.
+    virtual void WatchFile(const std::string& path) = 0;
 };

@@ -94,5 +94,6 @@ ProgramFile ReadProgramFile(const std::string& path, const ProgramOptions& optio
         program.bytes = program.assembly.image;
         program.symbols = SymbolsOf(program.assembly);
     }
+    program.text.assign(reinterpret_cast<const char*>(bytes.data()), bytes.size());
     return program;
 }

@@ -40,6 +40,7 @@ struct ProgramFile {
     ProgramSymbols symbols;
     std::string symbolsPath;     // the symbols file read, or refused; empty for none
     std::string symbolsWarning;  // why it was refused ("line 3: ..."); empty when it was read
+    std::string text;            // a source's text as read
     // An image taken by its name whose bytes read as text with words in it:
     // most likely a source under another name.
     bool looksLikeSource = false;

@@ -61,6 +61,7 @@ inline const std::vector<std::string> kExpectedMenuLog = {
     "title File",
     "item 0 Open\tCtrl+O",
     "item 9 Reload\tCtrl+R",
+    "item 25 Reload on Change",
     "item 1 Quit",
     "title Debug",
     "item 2 Reset CPU",
@@ -76,10 +77,12 @@ inline const std::vector<std::string> kExpectedMenuLog = {
     // The debugger's commands, after a separator at the end of Debug.
     "separator",
     "item 10 Step Over\tF8",
+    "item 23 Step Out\tShift+F8",
     "item 11 Run to Cursor\tF4",
     "item 12 Toggle Breakpoint\tF9",
     "item 13 Clear Breakpoints",
     "item 14 Step Back\tShift+F7",
+    "item 24 Go to Address...\tCtrl+G",
     // The MCS-4 system's optional stops, after a separator at the end of Debug.
     "separator",
     "item 21 Stop on Undefined Opcode",
@@ -91,6 +94,7 @@ inline const std::vector<std::string> kExpectedMenuLog = {
     "item 19 MCS-4 Exerciser Board",
     "separator",
     "item 20 MCS-4 System Window",
+    "item 26 Source Window",
     "title Help",
     "item 15 Keyboard Shortcuts",
     "item 16 About Quodlet",
@@ -110,4 +114,6 @@ inline const std::vector<ExpectedShortcut> kExpectedShortcuts = {
     {0x73, 11},     // F4: Run to Cursor
     {0x78, 12},     // F9: Toggle Breakpoint
     {0x10076, 14},  // Shift+F7: Step Back
+    {0x10077, 23},  // Shift+F8: Step Out
+    {0x20047, 24},  // Ctrl+G: Go to Address
 };

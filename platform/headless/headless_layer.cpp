@@ -28,8 +28,16 @@ HeadlessWindow* HeadlessLayer::FindWindow(int32_t window) {
     return found == windows.end() ? nullptr : &found->second;
 }
 
+HeadlessControl* HeadlessLayer::FindList(int32_t control) {
+    HeadlessControl* found = Find(control);
+    return found != nullptr &&
+                   (found->kind == ControlKind::List || found->kind == ControlKind::LineList)
+               ? found
+               : nullptr;
+}
+
 bool HeadlessLayer::HasTextKind(ControlKind kind) const {
-    return kind != ControlKind::List && kind != ControlKind::Image;
+    return kind != ControlKind::List && kind != ControlKind::Image && kind != ControlKind::LineList;
 }
 
 bool HeadlessLayer::RunNextStep() {
@@ -116,6 +124,7 @@ void HeadlessLayer::ClickButton(int32_t control) {
 void HeadlessLayer::ClickLine(int32_t control, int32_t index) {
     Call([this, control, index] {
         HeadlessControl* list = FindShown(control, ControlKind::List);
+        if (list == nullptr) list = FindShown(control, ControlKind::LineList);
         if (list == nullptr) return;
         if (index >= 0 && index < static_cast<int32_t>(list->lines.size())) list->selected = index;
         events_.Push({EventKind::Control, control, ControlEventType::Other});
@@ -280,25 +289,26 @@ void HeadlessLayer::AppendLine(int32_t control, const std::string& line) {
 }
 
 int32_t HeadlessLayer::CountLines(int32_t control) {
-    HeadlessControl* list = Find(control, ControlKind::List);
+    HeadlessControl* list = FindList(control);
     return list == nullptr ? 0 : static_cast<int32_t>(list->lines.size());
 }
 
 std::string HeadlessLayer::GetLine(int32_t control, int32_t index) {
-    HeadlessControl* list = Find(control, ControlKind::List);
+    HeadlessControl* list = FindList(control);
     if (list == nullptr || index < 0 || index >= static_cast<int32_t>(list->lines.size()))
         return {};
     return list->lines[static_cast<size_t>(index)];
 }
 
 void HeadlessLayer::SelectLine(int32_t control, int32_t index) {
-    HeadlessControl* list = Find(control, ControlKind::List);
+    HeadlessControl* list = FindList(control);
     if (list == nullptr) return;
     list->selected = index >= 0 && index < static_cast<int32_t>(list->lines.size()) ? index : -1;
+    if (list->kind == ControlKind::LineList && list->selected >= 0) ScrollToLine(control, index);
 }
 
 int32_t HeadlessLayer::SelectedLine(int32_t control) {
-    HeadlessControl* list = Find(control, ControlKind::List);
+    HeadlessControl* list = FindList(control);
     return list == nullptr ? -1 : list->selected;
 }
 
@@ -523,4 +533,78 @@ void HeadlessLayer::Release() {
     menuItems_.clear();
     timers.clear();
     timerWindows_.clear();
+    watchedFile.clear();
+}
+
+// --- Line lists, text input, file watching -----------------------------------
+
+void HeadlessLayer::SetLines(int32_t control, const std::vector<std::string>& lines) {
+    HeadlessControl* list = Find(control, ControlKind::LineList);
+    if (list == nullptr) return;
+    list->lines = lines;
+    list->flags.assign(lines.size(), 0);
+    list->selected = -1;
+    list->firstShown = 0;
+}
+
+void HeadlessLayer::SetLineFlags(int32_t control, int32_t index, uint32_t flags) {
+    HeadlessControl* list = Find(control, ControlKind::LineList);
+    if (list == nullptr || index < 0 || index >= static_cast<int32_t>(list->flags.size())) return;
+    uint32_t& line = list->flags[static_cast<size_t>(index)];
+    if (line == (flags & LineFlag::kAll)) return;
+    line = flags & LineFlag::kAll;
+    ++list->flagWrites;
+}
+
+uint32_t HeadlessLayer::GetLineFlags(int32_t control, int32_t index) {
+    HeadlessControl* list = Find(control, ControlKind::LineList);
+    if (list == nullptr || index < 0 || index >= static_cast<int32_t>(list->flags.size())) return 0;
+    return list->flags[static_cast<size_t>(index)];
+}
+
+void HeadlessLayer::ScrollToLine(int32_t control, int32_t index) {
+    HeadlessControl* list = Find(control, ControlKind::LineList);
+    if (list == nullptr || index < 0 || index >= static_cast<int32_t>(list->lines.size())) return;
+    const int32_t rows = std::max(1, list->height / kHeadlessLineHeight);
+    if (index < list->firstShown) list->firstShown = index;
+    if (index >= list->firstShown + rows) list->firstShown = index - rows + 1;
+}
+
+int32_t HeadlessLayer::FirstShownLine(int32_t control) {
+    HeadlessControl* list = Find(control, ControlKind::LineList);
+    return list == nullptr ? 0 : list->firstShown;
+}
+
+void HeadlessLayer::ClickGutter(int32_t control, int32_t index) {
+    Call([this, control, index] {
+        HeadlessControl* list = FindShown(control, ControlKind::LineList);
+        if (list == nullptr || index < 0 || index >= static_cast<int32_t>(list->lines.size()))
+            return;
+        list->selected = index;
+        events_.Push({EventKind::Control, control, ControlEventType::Gutter});
+    });
+}
+
+bool HeadlessLayer::AskText(const std::string& dialogTitle, const std::string& prompt,
+                            std::string& answer) {
+    if (terminated) return false;
+    textDialogCalls.push_back({dialogTitle, prompt, answer});
+    if (ModalTerminated() || textAnswers.empty()) return false;
+    const std::optional<std::string> given = textAnswers.front();
+    textAnswers.pop_front();
+    if (!given) return false;
+    answer = *given;
+    return true;
+}
+
+void HeadlessLayer::WatchFile(const std::string& path) {
+    if (!windowOpen) return;
+    watchedFile = path;
+}
+
+void HeadlessLayer::ChangeWatchedFile() {
+    Call([this] {
+        if (windowOpen && !watchedFile.empty())
+            events_.Push({EventKind::FileChanged, 0, ControlEventType::Other});
+    });
 }

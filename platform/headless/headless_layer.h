@@ -8,6 +8,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <utility>
@@ -35,6 +36,18 @@ struct HeadlessControl {
     Picture picture;                 // image controls: the picture shown
     int32_t font = -1;               // -1: the default font
     int32_t creationOrder = 0;       // 0 for the first control created
+    std::vector<uint32_t> flags;     // line lists: each line's LineFlag marks
+    int32_t firstShown = 0;          // line lists: the first line in view
+    int32_t flagWrites = 0;          // line lists: SetLineFlags calls that changed a line
+};
+
+// A line list shows its height divided by this many lines.
+inline constexpr int32_t kHeadlessLineHeight = 16;
+
+struct TextDialogCall {
+    std::string title;
+    std::string prompt;
+    std::string initial;
 };
 
 struct HeadlessWindow {
@@ -197,6 +210,26 @@ public:
     std::string OpenFileDialog(const std::string& title, const std::string& folder,
                                const std::string& filterList) override;
     void Release() override;
+    void SetLines(int32_t control, const std::vector<std::string>& lines) override;
+    void SetLineFlags(int32_t control, int32_t index, uint32_t flags) override;
+    uint32_t GetLineFlags(int32_t control, int32_t index) override;
+    void ScrollToLine(int32_t control, int32_t index) override;
+    int32_t FirstShownLine(int32_t control) override;
+    bool AskText(const std::string& title, const std::string& prompt, std::string& answer) override;
+    void WatchFile(const std::string& path) override;
+
+    // --- Line lists, text input and file watching (scripted and read) ---------
+    // Clicks the gutter of line `index` of a line list: selects it and raises
+    // a Gutter event (only for a line that exists).
+    void ClickGutter(int32_t control, int32_t index);
+    // Answers for the next text dialogs, in order; nullopt cancels. With no
+    // answer left, a dialog is cancelled.
+    std::deque<std::optional<std::string>> textAnswers;
+    std::vector<TextDialogCall> textDialogCalls;
+    // The file watched; empty for none.
+    std::string watchedFile;
+    // The watched file changes on disk: FileChanged, when a file is watched.
+    void ChangeWatchedFile();
 
 protected:
     // What every TakeEvent does before it runs a step: a scripted Escape
@@ -209,6 +242,7 @@ private:
     // of the given kind only, when one is named.
     HeadlessControl* Find(int32_t control);
     HeadlessControl* Find(int32_t control, ControlKind kind);
+    HeadlessControl* FindList(int32_t control);  // a List or a LineList
     // The same, for the user: nothing in a hidden window.
     HeadlessControl* FindShown(int32_t control, ControlKind kind);
     // The open window of that number, else nullptr.

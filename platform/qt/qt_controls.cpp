@@ -14,6 +14,7 @@
 #include "platform/qt/qt_fonts.h"
 #include "platform/qt/qt_layer.h"
 #include "platform/qt/qt_layer_state.h"
+#include "platform/qt/qt_line_list.h"
 
 namespace {
 
@@ -171,6 +172,13 @@ void QtLayer::CreateControl(int32_t window, ControlKind kind, int32_t number, in
         case ControlKind::Button:
             widget = MakeButton(parent, qtext, raise(ControlEventType::Other));
             break;
+        case ControlKind::LineList: {
+            auto* list = new LineListWidget(parent);
+            list->onClick = raise(ControlEventType::Other);
+            list->onGutterClick = raise(ControlEventType::Gutter);
+            widget = list;
+            break;
+        }
     }
     if (widget == nullptr) return;
     widget->setGeometry(x, y, width, height);
@@ -218,7 +226,8 @@ void QtLayer::SetText(int32_t control, const std::string& text) {
         case ControlKind::CheckBox: static_cast<QCheckBox*>(found->widget)->setText(qtext); break;
         case ControlKind::Button: static_cast<QPushButton*>(found->widget)->setText(qtext); break;
         case ControlKind::List:
-        case ControlKind::Image: break;
+        case ControlKind::Image:
+        case ControlKind::LineList: break;
     }
 }
 
@@ -240,7 +249,8 @@ std::string QtLayer::GetText(int32_t control) {
         case ControlKind::Button:
             return static_cast<QPushButton*>(found->widget)->text().toStdString();
         case ControlKind::List:
-        case ControlKind::Image: break;
+        case ControlKind::Image:
+        case ControlKind::LineList: break;
     }
     return "";
 }
@@ -267,17 +277,25 @@ void QtLayer::AppendLine(int32_t control, const std::string& line) {
 }
 
 int32_t QtLayer::CountLines(int32_t control) {
+    if (auto* lines = state_->FindAs<LineListWidget>(control, ControlKind::LineList))
+        return lines->Count();
     auto* list = state_->FindAs<QListWidget>(control, ControlKind::List);
     return list == nullptr ? 0 : static_cast<int32_t>(list->count());
 }
 
 std::string QtLayer::GetLine(int32_t control, int32_t index) {
+    if (auto* lines = state_->FindAs<LineListWidget>(control, ControlKind::LineList))
+        return lines->Line(index);
     auto* list = state_->FindAs<QListWidget>(control, ControlKind::List);
     if (list == nullptr || index < 0 || index >= list->count()) return "";
     return list->item(index)->text().toStdString();
 }
 
 void QtLayer::SelectLine(int32_t control, int32_t index) {
+    if (auto* lines = state_->FindAs<LineListWidget>(control, ControlKind::LineList)) {
+        lines->Select(index);
+        return;
+    }
     auto* list = state_->FindAs<QListWidget>(control, ControlKind::List);
     if (list == nullptr) return;
     if (index >= 0 && index < list->count()) {
@@ -289,6 +307,8 @@ void QtLayer::SelectLine(int32_t control, int32_t index) {
 }
 
 int32_t QtLayer::SelectedLine(int32_t control) {
+    if (auto* lines = state_->FindAs<LineListWidget>(control, ControlKind::LineList))
+        return lines->Selected();
     auto* list = state_->FindAs<QListWidget>(control, ControlKind::List);
     if (list == nullptr) return -1;
     const QList<QListWidgetItem*> selected = list->selectedItems();
@@ -382,4 +402,29 @@ void QtLayer::SetFont(int32_t control, int32_t font) {
     QtControl* found = state_->Find(control);
     if (found == nullptr || font < 0 || font >= static_cast<int32_t>(state_->fonts.size())) return;
     found->widget->setFont(state_->fonts[static_cast<size_t>(font)]);
+}
+
+void QtLayer::SetLines(int32_t control, const std::vector<std::string>& lines) {
+    if (auto* list = state_->FindAs<LineListWidget>(control, ControlKind::LineList))
+        list->SetLines(lines);
+}
+
+void QtLayer::SetLineFlags(int32_t control, int32_t index, uint32_t flags) {
+    if (auto* list = state_->FindAs<LineListWidget>(control, ControlKind::LineList))
+        list->SetFlags(index, flags);
+}
+
+uint32_t QtLayer::GetLineFlags(int32_t control, int32_t index) {
+    auto* list = state_->FindAs<LineListWidget>(control, ControlKind::LineList);
+    return list == nullptr ? 0 : list->Flags(index);
+}
+
+void QtLayer::ScrollToLine(int32_t control, int32_t index) {
+    if (auto* list = state_->FindAs<LineListWidget>(control, ControlKind::LineList))
+        list->ScrollTo(index);
+}
+
+int32_t QtLayer::FirstShownLine(int32_t control) {
+    auto* list = state_->FindAs<LineListWidget>(control, ControlKind::LineList);
+    return list == nullptr ? 0 : list->FirstShown();
 }

@@ -12,6 +12,8 @@
 #include <QCursor>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QInputDialog>
 #include <QMessageBox>
 #include <QScreen>
 #include <QShortcut>
@@ -402,10 +404,51 @@ void QtLayer::Release() {
     state_->mainNumber = -1;
     state_->images.clear();
     state_->fonts.clear();
+    state_->watcher.reset();
+    state_->watchedFile.clear();
     if (state_->keys) {
         if (qApp != nullptr) qApp->removeEventFilter(state_->keys.get());
         state_->keys.reset();
     }
+}
+
+bool QtLayer::AskText(const std::string& title, const std::string& prompt, std::string& answer) {
+    QInputDialog dialog(state_->Main());
+    dialog.setWindowTitle(ToQt(title));
+    dialog.setLabelText(ToQt(prompt));
+    dialog.setInputMode(QInputDialog::TextInput);
+    dialog.setTextValue(ToQt(answer));
+    if (state_->RunModal(dialog) != QDialog::Accepted) return false;
+    answer = dialog.textValue().toStdString();
+    return true;
+}
+
+void QtLayer::WatchFile(const std::string& path) {
+    QtLayerState& state = *state_;
+    state.watcher.reset();
+    state.watchedFile = QFile::decodeName(QByteArray::fromStdString(path));
+    if (path.empty() || state.Main() == nullptr) return;
+    state.watcher = std::make_unique<QFileSystemWatcher>();
+    QFileSystemWatcher& watcher = *state.watcher;
+    const QString file = state.watchedFile;
+    // An editor that saves by writing a new file and renaming it over the
+    // old one ends the watch on the old one: the folder tells when the name
+    // holds a file again, and the new one is watched from then on.
+    const QString folder = QFileInfo(file).absolutePath();
+    watcher.addPath(file);
+    watcher.addPath(folder);
+    QObject::connect(&watcher, &QFileSystemWatcher::fileChanged, &watcher,
+                     [&state, &watcher, file](const QString&) {
+                         if (!watcher.files().contains(file) && QFileInfo::exists(file))
+                             watcher.addPath(file);
+                         state.events.Push(Event{EventKind::FileChanged, 0});
+                     });
+    QObject::connect(&watcher, &QFileSystemWatcher::directoryChanged, &watcher,
+                     [&state, &watcher, file](const QString&) {
+                         if (watcher.files().contains(file) || !QFileInfo::exists(file)) return;
+                         watcher.addPath(file);
+                         state.events.Push(Event{EventKind::FileChanged, 0});
+                     });
 }
 
 std::string QtFileFilter(const std::string& filterList) {

@@ -79,6 +79,13 @@ public:
     std::string OpenFileDialog(const std::string& title, const std::string& folder,
                                const std::string& filterList) override;
     void Release() override;
+    void SetLines(int32_t control, const std::vector<std::string>& lines) override;
+    void SetLineFlags(int32_t control, int32_t index, uint32_t flags) override;
+    uint32_t GetLineFlags(int32_t control, int32_t index) override;
+    void ScrollToLine(int32_t control, int32_t index) override;
+    int32_t FirstShownLine(int32_t control) override;
+    bool AskText(const std::string& title, const std::string& prompt, std::string& answer) override;
+    void WatchFile(const std::string& path) override;
 
     // From now on SIGTERM and SIGINT raise Terminate instead of ending the
     // process at once, so that the program shuts down in whatever state it

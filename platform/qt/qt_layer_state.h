@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QFileSystemWatcher>
 #include <QFont>
 #include <QMainWindow>
 #include <QMenu>
@@ -84,6 +85,9 @@ struct QtLayerState {
     // end of the pipe the handler writes to, and what watches it.
     int signalReadEnd = -1;
     std::unique_ptr<QSocketNotifier> signalNotifier;
+    // The file WatchFile watches, and what watches it.
+    std::unique_ptr<QFileSystemWatcher> watcher;
+    QString watchedFile;
     bool busy = false;  // the busy cursor overrides the application's cursor
     std::chrono::steady_clock::time_point lastPump{};
     // Image controls asked to show another image since Qt last ran. A Run

@@ -10,10 +10,12 @@ inline bool operator==(const Event& a, const Event& b) {
 }
 
 inline void PrintTo(const Event& event, std::ostream* out) {
-    static const char* const kKinds[] = {"None", "Close", "Menu", "Control", "Timer", "Terminate"};
+    static const char* const kKinds[] = {"None",  "Close",     "Menu",       "Control",
+                                         "Timer", "Terminate", "FileChanged"};
     *out << kKinds[static_cast<int>(event.kind)] << ' ' << event.number
          << (event.type == ControlEventType::Change        ? " Change"
              : event.type == ControlEventType::DoubleClick ? " DoubleClick"
+             : event.type == ControlEventType::Gutter      ? " Gutter"
                                                            : " Other");
 }
 

@@ -14,13 +14,15 @@
 // Window, InWindow, HoldEscape, ReleaseEscape, PostEscapePress,
 // LetTimersRun, ShownPicture, Font, AccessibleName, Centred, Menus,
 // ChooseMenuItem, Marked, ShowsBusyCursor, RaiseTerminate,
-// TerminateInNextModal, ModalsShown and ModalsLeftOpen.
+// TerminateInNextModal, ModalsShown, ModalsLeftOpen, ClickGutter,
+// AnswerNextText, TemporaryFile and ChangeFile.
 // Each says in the adapters what it does.
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -728,6 +730,76 @@ TYPED_TEST_P(WindowLayerContract, TerminateClosesTheOpenModalAndLaterOnesDoNotSh
     }
 }
 
+// The line list: lines, marks, the selection and scrolling, all written by
+// the program without an event; a click on a line and one in its gutter.
+TYPED_TEST_P(WindowLayerContract, ALineListKeepsLinesMarksSelectionAndScrollApart) {
+    WindowLayer& layer = this->layer;
+    constexpr int32_t kLines = 8;
+    layer.CreateControl(kWindow, ControlKind::LineList, kLines, 0, 120, 400, 160, "", false);
+    std::vector<std::string> lines;
+    for (int k = 0; k < 300; ++k) lines.push_back("line " + std::to_string(k));
+    layer.SetLines(kLines, lines);
+    layer.SetLines(kList, lines);  // not a line list
+    EXPECT_EQ(layer.CountLines(kList), 0);
+    EXPECT_EQ(layer.CountLines(kLines), 300);
+    EXPECT_EQ(layer.GetLine(kLines, 299), "line 299");
+    EXPECT_EQ(layer.GetLine(kLines, 300), "");
+    layer.SetLineFlags(kLines, 4, LineFlag::kCurrent | LineFlag::kBreakpoint | 0x100);
+    layer.SetLineFlags(kLines, 300, LineFlag::kWarning);
+    layer.SetLineFlags(kList, 4, LineFlag::kWarning);
+    EXPECT_EQ(layer.GetLineFlags(kLines, 4), LineFlag::kCurrent | LineFlag::kBreakpoint);
+    EXPECT_EQ(layer.GetLineFlags(kLines, 5), 0U);
+    EXPECT_EQ(layer.GetLineFlags(kLines, 300), 0U);
+    EXPECT_EQ(layer.SelectedLine(kLines), -1);
+    layer.SelectLine(kLines, 250);
+    EXPECT_EQ(layer.SelectedLine(kLines), 250);
+    const int32_t first = layer.FirstShownLine(kLines);
+    EXPECT_TRUE(first > 200 && first <= 250) << first;
+    layer.ScrollToLine(kLines, 0);
+    EXPECT_EQ(layer.FirstShownLine(kLines), 0);
+    EXPECT_EQ(layer.SelectedLine(kLines), 250);
+    EXPECT_EQ(layer.GetLineFlags(kLines, 4), LineFlag::kCurrent | LineFlag::kBreakpoint);
+    EXPECT_TRUE(this->backend.TakeAll().empty());
+    this->backend.ClickLine(kLines, 2);
+    EXPECT_EQ(layer.SelectedLine(kLines), 2);
+    this->backend.ClickGutter(kLines, 3);
+    EXPECT_EQ(layer.SelectedLine(kLines), 3);
+    EXPECT_EQ(this->backend.TakeAll(),
+              (std::vector<Event>{ClickEvent(kLines),
+                                  Event{EventKind::Control, kLines, ControlEventType::Gutter}}));
+    layer.SelectLine(kLines, 120);
+    layer.SetLines(kLines, {"only"});
+    EXPECT_EQ(layer.SelectedLine(kLines), -1);
+    EXPECT_EQ(layer.FirstShownLine(kLines), 0);
+    EXPECT_EQ(layer.GetLineFlags(kLines, 0), 0U);
+}
+
+// The text dialog gives back what was typed on OK, and nothing on Cancel.
+TYPED_TEST_P(WindowLayerContract, TheTextDialogAnswersOnOkOnly) {
+    WindowLayer& layer = this->layer;
+    std::string answer = "start";
+    this->backend.AnswerNextText(std::string("11A"));
+    EXPECT_TRUE(layer.AskText("Go to", "Address:", answer));
+    EXPECT_EQ(answer, "11A");
+    this->backend.AnswerNextText(std::nullopt);
+    EXPECT_FALSE(layer.AskText("Go to", "Address:", answer));
+    EXPECT_EQ(answer, "11A");
+}
+
+// A watched file that changes raises FileChanged; after the watch ends, nothing.
+TYPED_TEST_P(WindowLayerContract, AWatchedFileRaisesFileChangedUntilTheWatchEnds) {
+    WindowLayer& layer = this->layer;
+    const std::string path = this->backend.TemporaryFile();
+    layer.WatchFile(path);
+    this->backend.ChangeFile(path);
+    const std::vector<Event> events = this->backend.TakeAll();
+    ASSERT_FALSE(events.empty());
+    EXPECT_EQ(events.front().kind, EventKind::FileChanged);
+    layer.WatchFile("");
+    this->backend.ChangeFile(path);
+    EXPECT_TRUE(this->backend.TakeAll().empty());
+}
+
 REGISTER_TYPED_TEST_SUITE_P(
     WindowLayerContract, WindowsOpenOncePerNumberShareControlNumbersAndStandApart,
     MenuChecksChangeOnlyWhenTheProgramSetsThem,
@@ -745,6 +817,8 @@ REGISTER_TYPED_TEST_SUITE_P(
     LineMarksOutsideTheLinesOrOnOtherKindsDoNothing, ClearLinesTakesTheMarksWithTheLines,
     ADoubleClickSelectsTheLineAndRaisesOneDoubleClick,
     TheBusyCursorShowsWhileBusyAndEndsWithRelease, TerminateAnswersEveryLaterTakeAndWait,
-    TerminateClosesTheOpenModalAndLaterOnesDoNotShow);
+    TerminateClosesTheOpenModalAndLaterOnesDoNotShow,
+    ALineListKeepsLinesMarksSelectionAndScrollApart, TheTextDialogAnswersOnOkOnly,
+    AWatchedFileRaisesFileChangedUntilTheWatchEnds);
 
 }  // namespace contract

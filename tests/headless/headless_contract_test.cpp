@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -118,6 +119,17 @@ struct HeadlessBackend {
         return layer.controls.at(control).accessibleName;
     }
     bool Centred(int32_t control) { return layer.controls.at(control).centred; }
+    void ClickGutter(int32_t control, int32_t index) {
+        layer.ClickGutter(control, index);
+        Pump();
+    }
+    // The next text dialog's answer; nullopt cancels it.
+    void AnswerNextText(std::optional<std::string> answer) {
+        layer.textAnswers.push_back(std::move(answer));
+    }
+    // The layer watches no real file: a test names one and scripts its change.
+    std::string TemporaryFile() { return "watched.asm"; }
+    void ChangeFile(const std::string& /*path*/) { layer.ChangeWatchedFile(); }
     // The menu bar, one line per entry: "File", "  0 Open", "  -",
     // "  [Examples]", "    7 Sum".
     std::vector<std::string> Menus() {

@@ -5,6 +5,7 @@
 #include <QClipboard>
 #include <QCursor>
 #include <QElapsedTimer>
+#include <QInputDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -13,15 +14,18 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QTemporaryFile>
 #include <QTimer>
 #include <csignal>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "platform/key_codes.h"
 #include "platform/qt/qt_keys.h"
+#include "platform/qt/qt_line_list.h"
 #include "qt_test_support.h"
 #include "tests/contract/window_layer_contract.h"
 
@@ -72,7 +76,61 @@ struct QtBackend {
         Pump();
     }
     std::string Clipboard() const { return QApplication::clipboard()->text().toStdString(); }
+    // A line list's line, at its text or in its gutter.
+    void ClickLineList(int32_t control, int32_t index, bool gutter) {
+        auto* lines = dynamic_cast<LineListWidget*>(layer.ControlWidgetForTests(control));
+        if (lines == nullptr) return;
+        const int32_t row = index - lines->FirstShown();
+        const int32_t height = lines->fontMetrics().height();
+        QTest::mouseClick(
+            lines->viewport(), Qt::LeftButton, {},
+            QPoint(gutter ? 2 : lines->viewport()->width() - 4, row * height + height / 2));
+        Pump();
+    }
+    void ClickGutter(int32_t control, int32_t index) { ClickLineList(control, index, true); }
+    // Answers the next text dialog once it is up: types the text and OK,
+    // or Cancel for nullopt.
+    void AnswerNextText(std::optional<std::string> answer) {
+        textWatch = std::make_unique<QTimer>();
+        QObject::connect(textWatch.get(), &QTimer::timeout, [this, answer] {
+            auto* dialog = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+            if (dialog == nullptr || !dialog->isVisible()) return;
+            textWatch->stop();
+            if (!answer) {
+                dialog->reject();
+                return;
+            }
+            dialog->setTextValue(QString::fromStdString(*answer));
+            dialog->accept();
+        });
+        textWatch->start(5);
+    }
+    std::unique_ptr<QTimer> textWatch;
+    std::string TemporaryFile() {
+        file = std::make_unique<QTemporaryFile>();
+        if (!file->open()) return "";
+        file->write("; a source\n");
+        file->flush();
+        return file->fileName().toStdString();
+    }
+    // Writes to the file, then gives the watch time to tell.
+    void ChangeFile(const std::string& /*path*/) {
+        file->write("NOP\n");
+        file->flush();
+        QElapsedTimer waited;
+        waited.start();
+        while (!waited.hasExpired(2000)) {
+            Pump();
+            if (!pending.empty()) return;
+            QTest::qWait(20);
+        }
+    }
+    std::unique_ptr<QTemporaryFile> file;
     void ClickLine(int32_t control, int32_t index) {
+        if (dynamic_cast<LineListWidget*>(layer.ControlWidgetForTests(control)) != nullptr) {
+            ClickLineList(control, index, false);
+            return;
+        }
         auto* list = WidgetOf<QListWidget>(control);
         if (list != nullptr && list->item(index) != nullptr) {
             const QRect line = list->visualItemRect(list->item(index));

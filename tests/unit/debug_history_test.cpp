@@ -165,6 +165,38 @@ TEST(History, AFullRingKeepsTheNewestInstructionsWithinItsMemory) {
     for (int64_t k = 0; k < beyond; ++k) ASSERT_TRUE(trace.StepBackMatches(*state, history)) << k;
 }
 
+// Step Back by command goes to each command's start, also once the ring has
+// dropped older snapshots, and to the oldest state held for a command whose
+// start it dropped.
+TEST(History, StepBackByCommandReturnsToEachCommandsStartAcrossARingThatDropped) {
+    auto state = CountingMachine();
+    History history;
+    RecordingMessages messages;
+    auto run = [&](int64_t count) {
+        MarkCommandStart(history);
+        for (int64_t k = 0; k < count; ++k) StepRecorded<CompatibleCpu>(*state, messages, history);
+    };
+    auto back = [&] {
+        return StepBackCommand(history, *state,
+                               [&](MachineState& m) { StepInstruction(m, messages); });
+    };
+    run(10);
+    run(kHistoryInstructions + 2 * kSnapshotInterval + 5);  // the ring drops its oldest
+    MachineSnapshot beforeLast;
+    TakeSnapshot(*state, beforeLast);
+    const int64_t position = history.dropped + HistoryLength(history);
+    run(kSnapshotInterval + 3);
+    MarkCommandStart(history);  // a command that ran nothing
+    ASSERT_TRUE(back());
+    EXPECT_EQ(history.dropped + HistoryLength(history), position);
+    auto expected = std::make_unique<MachineState>(*state);
+    RestoreSnapshot(beforeLast, *expected);
+    EXPECT_TRUE(SameState(*expected, *state, false));
+    ASSERT_TRUE(back());  // the long command's start is gone: the oldest state
+    EXPECT_EQ(HistoryLength(history), 0);
+    EXPECT_FALSE(back());
+}
+
 TEST(History, SnapshotsCopyEveryFieldButProgramMemory) {
     auto full = NewState();
     FillEveryField(*full);

@@ -115,9 +115,10 @@ TEST_F(MainWindowTest, HelpShowsEveryKeyAndWhatTheProgramIs) {
           "Alt+M\tOpens the Machine menu", "Alt+H\tOpens the Help menu", "Escape, held\t"}) {
         EXPECT_NE(keys.find(line), std::string::npos) << line << " in\n" << keys;
     }
-    // Every registered shortcut is listed, then Escape and the four menus.
+    // Every registered shortcut is listed, then Escape, the Source window's
+    // four keys and the four menus.
     EXPECT_EQ(static_cast<size_t>(std::count(keys.begin(), keys.end(), '\n')),
-              layer.shortcuts.size() + 5)
+              layer.shortcuts.size() + 9)
         << keys;
     EXPECT_EQ(layer.messages[1].first, "About Quodlet");
     EXPECT_EQ(layer.messages[1].second,
