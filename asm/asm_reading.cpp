@@ -322,14 +322,14 @@ void Assembler::Define(const Field& operation, std::string_view code, size_t pos
 // include "file": read where it stands, in pass 1.
 void Assembler::Include(const Field& operation, std::string_view code, size_t position) {
     const size_t start = SkipBlanks(code, position);
-    std::string_view spec = code.substr(start);
-    while (!spec.empty() && IsBlank(spec.back())) spec.remove_suffix(1);
-    const Field name{spec, start < code.size() ? Column(code, start) : operation.column};
-    if (spec.size() >= 2 && (spec.front() == '"' || spec.front() == '<') &&
-        spec.back() == (spec.front() == '<' ? '>' : '"')) {
-        spec = spec.substr(1, spec.size() - 2);
+    std::string_view included = code.substr(start);
+    while (!included.empty() && IsBlank(included.back())) included.remove_suffix(1);
+    const Field name{included, start < code.size() ? Column(code, start) : operation.column};
+    if (included.size() >= 2 && (included.front() == '"' || included.front() == '<') &&
+        included.back() == (included.front() == '<' ? '>' : '"')) {
+        included = included.substr(1, included.size() - 2);
     }
-    if (spec.empty()) {
+    if (included.empty()) {
         Error(operation.column, Quote(operation.text) + " needs a file name: include \"file\"");
         return;
     }
@@ -338,10 +338,10 @@ void Assembler::Include(const Field& operation, std::string_view code, size_t po
                                " files; is a file including itself?");
         return;
     }
-    const std::optional<fs::path> path = IncludePath(name, spec);
+    const std::optional<fs::path> path = IncludePath(name, included);
     if (!path) return;
     if (std::find(including_.begin(), including_.end(), *path) != including_.end()) {
-        Error(name.column, Quote(spec) + " is being read already: a file includes itself");
+        Error(name.column, Quote(included) + " is being read already: a file includes itself");
         return;
     }
     std::vector<uint8_t> bytes;
@@ -349,7 +349,7 @@ void Assembler::Include(const Field& operation, std::string_view code, size_t po
     const FileRead read = ReadRegularFile(path->string(), room, bytes);
     if (read != FileRead::Loaded) {
         Error(name.column,
-              "cannot include " + Quote(spec) + ": " +
+              "cannot include " + Quote(included) + ": " +
                   (read == FileRead::TooBig ? "the included files are larger than 64 MiB together"
                                             : UnreadableReason(path->string())));
         return;
@@ -362,7 +362,7 @@ void Assembler::Include(const Field& operation, std::string_view code, size_t po
     const std::string& parent = files_[static_cast<size_t>(file_)]->display;
     const fs::path base = parent.empty() ? fs::path(options_.sourcePath).parent_path()
                                          : fs::path(parent).parent_path();
-    file->display = (base / fs::path(spec)).lexically_normal().string();
+    file->display = (base / fs::path(included)).lexically_normal().string();
     files_.push_back(std::move(file));
 
     const SourceLine here{text_, written_, file_, line_, ordinal_};
@@ -378,12 +378,12 @@ void Assembler::Include(const Field& operation, std::string_view code, size_t po
 // folder. It must lie in the source's folder or below it, or in an -I
 // folder: absolute paths and '..' may not leave them.
 std::optional<std::filesystem::path> Assembler::IncludePath(const Field& name,
-                                                            std::string_view spec) {
+                                                            std::string_view included) {
     const fs::path& from = files_[static_cast<size_t>(file_)]->folder;
     const fs::path& start = files_[0]->folder;
     if (from.empty()) {
         Error(name.column,
-              "cannot include " + Quote(spec) + ": the source was not read from a file");
+              "cannot include " + Quote(included) + ": the source was not read from a file");
         return std::nullopt;
     }
     std::error_code error;
@@ -392,7 +392,7 @@ std::optional<std::filesystem::path> Assembler::IncludePath(const Field& name,
         const fs::path folder = fs::weakly_canonical(fs::absolute(dir, error), error);
         if (!error) allowed.push_back(folder);
     }
-    const fs::path wanted(spec);
+    const fs::path wanted(included);
     std::vector<fs::path> candidates;
     if (wanted.is_absolute()) {
         candidates.push_back(wanted);
@@ -406,13 +406,13 @@ std::optional<std::filesystem::path> Assembler::IncludePath(const Field& name,
         bool inside = !wanted.is_absolute() && IsInside(path, start);
         for (const fs::path& folder : allowed) inside = inside || IsInside(path, folder);
         if (!inside) {
-            Error(name.column, "cannot include " + Quote(spec) + ": it lies outside the source's " +
+            Error(name.column, "cannot include " + Quote(included) + ": it lies outside the source's " +
                                    "folder; allow its folder with -I DIR");
             return std::nullopt;
         }
         return path;
     }
-    Error(name.column, "cannot include " + Quote(spec) + ": no such file");
+    Error(name.column, "cannot include " + Quote(included) + ": no such file");
     return std::nullopt;
 }
 

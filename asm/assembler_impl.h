@@ -102,7 +102,7 @@ private:
     std::string_view Substitute(std::string_view text);
     void Define(const Field& operation, std::string_view code, size_t position);
     void Include(const Field& operation, std::string_view code, size_t position);
-    std::optional<std::filesystem::path> IncludePath(const Field& name, std::string_view spec);
+    std::optional<std::filesystem::path> IncludePath(const Field& name, std::string_view included);
     void SetLine(const SourceLine& line);
 
     // --- Diagnostics -----------------------------------------------------

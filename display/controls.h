@@ -48,6 +48,19 @@ constexpr int32_t kLines = 200;     // line list: the source, numbered, with its
 constexpr int32_t kWarnings = 201;  // list: the assembler's warnings, one a line
 constexpr int32_t kStatus = 202;    // read-only field: why the last run stopped
 }  // namespace SourceControl
+// The Busicom 141-PF calculator's window.
+namespace BusicomControl {
+constexpr int32_t kTape = 300;      // list: the printed lines, the newest last
+constexpr int32_t kCopyTape = 301;  // button
+constexpr int32_t kMessage = 302;   // what to load, while no program is
+constexpr int32_t kPointCaption = 303;
+constexpr int32_t kPoint = 304;  // button: the decimal-point switch's position, stepped by a click
+constexpr int32_t kRoundingCaption = 305;
+constexpr int32_t kRounding = 306;        // button: the rounding switch
+constexpr int32_t kFirstLamp = 310;       // images 310..312: memory, overflow, minus
+constexpr int32_t kFirstLampLabel = 315;  // their captions
+constexpr int32_t kFirstKey = 320;        // buttons 320..351, one per key of kBusicomKeys
+}  // namespace BusicomControl
 
 namespace MenuItem {
 constexpr int32_t kOpen = 0;
@@ -82,6 +95,15 @@ constexpr int32_t kSourceToggleBreakpoint = 27;  // F9 there: the selected line'
 constexpr int32_t kSourceRunToLine = 28;         // F4 there: Run to the selected line
 constexpr int32_t kSourceFind = 29;              // Ctrl+F
 constexpr int32_t kSourceGoTo = 30;              // Ctrl+G there: a label's or address's line
+constexpr int32_t kMachineBusicom = 40;
+constexpr int32_t kBusicomWindow = 41;
+constexpr int32_t kSpeedFull = 42;
+constexpr int32_t kSpeed1x = 43;  // real time, at the chip's 740 kHz
+constexpr int32_t kSpeed10x = 44;
+constexpr int32_t kSpeed100x = 45;
+// Not on the menu bar: the calculator window's keys typed on the keyboard,
+// one item per key of kBusicomKeys.
+constexpr int32_t kFirstBusicomKey = 200;
 }  // namespace MenuItem
 
 namespace Image {

@@ -6,6 +6,7 @@
 
 #include "display/opcode_tables.h"
 #include "frontend/breakpoint_marks.h"
+#include "frontend/busicom_window.h"
 #include "frontend/commands.h"
 #include "frontend/controls.h"
 #include "frontend/loading.h"
@@ -65,6 +66,7 @@ void StartUp(Workbench& workbench, WindowLayer& layer) {
     UpdateMenuChecks(workbench, layer);
     // A reset machine, shown, with the listing from address 0.
     ResetCpuCommand(workbench, layer);
+    if (workbench.machine == MachineKind::Busicom) ShowBusicomWindow(workbench, layer);
 }
 
 bool HandleEvent(Workbench& workbench, WindowLayer& layer, const Event& event) {
@@ -72,6 +74,8 @@ bool HandleEvent(Workbench& workbench, WindowLayer& layer, const Event& event) {
     if (Mcs4WindowEvent(workbench, layer, event)) return true;
     // The Source window's, and the watched file's changes.
     if (SourceWindowEvent(workbench, layer, event)) return true;
+    // And in the calculator's, its keys typed on the keyboard included.
+    if (BusicomWindowEvent(workbench, layer, event)) return true;
     switch (event.kind) {
         case EventKind::Close:
         case EventKind::Terminate: return false;

@@ -5,6 +5,7 @@
 #include "data/examples.h"
 #include "display/controls.h"
 #include "frontend/breakpoint_marks.h"
+#include "frontend/busicom_window.h"
 #include "frontend/controls.h"
 #include "frontend/listing.h"
 #include "frontend/loading.h"
@@ -30,6 +31,16 @@ void Choose(Workbench& workbench, WindowLayer& layer) {
 template <MachineKind machine>
 bool Chosen(const Workbench& workbench) {
     return workbench.machine == machine;
+}
+
+// A Run of the MCS-4 machines at full speed (0) or keeping real time.
+template <int32_t speed>
+void SetSpeed(Workbench& workbench, WindowLayer& /*layer*/) {
+    workbench.speed = speed;
+}
+template <int32_t speed>
+bool SpeedIs(const Workbench& workbench) {
+    return workbench.speed == speed;
 }
 
 // The menu bar in display order; item numbers are not in display order.
@@ -88,9 +99,18 @@ constexpr auto kCommands = std::to_array<CommandRow>({
      Chosen<MachineKind::Mcs4>},
     {MenuRow::Command, MenuItem::kMachineExerciser, "MCS-4 &Exerciser Board", 0,
      Choose<MachineKind::Exerciser>, Chosen<MachineKind::Exerciser>},
+    {MenuRow::Command, MenuItem::kMachineBusicom, "&Busicom 141-PF Calculator", 0,
+     Choose<MachineKind::Busicom>, Chosen<MachineKind::Busicom>},
     {MenuRow::Separator},
     {MenuRow::Command, MenuItem::kMcs4Window, "MCS-4 System &Window", 0, ShowMcs4Window},
     {MenuRow::Command, MenuItem::kSourceWindow, "&Source Window", 0, ShowSourceWindow},
+    {MenuRow::Command, MenuItem::kBusicomWindow, "C&alculator Window", 0, ShowBusicomWindow},
+    {MenuRow::Submenu, 0, "&Speed"},
+    {MenuRow::Command, MenuItem::kSpeedFull, "&Full Speed", 0, SetSpeed<0>, SpeedIs<0>},
+    {MenuRow::Command, MenuItem::kSpeed1x, "Real Time &1x", 0, SetSpeed<1>, SpeedIs<1>},
+    {MenuRow::Command, MenuItem::kSpeed10x, "Real Time 1&0x", 0, SetSpeed<10>, SpeedIs<10>},
+    {MenuRow::Command, MenuItem::kSpeed100x, "Real Time 100&x", 0, SetSpeed<100>, SpeedIs<100>},
+    {MenuRow::EndSubmenu},
     {MenuRow::Title, 0, "&Help"},
     {MenuRow::Command, MenuItem::kKeyboardShortcuts, "&Keyboard Shortcuts", 0,
      ShowKeyboardShortcuts},
@@ -191,7 +211,8 @@ std::string KeyboardShortcutsText() {
         text += "Alt+" + std::string(1, row.text[mark + 1]) + "\tOpens the " +
                 ReadableMenuText(row.text) + " menu\r\n";
     }
-    text += "Underlined letter\tChooses that entry of an open menu";
+    text += "Underlined letter\tChooses that entry of an open menu\r\n";
+    text += BusicomKeyboardText();
     return text;
 }
 

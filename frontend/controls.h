@@ -25,3 +25,11 @@ constexpr int32_t kSourceWindow = 2;
 constexpr int32_t kSourceWindowWidth = 600;
 constexpr int32_t kSourceWindowHeight = 480;
 constexpr char kSourceWindowTitle[] = "Source";
+// The Busicom 141-PF calculator's window, beside the main one.
+constexpr int32_t kBusicomWindow = 5;
+constexpr int32_t kBusicomWindowWidth = 600;
+constexpr int32_t kBusicomWindowHeight = 330;
+constexpr char kBusicomWindowTitle[] = "Busicom 141-PF";
+// Ticks while a Run keeps real time, waking it to see whether it is due.
+constexpr int32_t kPaceTimer = 124;
+constexpr int32_t kPacePeriodMs = 5;

@@ -6,6 +6,7 @@
 #include "display/disassembler.h"
 #include "display/state_display.h"
 #include "frontend/breakpoint_marks.h"
+#include "frontend/busicom_window.h"
 #include "frontend/mcs4_window.h"
 #include "frontend/source_window.h"
 
@@ -39,6 +40,7 @@ void RefreshMachine(Workbench& workbench, WindowLayer& layer) {
     if (Mcs4Chosen(workbench)) {
         RefreshDisplay(workbench.mcs4, layer);
         RefreshMcs4Window(workbench, layer);
+        RefreshBusicomWindow(workbench, layer);
     } else {
         RefreshDisplay(workbench.state, layer);
     }

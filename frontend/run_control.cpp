@@ -1,10 +1,12 @@
 #include "frontend/run_control.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <string>
 #include <system_error>
+#include <type_traits>
 
 #include "core/hex.h"
 #include "core/instruction.h"
@@ -16,6 +18,7 @@
 #include "display/opcode_tables.h"
 #include "display/state_display.h"
 #include "frontend/breakpoint_marks.h"
+#include "frontend/busicom_window.h"
 #include "frontend/controls.h"
 #include "frontend/listing.h"
 #include "frontend/loading.h"
@@ -60,20 +63,72 @@ int32_t LampPort(const Mcs4State& state) {
     return state.ramPorts[1];
 }
 
+//
+// On the MCS-4 machines a Run also keeps real time when asked to, and on
+// the calculator's board the events it takes are the calculator window's
+// to act on: its keys work while the machine runs.
 template <typename State>
 struct WindowRun {
+    Workbench& workbench;
     WindowLayer& layer;
     int32_t lampsPort;  // the lamps' port as the lamps show it
+    // Real time: the wall clock and the cycle count when the Run began.
+    std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
+    int64_t startCycles = 0;
+    uint64_t calculatorShown = 0;  // what the calculator window shows, in brief
 
     RunStop AtCheckpoint(const State& state) {
         if (LampPort(state) != lampsPort) {
             lampsPort = LampPort(state);
             UpdateLeds(state, layer);
         }
-        // The session asked the program to end: the Run ends, and the loop
-        // then sees Terminate again and shuts down.
-        if (layer.TakeEvent().kind == EventKind::Terminate) return RunStop::Interrupted;
-        return layer.IsKeyDown(KeyCode::kEscape) ? RunStop::Escape : RunStop::None;
+        if constexpr (std::is_same_v<State, Mcs4State>) {
+            if (workbench.machine == MachineKind::Busicom) RefreshCalculator(state);
+            if (const RunStop stop = Take(layer.TakeEvent()); stop != RunStop::None) return stop;
+            if (layer.IsKeyDown(KeyCode::kEscape)) return RunStop::Escape;
+            return workbench.speed > 0 ? KeepRealTime(state) : RunStop::None;
+        } else {
+            // The session asked the program to end: the Run ends, and the
+            // loop then sees Terminate again and shuts down.
+            if (layer.TakeEvent().kind == EventKind::Terminate) return RunStop::Interrupted;
+            return layer.IsKeyDown(KeyCode::kEscape) ? RunStop::Escape : RunStop::None;
+        }
+    }
+
+    // An event taken during a Run: Terminate ends it; the calculator's
+    // keys and switches are pressed, starting the history afresh from
+    // there; anything else is let go.
+    RunStop Take(const Event& event) {
+        if (event.kind == EventKind::Terminate) return RunStop::Interrupted;
+        if (workbench.machine == MachineKind::Busicom &&
+            BusicomWindowEvent(workbench, layer, event)) {
+            BeginRecording(workbench.mcs4History, workbench.mcs4);
+        }
+        return RunStop::None;
+    }
+
+    // Waits, taking events, until the wall clock has caught up with the
+    // cycles executed; the pace timer wakes the wait. Reckoned from the
+    // Run's start, so waits that end late never add up.
+    RunStop KeepRealTime(const Mcs4State& state) {
+        const auto due = start + std::chrono::nanoseconds(static_cast<int64_t>(
+                                     static_cast<double>(state.cycles - startCycles) *
+                                     kMcs4CycleNanoseconds / workbench.speed));
+        while (std::chrono::steady_clock::now() < due) {
+            if (const RunStop stop = Take(layer.WaitEvent()); stop != RunStop::None) return stop;
+            if (layer.IsKeyDown(KeyCode::kEscape)) return RunStop::Escape;
+        }
+        return RunStop::None;
+    }
+
+    // The calculator window written anew only when what it shows changed:
+    // the lines fed, the lamps, the keys held.
+    void RefreshCalculator(const Mcs4State& state) {
+        uint64_t shown = static_cast<uint64_t>(state.linesPrinted) << 8 ^ state.ramPorts[1];
+        for (const uint8_t rows : state.keysDown) shown = shown * 31 + rows;
+        if (shown == calculatorShown) return;
+        calculatorShown = shown;
+        RefreshBusicomWindow(workbench, layer);
     }
     RunStop StopBefore(const State& /*state*/, int64_t /*executed*/) { return RunStop::None; }
     void AfterStep(const State& /*state*/) {}
@@ -88,7 +143,8 @@ template <typename Cpu, DebugGoal goal>
 [[gnu::flatten]] RunStop RunLoop(Workbench& workbench, WindowLayer& layer, Messages& messages,
                                  int32_t target) {
     typename Cpu::State& state = StateOf<Cpu>(workbench);
-    WindowRun<typename Cpu::State> observer{layer, LampPort(state)};
+    WindowRun<typename Cpu::State> observer{workbench, layer, LampPort(state)};
+    if constexpr (Cpu::kMcs4) observer.startCycles = state.cycles;
     return RunDebug<Cpu, goal>(state, messages, workbench.programLength, workbench.breakpoints,
                                HistoryFor<Cpu>(workbench), observer, target, workbench.stops)
         .stop;
@@ -123,11 +179,22 @@ void RunInWindow(Workbench& workbench, WindowLayer& layer, int32_t target = 0) {
         // changed.
         UpdateLeds(StateOf<Cpu>(workbench), layer);
         MarkCommandStart(HistoryFor<Cpu>(workbench));
-        layer.SetBusy(true);
+        // A Run that keeps real time leaves the thread to the window
+        // between its waits: no busy cursor, and a timer to wake it.
+        const bool realTime = Cpu::kMcs4 && workbench.speed > 0;
+        if (realTime) {
+            layer.AddTimer(kMainWindow, kPaceTimer, kPacePeriodMs);
+        } else {
+            layer.SetBusy(true);
+        }
         KeptMessages messages(layer, workbench);
         const RunStop stop = RunLoop<Cpu, goal>(workbench, layer, messages, target);
         StateOf<Cpu>(workbench).running = 0;
-        layer.SetBusy(false);
+        if (realTime) {
+            layer.RemoveTimer(kMainWindow, kPaceTimer);
+        } else {
+            layer.SetBusy(false);
+        }
         SetSourceStatus(workbench, layer, StopReason(workbench, stop, messages.last, messages.at));
     });
     RefreshAndFollowPc(workbench, layer);
@@ -297,7 +364,9 @@ void SelectMachine(Workbench& workbench, WindowLayer& layer, MachineKind machine
         workbench.machine = machine;
         if (Mcs4Chosen(workbench)) SyncMcs4Rom(workbench);
         if (!Mcs4Chosen(workbench)) HideMcs4Window(workbench, layer);
+        if (machine != MachineKind::Busicom) HideBusicomWindow(workbench, layer);
         ResetCpuCommand(workbench, layer);
+        if (machine == MachineKind::Busicom) ShowBusicomWindow(workbench, layer);
     }
     layer.SetWindowTitle(kMainWindow, WindowTitle(machine));
 }

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "asm/assembler.h"
+#include "core/busicom.h"
 #include "core/cpus.h"
 #include "core/machine_state.h"
 #include "core/mcs4.h"
@@ -66,6 +67,14 @@ struct Workbench {
     bool sourceWindowShown = false;
     bool reloadOnChange = true;  // File > Reload on Change: a source saved is loaded again
     std::string loadedPath;      // the file the program in memory came from; empty for none
+    // A Run of the MCS-4 machines: 0 at full speed, else keeping real time
+    // at that many times the chip's pace. The compatible machine's Run is
+    // always at full speed.
+    int32_t speed = 0;
+    bool busicomWindowBuilt = false;  // the calculator's window is open, shown or hidden
+    bool busicomWindowShown = false;
+    std::vector<BusicomLine> tape;  // every line the calculator printed, as its window shows them
+    size_t tapeShown = 0;           // lines of `tape` in the window's list
 };
 
 // The one way to change a machine from outside the program (an edit of a

@@ -15,6 +15,8 @@
 #include <QFileInfo>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QPainter>
+#include <QPixmap>
 #include <QScreen>
 #include <QShortcut>
 #include <QSocketNotifier>
@@ -144,6 +146,36 @@ bool QtLayer::SaveWindowPicture(const std::string& path) {
     return state_->LetQtRun([&] {
         QCoreApplication::processEvents(QEventLoop::AllEvents);
         return main->grab().save(ToQt(path), "PNG");
+    });
+}
+
+bool QtLayer::SaveWindowsPicture(const std::string& path, const std::vector<int32_t>& windows) {
+    constexpr int kGap = 8;
+    return state_->LetQtRun([&] {
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+        std::vector<QPixmap> pictures;
+        for (const int32_t number : windows) {
+            if (QtWindow* window = state_->FindWindow(number)) {
+                pictures.push_back(window->frame->grab());
+            }
+        }
+        if (pictures.empty()) return false;
+        int width = -kGap;
+        int height = 0;
+        for (const QPixmap& picture : pictures) {
+            width += picture.width() + kGap;
+            height = std::max(height, picture.height());
+        }
+        QPixmap whole(width, height);
+        whole.fill(Qt::white);
+        QPainter painter(&whole);
+        int x = 0;
+        for (const QPixmap& picture : pictures) {
+            painter.drawPixmap(x, 0, picture);
+            x += picture.width() + kGap;
+        }
+        painter.end();
+        return whole.save(ToQt(path), "PNG");
     });
 }
 

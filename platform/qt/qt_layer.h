@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/window_layer.h"
 
@@ -106,6 +107,9 @@ public:
     // menu bar included, as a PNG picture. False when there is no window or the file
     // cannot be written.
     bool SaveWindowPicture(const std::string& path);
+    // The same for the open windows named, side by side in that order, their
+    // top edges aligned; a window that is not open is left out.
+    bool SaveWindowsPicture(const std::string& path, const std::vector<int32_t>& windows);
 
 private:
     std::unique_ptr<QtLayerState> state_;

@@ -112,12 +112,16 @@ TEST_F(MainWindowTest, HelpShowsEveryKeyAndWhatTheProgramIs) {
     for (const std::string line :
          {"F7\tStep\r\n", "F5\tRun\r\n", "Ctrl+O\tOpen\r\n", "Ctrl+R\tReload\r\n",
           "Alt+F\tOpens the File menu", "Alt+D\tOpens the Debug menu",
-          "Alt+M\tOpens the Machine menu", "Alt+H\tOpens the Help menu", "Escape, held\t"}) {
+          "Alt+M\tOpens the Machine menu", "Alt+H\tOpens the Help menu", "Escape, held\t",
+          "\r\nBackspace\tCE\r\n", "\r\n+\t+\r\n"}) {
         EXPECT_NE(keys.find(line), std::string::npos) << line << " in\n" << keys;
     }
     // Every registered shortcut is listed, then Escape, the Source window's
-    // four keys and the four menus.
-    EXPECT_EQ(static_cast<size_t>(std::count(keys.begin(), keys.end(), '\n')),
+    // four keys and the four menus, then a heading and a line per key of the
+    // calculator window.
+    const size_t calculator = keys.find("In the Busicom");
+    ASSERT_NE(calculator, std::string::npos);
+    EXPECT_EQ(static_cast<size_t>(std::count(keys.begin(), keys.begin() + calculator, '\n')),
               layer.shortcuts.size() + 9)
         << keys;
     EXPECT_EQ(layer.messages[1].first, "About Quodlet");
