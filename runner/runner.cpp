@@ -149,8 +149,8 @@ template <typename Cpu, typename Extra = NoExtra>
 // begun with no key down since the last key; it stays down until the
 // program reads its column. Switch steps come just before the next key.
 // Collects every line the paper is fed by, and ends the run once the last
-// key is up and the idle loop has begun 8 scans, counting the last key's,
-// with nothing printed.
+// key is up and the idle loop has begun 8 scans with nothing printed, after
+// the scan that took the last key.
 struct BusicomKeying {
     // More machine time than any calculation takes (60 s) with no idle-loop
     // scan begun keyless and no key read: the program is not the
@@ -207,8 +207,8 @@ struct BusicomKeying {
                 return RunStop::None;
             }
         }
-        const bool done = next == inputs.size() && BusicomIdle(state) &&
-                          scans - lastPress + 1 >= kBusicomIdleScans;
+        const bool done =
+            next == inputs.size() && BusicomIdle(state) && scans - lastPress >= kBusicomIdleScans;
         return done ? RunStop::Idle : RunStop::None;
     }
 };
