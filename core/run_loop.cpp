@@ -14,7 +14,7 @@ std::string_view StopWord(RunStop stop) {
         case RunStop::Undefined: return "undefined";
         case RunStop::Overflow: return "overflow";
         case RunStop::Idle: return "idle";
-        case RunStop::NoScan: return "no-scan";
+        case RunStop::Stuck: return "stuck";
     }
     return "none";
 }

@@ -43,12 +43,12 @@ enum class RunStop : uint8_t {
     Undefined,    // MCS-4 system, when asked: before an undefined opcode
     Overflow,     // MCS-4 system, when asked: before a fourth nested JMS or a BBL with none pushed
     Idle,         // the Busicom's runner: every key pressed, and the calculator idle again
-    NoScan,       // the Busicom's runner: the program stopped scanning its keyboard
+    Stuck,        // the Busicom's runner: the program stopped taking keys
 };
 
 // The word for a stop in the runner's output: "bound", "error", "break",
 // "until", "returned", "steps", "escape", "interrupted", "undefined",
-// "overflow", "idle", "no-scan" ("none" for None).
+// "overflow", "idle", "stuck" ("none" for None).
 std::string_view StopWord(RunStop stop);
 
 template <typename Observer>

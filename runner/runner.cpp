@@ -159,12 +159,13 @@ template <typename Cpu, typename Extra = NoExtra>
 // begun with no key down since the last key; it stays down until the
 // program reads its column. Switch steps come just before the next key.
 // Collects every line the paper is fed by, and ends the run once the last
-// key is up and the idle loop has begun 8 scans, counting the last key's,
-// with nothing printed.
+// key is up and the idle loop has begun 8 scans with nothing printed, after
+// the scan that took the last key.
 struct BusicomKeying {
-    // More machine time than any calculation takes (60 s) without a scan
-    // of the idle loop: the program is not the calculator's, or is lost.
-    static constexpr int64_t kNoScanCycles = 60'000'000'000 / 10'800;
+    // More machine time than any calculation takes (60 s) with no idle-loop
+    // scan begun keyless and no key read: the program is not the
+    // calculator's, or is lost.
+    static constexpr int64_t kStuckCycles = 60'000'000'000 / 10'800;
 
     BusicomKeying(const Mcs4State& state, std::span<const BusicomInput> keys,
                   std::vector<BusicomLine>& lines)
@@ -173,7 +174,7 @@ struct BusicomKeying {
           scans(state.idleScans),
           fed(state.linesPrinted),
           lastPress(state.idleScans),
-          lastScanCycles(state.cycles) {}
+          progressCycles(state.cycles) {}
 
     std::span<const BusicomInput> inputs;
     std::vector<BusicomLine>& tape;
@@ -182,7 +183,7 @@ struct BusicomKeying {
     int64_t fed;             // lines seen fed
     bool keyless = false;    // a scan has begun with no key down since the last press
     int64_t lastPress;       // the idle-loop scan the last key went down at
-    int64_t lastScanCycles;  // the cycle count at the last idle-loop scan
+    int64_t progressCycles;  // the cycle count at the last keyless scan or key read
 
     void Collect(const Mcs4State& state) {
         for (fed = std::max(fed, state.linesPrinted - kBusicomPaperLines); fed < state.linesPrinted;
@@ -195,14 +196,14 @@ struct BusicomKeying {
         if (state.linesPrinted != fed) [[unlikely]]
             Collect(state);
         if (state.idleScans == scans) [[likely]] {
-            return state.cycles - lastScanCycles > kNoScanCycles ? RunStop::NoScan : RunStop::None;
+            return state.cycles - progressCycles > kStuckCycles ? RunStop::Stuck : RunStop::None;
         }
         scans = state.idleScans;
-        lastScanCycles = state.cycles;
         if (BusicomKeyDown(state)) {
             keyless = false;
             return RunStop::None;
         }
+        progressCycles = state.cycles;
         if (!keyless) {
             keyless = true;
         } else if (next < inputs.size()) {
@@ -216,8 +217,8 @@ struct BusicomKeying {
                 return RunStop::None;
             }
         }
-        const bool done = next == inputs.size() && BusicomIdle(state) &&
-                          scans - lastPress + 1 >= kBusicomIdleScans;
+        const bool done =
+            next == inputs.size() && BusicomIdle(state) && scans - lastPress >= kBusicomIdleScans;
         return done ? RunStop::Idle : RunStop::None;
     }
 };

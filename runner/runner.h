@@ -70,9 +70,10 @@ RunOutcome RunMachine(Mcs4State& state, Mcs4Board board, const RunOptions& optio
 // loop begins a keyboard scan after a whole scan of it with no key down,
 // and stays down until the program reads its column. The run ends with
 // RunStop::Idle once the last key is up and the idle loop has begun 8
-// scans (the last key's included) with nothing printed; with
-// RunStop::NoScan when the idle loop begins no scan for 60 s of machine
-// time; or at one of the runner's stops. Every line the paper was fed by
+// scans with nothing printed after the one that took the last key; with
+// RunStop::Stuck when for 60 s of machine time the idle loop begins no scan
+// without a key down (a key is never read, or nothing scans); or at one of
+// the runner's stops. Every line the paper was fed by
 // meanwhile is added to `tape`.
 RunOutcome RunBusicomKeys(Mcs4State& state, std::span<const BusicomInput> inputs,
                           std::vector<BusicomLine>& tape, const RunOptions& options,

@@ -84,7 +84,7 @@ constexpr std::string_view kHelp =
     "so is a name that is not a code label.\n"
     "\n"
     "Exit status: 0 stopped at the program's end, at one of the stops above or, with\n"
-    "--keys, once the calculator is idle or has stopped scanning its keys;\n"
+    "--keys, once the calculator is idle or has stopped taking keys;\n"
     "1 usage or file error (or assembly errors); 2 an instruction the machine does\n"
     "not execute; 130 interrupted by Ctrl+C.\n";
 
@@ -463,10 +463,10 @@ int RunTool(std::span<const std::string> arguments, std::ostream& out, std::ostr
         } else {
             std::vector<BusicomLine> tape;
             outcome = RunBusicomKeys(*state, *parsed.keys, tape, options, out, interrupted);
-            if (outcome.stop == RunStop::NoScan) {
+            if (outcome.stop == RunStop::Stuck) {
                 err << kToolName << ": " << path
-                    << ": the program's idle loop began no keyboard scan for 60 s of machine "
-                       "time; is it the calculator's?\n";
+                    << ": the program took no key for 60 s of machine time; is it the "
+                       "calculator's?\n";
             }
             if (parsed.json) {
                 out << WithTape(StateJson(*state, parsed.machine, outcome), tape) << '\n';

@@ -1,5 +1,6 @@
 // The Busicom 141-PF through quodlet-run: the 44 calculations of its manual,
-// each keyed with --keys, print their whole tape, red lines and all.
+// each keyed with --keys, print their whole tape, red lines and all, and end
+// in the drum sector the reference run ended in.
 
 #include <gtest/gtest.h>
 
@@ -51,6 +52,10 @@ TEST(BusicomCalculations, PrintTheManualsTapes) {
         const std::optional<JsonValue> state = ParseJson(out, why);
         ASSERT_TRUE(state) << why;
         EXPECT_EQ(Member(*state, "stop")->text, "idle");
+        // The keys' timing and the idle rule as the reference run's: it ends
+        // in the same drum sector.
+        EXPECT_EQ(Member(*state, "cycles")->number / 2593,
+                  Member(calculation, "modelCycles")->number / 2593);
         // The cases write a line as ">>> " + '-' for red + "|22 columns|".
         std::vector<std::string> tape;
         const JsonValue& lines = *Member(*state, "tape");

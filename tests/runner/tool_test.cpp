@@ -320,6 +320,16 @@ TEST_F(RunnerTool, TheExerciserRunsItsLoop) {
     EXPECT_NE(out_.find("\"pc\":32,\"cycles\":20601,"), std::string::npos) << out_;
 }
 
+// Keys for a program that is not the calculator's: it runs, takes none and
+// the run ends, its tape empty.
+TEST_F(RunnerTool, BusicomKeysForAnotherProgramEndStuck) {
+    EXPECT_EQ(
+        Run({"--machine", "busicom", "--keys", "12+", "--json", WriteFile("j.bin", kJunLoop)}), 0);
+    EXPECT_EQ(out_.rfind("{\"stop\":\"stuck\",", 0), 0u) << out_;
+    EXPECT_NE(out_.find("\"tape\":[],\"red\":[]}"), std::string::npos) << out_;
+    EXPECT_NE(err_.find("took no key"), std::string::npos) << err_;
+}
+
 // The Busicom waits at 0FD while TEST is high; driven low, it moves on.
 TEST_F(RunnerTool, TheBusicomMovesOnOnceTestIsDriven) {
     const std::string rom = QUODLET_ROMS_DIR "/busicom_141-PF.bin";

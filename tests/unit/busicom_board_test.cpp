@@ -33,6 +33,26 @@ TEST(BusicomBoard, ShiftersTakeTheDataOnTheirClocksRisingEdges) {
     EXPECT_EQ(BusicomRunning({0xD3, 0xE2}, 0x10)->keyShifter, 0);
 }
 
+// A loop that begins a scan each pass (LDM 1, WRR, LDM 0, WRR, JUN 000) is
+// the idle loop; 8 of its scans with nothing printed and no key down make
+// the calculator idle, and a feed starts the count again.
+TEST(BusicomBoard, IdleAfterEightQuietScansOfTheIdleLoop) {
+    auto s = std::make_unique<Mcs4State>();
+    s->rom = {0xD1, 0xE2, 0xD0, 0xE2, 0x40, 0x00};
+    const auto passes = [&s](int count) {
+        for (int k = 0; k < 5 * count; ++k) StepMcs4<Mcs4Board::Busicom>(*s);
+        return BusicomIdle(*s);
+    };
+    EXPECT_FALSE(passes(7));
+    EXPECT_TRUE(passes(1));
+    PressBusicomKey(*s, kBusicomKeys[0]);
+    EXPECT_FALSE(BusicomIdle(*s));
+    s->keysDown = {};
+    busicom_detail::WritePrinter(*s, 0, 8);  // the paper fed
+    EXPECT_FALSE(BusicomIdle(*s));
+    EXPECT_EQ(s->idleScans, 8);
+}
+
 TEST(BusicomBoard, TheDrumTurnsWithTheCycles) {
     struct Case {
         int64_t cycles;
