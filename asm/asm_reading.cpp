@@ -406,7 +406,8 @@ std::optional<std::filesystem::path> Assembler::IncludePath(const Field& name,
         bool inside = !wanted.is_absolute() && IsInside(path, start);
         for (const fs::path& folder : allowed) inside = inside || IsInside(path, folder);
         if (!inside) {
-            Error(name.column, "cannot include " + Quote(included) + ": it lies outside the source's " +
+            Error(name.column, "cannot include " + Quote(included) +
+                                   ": it lies outside the source's " +
                                    "folder; allow its folder with -I DIR");
             return std::nullopt;
         }

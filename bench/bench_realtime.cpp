@@ -58,13 +58,14 @@ void RealTimeRun(benchmark::State& bench) {
         const Clock::time_point start = Clock::now();
         // Escape "held" once the wall clock has run its 10 seconds: the Run
         // meets it at its next look, within the pace timer's period.
-        QTimer::singleShot(kWall, [&window] { window.layer.HoldEscapeAfter(0); });
+        QTimer::singleShot(kWall, Qt::PreciseTimer, [&window] { window.layer.HoldEscapeAfter(0); });
         RunProgram(workbench, window.layer);
         const double wall = std::chrono::duration<double>(Clock::now() - start).count();
         const double chip =
             static_cast<double>(workbench.mcs4.cycles - cyclesBefore) * kMcs4CycleNanoseconds / 1e9;
         bench.counters["wall_s"] = wall;
         bench.counters["chip_s"] = chip;
+        bench.counters["chip_minus_wall_s"] = chip - wall;
         bench.counters["cpu_percent"] = 100.0 * (ProcessorSeconds() - processorBefore) / wall;
         window.layer.escapeHeldAfter = std::numeric_limits<int64_t>::max();
     }

@@ -56,7 +56,7 @@ constexpr std::array<std::string_view, 3> kLampNames = {"Memory", "Overflow", "M
 // The keyboard as the calculator lays it out: a column of the key matrix
 // per column of buttons, the sign and clear keys at the left, then the
 // digits as on a keypad, the operations, the memory keys at the right.
-constexpr int32_t kKeyWidth = 44;
+constexpr int32_t kKeyWidth = 40;
 constexpr int32_t kKeyHeight = 30;
 constexpr int32_t kKeysLeft = 250;
 constexpr int32_t kKeysTop = 120;
@@ -77,10 +77,10 @@ void Build(WindowLayer& layer) {
     control(ControlKind::Label, kMessage, 250, 5, 345, 40, "");
     for (size_t k = 0; k < kLampNames.size(); ++k) {
         const auto lamp = static_cast<int32_t>(k);
-        const int32_t x = 250 + 70 * lamp;
+        const int32_t x = 250 + 100 * lamp;
         control(ControlKind::Image, kFirstLamp + lamp, x, 50, 16, 16, "");
         layer.SetAccessibleName(kFirstLamp + lamp, std::string(kLampNames[k]) + " lamp");
-        control(ControlKind::Label, kFirstLampLabel + lamp, x + 18, 48, 52, 20,
+        control(ControlKind::Label, kFirstLampLabel + lamp, x + 20, 48, 75, 20,
                 std::string(kLampNames[k]));
     }
     control(ControlKind::Label, kPointCaption, 250, 80, 90, 30, "Decimal point");

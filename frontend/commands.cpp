@@ -105,7 +105,7 @@ constexpr auto kCommands = std::to_array<CommandRow>({
     {MenuRow::Command, MenuItem::kMcs4Window, "MCS-4 System &Window", 0, ShowMcs4Window},
     {MenuRow::Command, MenuItem::kSourceWindow, "&Source Window", 0, ShowSourceWindow},
     {MenuRow::Command, MenuItem::kBusicomWindow, "C&alculator Window", 0, ShowBusicomWindow},
-    {MenuRow::Submenu, 0, "&Speed"},
+    {MenuRow::Submenu, 0, "S&peed"},
     {MenuRow::Command, MenuItem::kSpeedFull, "&Full Speed", 0, SetSpeed<0>, SpeedIs<0>},
     {MenuRow::Command, MenuItem::kSpeed1x, "Real Time &1x", 0, SetSpeed<1>, SpeedIs<1>},
     {MenuRow::Command, MenuItem::kSpeed10x, "Real Time 1&0x", 0, SetSpeed<10>, SpeedIs<10>},

@@ -304,8 +304,8 @@ std::string StopReason(const Workbench& workbench, RunStop stop, const std::stri
         case RunStop::Overflow: return "Stopped before a stack overflow at " + where + ".";
         case RunStop::Interrupted: return "Interrupted at " + where + ".";
         case RunStop::Steps:
-        case RunStop::Idle:    // the runner's stops only
-        case RunStop::NoScan:
+        case RunStop::Idle:  // the runner's stops only
+        case RunStop::Stuck:
         case RunStop::None: break;
     }
     return "Stopped at " + where + ".";

@@ -85,8 +85,8 @@ int main(int argc, char** argv) {
     if (busicom) {
         saved = SaveBusicomPicture(*workbench, layer, argv[2], output);
     } else {
-        for (const int32_t item : {MenuItem::kExampleSquare, MenuItem::kResetCpu,
-                                   MenuItem::kStep, MenuItem::kStep, MenuItem::kStep}) {
+        for (const int32_t item : {MenuItem::kExampleSquare, MenuItem::kResetCpu, MenuItem::kStep,
+                                   MenuItem::kStep, MenuItem::kStep}) {
             HandleEvent(*workbench, layer, Event{EventKind::Menu, item, ControlEventType::Other});
         }
         saved = layer.SaveWindowPicture(argv[1]);

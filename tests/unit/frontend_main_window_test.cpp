@@ -117,12 +117,12 @@ TEST_F(MainWindowTest, HelpShowsEveryKeyAndWhatTheProgramIs) {
         EXPECT_NE(keys.find(line), std::string::npos) << line << " in\n" << keys;
     }
     // Every registered shortcut is listed, then Escape, the Source window's
-    // four keys and the four menus, then a heading and a line per key of the
-    // calculator window.
+    // four keys, the four menus and the menus' letters, then a heading and a
+    // line per key of the calculator window.
     const size_t calculator = keys.find("In the Busicom");
     ASSERT_NE(calculator, std::string::npos);
     EXPECT_EQ(static_cast<size_t>(std::count(keys.begin(), keys.begin() + calculator, '\n')),
-              layer.shortcuts.size() + 9)
+              layer.shortcuts.size() + 10)
         << keys;
     EXPECT_EQ(layer.messages[1].first, "About Quodlet");
     EXPECT_EQ(layer.messages[1].second,
